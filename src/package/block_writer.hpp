@@ -1,0 +1,35 @@
+// Writes a setup data block: the inverse of ReadSetupBlock, used by the
+// packaging tool and by tests that need packages of a given shape.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/setup_block.hpp"
+
+namespace package {
+
+struct PackageEntry {
+  std::string Name;
+  std::int32_t Offset = 0;
+  std::int32_t Size = 0;
+};
+
+struct PackageContents : SetupHeader {
+  SetupTextArray SetupTexts;
+  // In list order: the main program first.  The block stores them in
+  // reverse, so that reading them back yields this order.
+  std::vector<PackageEntry> Entries;
+};
+
+// Why a text or name cannot be stored as a counted text (over 255 bytes),
+// or an empty string when all fit.
+std::string CountedTextProblem(const PackageContents& contents);
+
+// The block followed by its trailer, for a block that starts at
+// block_offset in the finished file.  Contents must pass
+// CountedTextProblem.
+std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std::uint32_t block_offset);
+
+}  // namespace package

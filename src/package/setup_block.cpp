@@ -1,0 +1,162 @@
+#include "package/setup_block.hpp"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace package {
+
+const std::array<const char*, kTextCount> kTextNames = {
+    "Title", "DefaultDir", "GroupName", "OkCaption", "CancelCaption", "YesCaption",
+    "NoCaption", "DirPrompt", "GroupPrompt", "RunPrompt", "DiskPrompt",
+    "WrongDiskMessage", "TerminatedMessage", "CancelConfirm", "DialogCaption",
+    "ProgressCaption", "FooterText"};
+
+SetupBlock Setup;
+
+namespace {
+
+using platform::FileHandle;
+using platform::IoResult;
+
+// The code Windows gives for a failed allocation; the records read so far
+// stay linked.
+constexpr IoResult kOutOfMemory = 8;
+
+// Reads fixed-size fields in order and keeps track of the file position.
+class FieldReader {
+ public:
+  FieldReader(FileHandle file, std::int64_t position) : file_(file), position_(position) {}
+
+  std::int64_t Position() const { return position_; }
+
+  IoResult Bytes(void* buffer, std::uint32_t count) {
+    std::uint32_t got = 0;
+    const IoResult result = platform::FileRead(file_, buffer, count, got);
+    position_ += got;
+    if (result != platform::kIoOk) return result;
+    return got == count ? platform::kIoOk : platform::kShortRead;
+  }
+
+  IoResult Int32(std::uint32_t& value) {
+    unsigned char bytes[4];
+    const IoResult result = Bytes(bytes, sizeof bytes);
+    if (result == platform::kIoOk) {
+      value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    }
+    return result;
+  }
+
+  IoResult Int32(std::int32_t& value) {
+    std::uint32_t raw = 0;
+    const IoResult result = Int32(raw);
+    if (result == platform::kIoOk) value = static_cast<std::int32_t>(raw);
+    return result;
+  }
+
+  // A counted text is cut at its first zero byte; its stored length still
+  // decides how many bytes it occupies.
+  IoResult CountedText(std::string& text) {
+    unsigned char length = 0;
+    IoResult result = Bytes(&length, 1);
+    if (result != platform::kIoOk) return result;
+    char buffer[256];
+    if (length > 0) result = Bytes(buffer, length);
+    if (result == platform::kIoOk) text.assign(buffer, strnlen(buffer, length));
+    return result;
+  }
+
+ private:
+  FileHandle file_;
+  std::int64_t position_;
+};
+
+IoResult ReadHeader(FieldReader& in, SetupBlock& block) {
+  std::uint32_t disk_count = 0;
+  IoResult result = in.Int32(block.TopColor);
+  if (result == platform::kIoOk) result = in.Int32(block.BottomColor);
+  if (result == platform::kIoOk) result = in.Int32(block.TitleColor);
+  if (result == platform::kIoOk) result = in.Int32(block.TotalSize);
+  if (result == platform::kIoOk) result = in.Int32(disk_count);
+  if (result == platform::kIoOk) block.DiskCount = static_cast<std::uint8_t>(disk_count);
+  for (std::string& text : block.SetupTexts) {
+    if (result == platform::kIoOk) result = in.CountedText(text);
+  }
+  return result;
+}
+
+// Entries run up to the trailer; each takes at least 9 bytes, so the loop
+// ends.  An entry that runs into the trailer but ends inside the file is
+// still taken.
+IoResult ReadEntries(FieldReader& in, std::int64_t limit, SetupBlock& block) {
+  IoResult result = platform::kIoOk;
+  while (result == platform::kIoOk && in.Position() < limit) {
+    auto* record = new (std::nothrow) LibRec;
+    if (record == nullptr) return kOutOfMemory;
+    result = in.CountedText(record->Name);
+    if (result == platform::kIoOk) result = in.Int32(record->Offset);
+    if (result == platform::kIoOk) result = in.Int32(record->Size);
+    if (result != platform::kIoOk) {
+      delete record;
+      break;
+    }
+    record->Next = block.FileList;
+    block.FileList = record;
+    ++block.EntryCount;
+  }
+  return result;
+}
+
+// The trailer's offset is taken as a signed 32-bit position: 2^31 and
+// above fail at the seek.
+IoResult ReadBlockAt(FileHandle file, SetupBlock& block) {
+  std::int64_t size = 0;
+  IoResult result = platform::FileSize(file, size);
+  if (result != platform::kIoOk) return result;
+  const std::int64_t limit = size - 4;
+  if (limit < 0 || limit > INT32_MAX) return platform::kShortRead;
+
+  FieldReader trailer(file, limit);
+  std::uint32_t block_offset = 0;
+  result = platform::FileSeek(file, static_cast<std::int32_t>(limit));
+  if (result == platform::kIoOk) result = trailer.Int32(block_offset);
+  if (result == platform::kIoOk) result = platform::FileSeek(file, static_cast<std::int32_t>(block_offset));
+  if (result != platform::kIoOk) return result;
+
+  FieldReader in(file, block_offset);
+  result = ReadHeader(in, block);
+  if (result == platform::kIoOk) result = ReadEntries(in, limit, block);
+  return result;
+}
+
+}  // namespace
+
+IoResult ReadSetupBlock(const std::string& path, SetupBlock& block) {
+  FileHandle file = platform::kNoFile;
+  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
+                                             platform::Disposition::kOpenExisting, file);
+  if (opened != platform::kIoOk) return opened;
+  const IoResult result = ReadBlockAt(file, block);
+  const IoResult closed = platform::FileClose(file);
+  return result != platform::kIoOk ? result : closed;
+}
+
+void FreeFileList(SetupBlock& block) {
+  while (LibRec* record = block.FileList) {
+    block.FileList = record->Next;
+    delete record;
+  }
+}
+
+const char* PackageDefect(const SetupBlock& block) {
+  const LibRec* main = block.MainEntry();
+  if (main == nullptr) return "the file list is empty";
+  const std::string& name = main->Name;
+  if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos) {
+    return "the main program's name is not a plain file name";
+  }
+  return nullptr;
+}
+
+}  // namespace package

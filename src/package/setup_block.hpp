@@ -1,0 +1,86 @@
+// The setup data block: everything that belongs to one package, appended
+// to the end of the generic SETUP.EXE.
+//
+// File layout, from byte 0 of the executable:
+//
+//   executable image   any length
+//   SetupBlock         starts at the offset the trailer gives
+//   SetupTrailer       last 4 bytes: little-endian absolute offset of the block
+//
+// SetupBlock, all integers 32-bit little-endian, all texts counted (one
+// length byte L, then L bytes in the ANSI code page, no terminator):
+//
+//   TopColor, BottomColor, TitleColor   0x00BBGGRR colour values
+//   TotalSize                           decoded payload size, signed
+//   DiskCount                           volume count, only the low byte counts
+//   17 texts                            in the order of TextId
+//   entries                             Name (text), Offset, Size (signed),
+//                                       back to back up to the trailer
+//
+// Entries are linked at the head as they are read, so the list runs in
+// reverse file order and its head, the main program, is the block's last
+// entry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/file.hpp"
+
+namespace package {
+
+enum TextId : int {
+  Title, DefaultDir, GroupName, OkCaption, CancelCaption, YesCaption, NoCaption,
+  DirPrompt, GroupPrompt, RunPrompt, DiskPrompt, WrongDiskMessage,
+  TerminatedMessage, CancelConfirm, DialogCaption, ProgressCaption, FooterText,
+  kTextCount
+};
+
+// The texts' names as a package author writes them.
+extern const std::array<const char*, kTextCount> kTextNames;
+
+using SetupTextArray = std::array<std::string, kTextCount>;
+
+struct SetupHeader {
+  std::uint32_t TopColor = 0;
+  std::uint32_t BottomColor = 0;
+  std::uint32_t TitleColor = 0;
+  std::int32_t TotalSize = 0;
+  std::uint8_t DiskCount = 0;
+};
+
+// One packaged file: its data lies at [Offset, Offset + Size) of the
+// decoded payload.  The list owns its records and their names.
+struct LibRec {
+  std::string Name;
+  std::int32_t Offset = 0;
+  std::int32_t Size = 0;
+  LibRec* Next = nullptr;
+};
+
+struct SetupBlock : SetupHeader {
+  SetupTextArray SetupTexts;
+  LibRec* FileList = nullptr;  // head of the list: the main program
+  std::int32_t EntryCount = 0;
+
+  const LibRec* MainEntry() const { return FileList; }
+};
+
+// The block of the running package; the installer reads it once at start-up.
+extern SetupBlock Setup;
+
+// Reads the block of the file at path into block, appending to its list.
+// Returns 0, the operating system's error code, or kShortRead when the file
+// ends inside a field.  What was read before a failure stays in block.
+platform::IoResult ReadSetupBlock(const std::string& path, SetupBlock& block);
+
+// Disposes every record of the list and leaves it empty.
+void FreeFileList(SetupBlock& block);
+
+// Why a block that reads without failure still cannot be installed, or
+// nullptr when it can: the installer needs a main program, and that name
+// must stay inside the destination directory.
+const char* PackageDefect(const SetupBlock& block);
+
+}  // namespace package

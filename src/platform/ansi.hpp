@@ -1,0 +1,11 @@
+// Text operations that depend on the system's ANSI code page.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Upper-cases in place by the system's ANSI rules; the length never changes.
+void UpperCaseAnsi(std::string& text);
+
+}  // namespace platform

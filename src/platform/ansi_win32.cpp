@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "platform/ansi.hpp"
+
+namespace platform {
+
+void UpperCaseAnsi(std::string& text) {
+  if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+// Byte-level file access for the portable core.
+//
+// Every operation reports an I/O result code: 0 for success, otherwise the
+// operating system's error code.  Handles are plain numbers; a handle counts
+// as open when it is greater than zero, so callers can test it the same way
+// on every system.  Paths are Windows paths (backslash separators); the
+// POSIX implementation maps them onto its own file system.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using FileHandle = std::intptr_t;
+using IoResult = std::int32_t;
+
+constexpr FileHandle kNoFile = -1;
+constexpr IoResult kIoOk = 0;
+// A read that delivered fewer bytes than a fixed-size field needs.
+constexpr IoResult kShortRead = 100;
+
+enum Access : unsigned { kRead = 1, kWrite = 2 };
+// Which access other openers of the same file keep while this handle is open.
+enum Share : unsigned { kShareNone = 0, kShareRead = 1, kShareWrite = 2 };
+enum class Disposition { kCreateAlways, kOpenExisting };
+
+IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
+                  Disposition disposition, FileHandle& handle);
+IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count,
+                  std::uint32_t& got);
+IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
+                   std::uint32_t& written);
+// Moves to an absolute position; a negative position fails.
+IoResult FileSeek(FileHandle handle, std::int32_t position);
+IoResult FileSize(FileHandle handle, std::int64_t& size);
+// Ends the file at the current position, shortening or lengthening it.
+IoResult FileTruncate(FileHandle handle);
+IoResult FileClose(FileHandle handle);
+IoResult FileDelete(const std::string& path);
+
+}  // namespace platform

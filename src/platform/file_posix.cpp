@@ -1,0 +1,135 @@
+// POSIX file access that behaves as the installer expects from Windows:
+// backslashes separate path components, directories cannot be opened as
+// files, and share modes are enforced among this process's own open files
+// (a file held open for shared reading cannot be replaced or deleted).
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/file.hpp"
+#include "platform/posix_path.hpp"
+
+namespace platform {
+namespace {
+
+struct OpenFile {
+  int fd;
+  dev_t device;
+  ino_t inode;
+  unsigned access;
+  unsigned share;
+};
+
+std::vector<OpenFile>& OpenFiles() {
+  static std::vector<OpenFile> files;
+  return files;
+}
+
+// Two openers of one file get along when each one's access is allowed by
+// the other's share mode.
+bool Compatible(const OpenFile& held, unsigned access, unsigned share) {
+  auto allows = [](unsigned share_mode, unsigned wanted) {
+    return (!(wanted & kRead) || (share_mode & kShareRead)) &&
+           (!(wanted & kWrite) || (share_mode & kShareWrite));
+  };
+  return allows(held.share, access) && allows(share, held.access);
+}
+
+bool HeldOpen(const struct stat& st, unsigned access, unsigned share) {
+  return std::any_of(OpenFiles().begin(), OpenFiles().end(), [&](const OpenFile& f) {
+    return f.device == st.st_dev && f.inode == st.st_ino && !Compatible(f, access, share);
+  });
+}
+
+int FdOf(FileHandle handle) { return static_cast<int>(handle - 1); }
+
+}  // namespace
+
+IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
+                  Disposition disposition, FileHandle& handle) {
+  handle = kNoFile;
+  const std::string native = NativePath(path);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (HeldOpen(st, access, share)) return EBUSY;
+  }
+  int flags = (access & kWrite) ? ((access & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
+  if (disposition == Disposition::kCreateAlways) flags |= O_CREAT | O_TRUNC;
+  const int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return error;
+  }
+  OpenFiles().push_back({fd, st.st_dev, st.st_ino, access, share});
+  handle = fd + 1;
+  return kIoOk;
+}
+
+IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {
+  got = 0;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  while (got < count) {
+    const ssize_t n = ::read(FdOf(handle), bytes + got, count - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    got += static_cast<std::uint32_t>(n);
+  }
+  return kIoOk;
+}
+
+IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
+                   std::uint32_t& written) {
+  written = 0;
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  while (written < count) {
+    const ssize_t n = ::write(FdOf(handle), bytes + written, count - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    written += static_cast<std::uint32_t>(n);
+  }
+  return kIoOk;
+}
+
+IoResult FileSeek(FileHandle handle, std::int32_t position) {
+  if (position < 0) return EINVAL;
+  return ::lseek(FdOf(handle), position, SEEK_SET) < 0 ? errno : kIoOk;
+}
+
+IoResult FileSize(FileHandle handle, std::int64_t& size) {
+  struct stat st {};
+  if (::fstat(FdOf(handle), &st) != 0) return errno;
+  size = st.st_size;
+  return kIoOk;
+}
+
+IoResult FileTruncate(FileHandle handle) {
+  const off_t here = ::lseek(FdOf(handle), 0, SEEK_CUR);
+  if (here < 0) return errno;
+  return ::ftruncate(FdOf(handle), here) != 0 ? errno : kIoOk;
+}
+
+IoResult FileClose(FileHandle handle) {
+  auto& files = OpenFiles();
+  const int fd = FdOf(handle);
+  const auto it = std::find_if(files.begin(), files.end(), [&](const OpenFile& f) { return f.fd == fd; });
+  if (it == files.end()) return EBADF;
+  files.erase(it);
+  return ::close(fd) != 0 ? errno : kIoOk;
+}
+
+IoResult FileDelete(const std::string& path) {
+  const std::string native = NativePath(path);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) == 0 && HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
+  return ::unlink(native.c_str()) != 0 ? errno : kIoOk;
+}
+
+}  // namespace platform

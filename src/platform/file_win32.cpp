@@ -1,0 +1,72 @@
+// Win32 file access: the ANSI file functions, called as the installer has
+// always called them.
+#include <windows.h>
+
+#include "platform/file.hpp"
+
+namespace platform {
+namespace {
+
+HANDLE Native(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+IoResult LastError() { return static_cast<IoResult>(GetLastError()); }
+
+}  // namespace
+
+IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
+                  Disposition disposition, FileHandle& handle) {
+  const DWORD desired = ((access & kRead) ? GENERIC_READ : 0) | ((access & kWrite) ? GENERIC_WRITE : 0);
+  const DWORD sharing = ((share & kShareRead) ? FILE_SHARE_READ : 0) | ((share & kShareWrite) ? FILE_SHARE_WRITE : 0);
+  const DWORD how = disposition == Disposition::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+  const HANDLE h = CreateFileA(path.c_str(), desired, sharing, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
+  handle = reinterpret_cast<FileHandle>(h);
+  return h == INVALID_HANDLE_VALUE ? LastError() : kIoOk;
+}
+
+IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {
+  DWORD n = 0;
+  const BOOL ok = ReadFile(Native(handle), buffer, count, &n, nullptr);
+  got = n;
+  return ok ? kIoOk : LastError();
+}
+
+IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
+                   std::uint32_t& written) {
+  DWORD n = 0;
+  const BOOL ok = WriteFile(Native(handle), buffer, count, &n, nullptr);
+  written = n;
+  return ok ? kIoOk : LastError();
+}
+
+IoResult FileSeek(FileHandle handle, std::int32_t position) {
+  if (SetFilePointer(Native(handle), position, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    const IoResult error = LastError();
+    if (error != NO_ERROR) return error;
+  }
+  return kIoOk;
+}
+
+IoResult FileSize(FileHandle handle, std::int64_t& size) {
+  DWORD high = 0;
+  const DWORD low = GetFileSize(Native(handle), &high);
+  if (low == INVALID_FILE_SIZE) {
+    const IoResult error = LastError();
+    if (error != NO_ERROR) return error;
+  }
+  size = (static_cast<std::int64_t>(high) << 32) | low;
+  return kIoOk;
+}
+
+IoResult FileTruncate(FileHandle handle) {
+  return SetEndOfFile(Native(handle)) ? kIoOk : LastError();
+}
+
+IoResult FileClose(FileHandle handle) {
+  return CloseHandle(Native(handle)) ? kIoOk : LastError();
+}
+
+IoResult FileDelete(const std::string& path) {
+  return DeleteFileA(path.c_str()) ? kIoOk : LastError();
+}
+
+}  // namespace platform

@@ -1,0 +1,15 @@
+// The full-screen window behind every dialog: a vertical gradient from the
+// package's top colour toward its bottom colour, the title with a drop
+// shadow in the top left corner, and an optional footer bottom right.
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Paints BackdropWindow in answer to WM_PAINT.
+void PaintBackdrop();
+
+}  // namespace ui

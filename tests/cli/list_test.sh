@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# pmsetup list on a good package and on damaged ones.
+#   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR
+set -uo pipefail
+pmsetup=$1 make_package=$2 expected=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+head -c 1000 /dev/zero > "$work/stub"
+failures=0 passed=0
+
+check() {  # check NAME CONDITION-COMMAND...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
+}
+
+package() {  # package FILE OPTIONS...
+  local out=$1; shift
+  "$make_package" --stub "$work/stub" --out "$out" "$@"
+}
+
+# A good package: every header value, every text and the entries, main first.
+package "$work/good.exe" --colours 102030,C0C0C0,FFFF00 --total-size 300 --disk-count 2 \
+  --text 'FooterText=' --text 'RunPrompt=Run "%s"?' \
+  --entry Main.exe:0:100 --entry 'docs\readme.txt:100:150' --entry $'caf\351.txt:250:50'
+"$pmsetup" list "$work/good.exe" > "$work/good.out"
+check "good package exits 0" test $? -eq 0
+check "good package listing" diff -u "$expected/list_good.txt" "$work/good.out"
+
+damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
+  local name=$1 message=$2 file=$3
+  "$pmsetup" list "$file" > "$work/out" 2> "$work/err"
+  check "$name exits 1" test $? -eq 1
+  check "$name message" grep -qxF "pmsetup: $file: $message" "$work/err"
+  check "$name prints nothing on stdout" test ! -s "$work/out"
+}
+
+package "$work/trailer.exe" --trailer 99999
+damaged "bad trailer" "damaged package: bad trailer: the setup block would start at offset 99999, but the trailer itself starts at $(( $(stat -c %s "$work/trailer.exe") - 4 ))" "$work/trailer.exe"
+package "$work/empty.exe" --no-entries
+damaged "empty list" "damaged package: the file list is empty" "$work/empty.exe"
+package "$work/escape.exe" --entry '..\Main.exe:0:1'
+damaged "unsafe main name" "damaged package: the main program's name is not a plain file name" "$work/escape.exe"
+damaged "missing file" "damaged package: No such file or directory" "$work/absent.exe"
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

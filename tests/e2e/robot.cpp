@@ -1,0 +1,319 @@
+// The test robot: a Win32 console program that starts SETUP.EXE under Wine
+// and drives it the way a person would, checking what it shows.
+//
+// It runs one scenario file, one command per line ('#' starts a comment,
+// the last argument of a command takes the rest of the line):
+//
+//   app-version VERSION      Windows version Wine reports to SETUP.EXE
+//   run [PROGRAM]            start the program (default SETUP.EXE)
+//   window CLASS [CAPTION]   wait for a visible top-level window of the
+//                            program; it becomes the current window
+//   no-window CLASS          the program has no visible window of CLASS
+//   text ID TEXT             control ID of the current window shows TEXT
+//   has-text TEXT            some control of the current window shows TEXT
+//   rect X Y W H             the current window's screen rectangle
+//   control-rect ID X Y W H  a control's rectangle, in client coordinates
+//   style-has HEX            the current window's style has these bits
+//   press ID                 click a button of the current window
+//   type ID TEXT             replace an edit control's text
+//   pixel X Y RRGGBB         the screen shows this colour there
+//   capture NAME             save the screen as NAME.bmp
+//   exit CODE                wait for the program to end with CODE
+//   timeout SECONDS          how long waits last (default 20)
+//
+// Lines starting with "package" describe the package to build and are
+// for the scenario runner, not for the robot.  On the first failure the
+// robot saves failure.bmp, lists the program's windows, ends the program
+// and exits with 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION Program{};
+HWND Current = nullptr;
+DWORD TimeoutMs = 20000;
+std::string AppVersionKey;  // registry key to remove at the end, if set
+int LineNumber = 0;
+
+struct Failure {
+  std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
+
+std::string WindowText(HWND window) {
+  char text[1024] = {};
+  // WM_GETTEXT works across processes for controls and top-level windows.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+BOOL CALLBACK CollectProgramWindow(HWND window, LPARAM list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == Program.dwProcessId && IsWindowVisible(window)) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
+std::vector<HWND> ProgramWindows() {
+  std::vector<HWND> found;
+  EnumWindows(CollectProgramWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::vector<HWND> Children(HWND window) {
+  std::vector<HWND> found;
+  EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void DumpWindows() {
+  for (HWND w : ProgramWindows()) {
+    RECT r;
+    GetWindowRect(w, &r);
+    std::printf("  window %s \"%s\" (%ld,%ld)-(%ld,%ld)\n", ClassName(w).c_str(), WindowText(w).c_str(), r.left,
+                r.top, r.right, r.bottom);
+    for (HWND c : Children(w)) {
+      GetWindowRect(c, &r);
+      std::printf("    control %d %s \"%s\" visible=%d (%ld,%ld)-(%ld,%ld)\n", GetDlgCtrlID(c),
+                  ClassName(c).c_str(), WindowText(c).c_str(), IsWindowVisible(c) ? 1 : 0, r.left, r.top, r.right,
+                  r.bottom);
+    }
+  }
+}
+
+HWND FindWindowOf(const std::string& class_name, const std::string& caption, bool any_caption) {
+  for (HWND w : ProgramWindows()) {
+    if (ClassName(w) == class_name && (any_caption || WindowText(w) == caption)) return w;
+  }
+  return nullptr;
+}
+
+HWND Control(int id) {
+  if (Current == nullptr) Fail("no current window");
+  const HWND control = GetDlgItem(Current, id);
+  if (control == nullptr) Fail("the current window has no control " + std::to_string(id));
+  return control;
+}
+
+// Lets the program finish painting: it has gone idle in its message loop
+// and Wine has had time to copy its windows to the display.
+void Settle() {
+  if (Program.hProcess) WaitForInputIdle(Program.hProcess, 2000);
+  Sleep(300);
+}
+
+void SaveScreen(const std::string& name) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const DWORD row = (width * 3 + 3) & ~3u, image = row * height;
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + image), 0, 0,
+                        sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  std::ofstream out(name + ".bmp", std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  out.write(static_cast<const char*>(bits), image);
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+// Repeats check until it holds or the timeout passes.
+template <typename Check>
+bool WaitFor(Check check) {
+  const DWORD start = GetTickCount();
+  while (!check()) {
+    if (GetTickCount() - start > TimeoutMs) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+std::string Rest(std::istringstream& in) {
+  std::string rest;
+  std::getline(in >> std::ws, rest);
+  while (!rest.empty() && (rest.back() == '\r' || rest.back() == ' ')) rest.pop_back();
+  return rest;
+}
+
+int Int(std::istringstream& in) {
+  std::string word;
+  if (!(in >> word)) Fail("a number is missing");
+  return static_cast<int>(std::strtoll(word.c_str(), nullptr, 0));
+}
+
+void Expect(bool ok, const std::string& what) {
+  if (!ok) Fail(what);
+}
+
+void ExpectRect(const RECT& r, int x, int y, int w, int h, const std::string& what) {
+  std::ostringstream actual;
+  actual << what << " is " << r.left << ',' << r.top << ' ' << r.right - r.left << 'x' << r.bottom - r.top
+         << ", expected " << x << ',' << y << ' ' << w << 'x' << h;
+  Expect(r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h, actual.str());
+}
+
+void SetAppVersion(const std::string& version) {
+  AppVersionKey = "Software\\Wine\\AppDefaults\\SETUP.EXE";
+  HKEY key;
+  Expect(RegCreateKeyExA(HKEY_CURRENT_USER, AppVersionKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                         nullptr) == ERROR_SUCCESS,
+         "cannot write the Wine application defaults");
+  RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                 static_cast<DWORD>(version.size() + 1));
+  RegCloseKey(key);
+}
+
+void Run(const std::string& program) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string command = program;
+  Expect(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &Program),
+         "cannot start " + program);
+}
+
+void Execute(const std::string& command, std::istringstream& in) {
+  if (command == "app-version") {
+    SetAppVersion(Rest(in));
+  } else if (command == "run") {
+    const std::string program = Rest(in);
+    Run(program.empty() ? "SETUP.EXE" : program);
+  } else if (command == "timeout") {
+    TimeoutMs = static_cast<DWORD>(Int(in)) * 1000;
+  } else if (command == "window") {
+    std::string class_name;
+    in >> class_name;
+    const std::string caption = Rest(in);
+    const bool any = caption.empty();
+    Expect(WaitFor([&] { return (Current = FindWindowOf(class_name, caption, any)) != nullptr; }),
+           "no window " + class_name + (any ? "" : " \"" + caption + "\"") + " appeared");
+  } else if (command == "no-window") {
+    std::string class_name;
+    in >> class_name;
+    Expect(FindWindowOf(class_name, "", true) == nullptr, "a window " + class_name + " is shown");
+  } else if (command == "text") {
+    const int id = Int(in);
+    const std::string expected = Rest(in), actual = WindowText(Control(id));
+    Expect(actual == expected, "control " + std::to_string(id) + " shows \"" + actual + "\"");
+  } else if (command == "has-text") {
+    const std::string expected = Rest(in);
+    bool found = false;
+    for (HWND c : Children(Current)) found = found || WindowText(c) == expected;
+    Expect(found, "no control shows \"" + expected + "\"");
+  } else if (command == "caption") {
+    const std::string expected = Rest(in), actual = WindowText(Current);
+    Expect(actual == expected, "the caption is \"" + actual + "\"");
+  } else if (command == "rect") {
+    RECT r;
+    GetWindowRect(Current, &r);
+    const int x = Int(in), y = Int(in), w = Int(in), h = Int(in);
+    ExpectRect(r, x, y, w, h, "the window");
+  } else if (command == "control-rect") {
+    const int id = Int(in), x = Int(in), y = Int(in), w = Int(in), h = Int(in);
+    RECT r;
+    GetWindowRect(Control(id), &r);
+    MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
+    ExpectRect(r, x, y, w, h, "control " + std::to_string(id));
+  } else if (command == "style-has") {
+    const DWORD bits = static_cast<DWORD>(Int(in));
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(Current, GWL_STYLE));
+    Expect((style & bits) == bits, "the window's style lacks some of the bits");
+  } else if (command == "press") {
+    PostMessageA(Control(Int(in)), BM_CLICK, 0, 0);
+  } else if (command == "type") {
+    const HWND edit = Control(Int(in));
+    const std::string text = Rest(in);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  } else if (command == "pixel") {
+    const int x = Int(in), y = Int(in);
+    Settle();
+    const unsigned long rgb = std::strtoul(Rest(in).c_str(), nullptr, 16);
+    const HDC screen = GetDC(nullptr);
+    const COLORREF seen = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    char actual[16];
+    std::snprintf(actual, sizeof actual, "%02X%02X%02X", GetRValue(seen), GetGValue(seen), GetBValue(seen));
+    Expect(seen == RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF),
+           "pixel " + std::to_string(x) + "," + std::to_string(y) + " is " + actual);
+  } else if (command == "capture") {
+    Settle();
+    SaveScreen(Rest(in));
+  } else if (command == "exit") {
+    const DWORD expected = static_cast<DWORD>(Int(in));
+    Expect(WaitForSingleObject(Program.hProcess, TimeoutMs) == WAIT_OBJECT_0, "the program did not end");
+    DWORD code = 0;
+    GetExitCodeProcess(Program.hProcess, &code);
+    Expect(code == expected, "the program ended with exit code " + std::to_string(code));
+  } else {
+    Fail("unknown command " + command);
+  }
+}
+
+void CleanUp() {
+  if (!AppVersionKey.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, AppVersionKey.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: robot SCENARIO\n");
+    return 2;
+  }
+  std::ifstream scenario(argv[1]);
+  if (!scenario) {
+    std::fprintf(stderr, "robot: cannot read %s\n", argv[1]);
+    return 2;
+  }
+  std::string line;
+  try {
+    while (std::getline(scenario, line)) {
+      ++LineNumber;
+      std::istringstream in(line);
+      std::string command;
+      if (!(in >> command) || command[0] == '#' || command == "package") continue;
+      Execute(command, in);
+      std::printf("ok   %3d  %s\n", LineNumber, line.c_str());
+    }
+  } catch (const Failure& failure) {
+    std::printf("FAIL %3d  %s\n     %s\n", LineNumber, line.c_str(), failure.what.c_str());
+    SaveScreen("failure");
+    DumpWindows();
+    if (Program.hProcess) TerminateProcess(Program.hProcess, 99);
+    CleanUp();
+    return 1;
+  }
+  CleanUp();
+  std::printf("scenario passed\n");
+  return 0;
+}

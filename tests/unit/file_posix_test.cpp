@@ -1,0 +1,89 @@
+// The POSIX file layer must behave as the installer expects from Windows.
+#include "platform/file.hpp"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.hpp"
+
+namespace platform {
+namespace {
+
+using testing_support::TempDir;
+
+FileHandle Open(const std::string& path, unsigned access, unsigned share, Disposition how, IoResult* result = nullptr) {
+  FileHandle h = kNoFile;
+  const IoResult r = FileOpen(path, access, share, how, h);
+  if (result) *result = r;
+  return h;
+}
+
+TEST(PosixFile, BackslashesSeparatePathComponents) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "sub");
+  const std::string windows_path = dir.path().string() + "\\sub\\f.bin";
+  const FileHandle h = Open(windows_path, kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+  ASSERT_GT(h, 0);
+  std::uint32_t written = 0;
+  EXPECT_EQ(FileWrite(h, "abc", 3, written), kIoOk);
+  EXPECT_EQ(FileClose(h), kIoOk);
+  EXPECT_EQ(testing_support::ReadBytes(dir.File("sub/f.bin")).size(), 3u);
+}
+
+TEST(PosixFile, SharedReadersKeepWritersAndDeletersOut) {
+  TempDir dir;
+  const std::string blob = dir.File("Main.exe");
+  const FileHandle held = Open(blob, kRead | kWrite, kShareRead, Disposition::kCreateAlways);
+  ASSERT_GT(held, 0);
+  IoResult result = kIoOk;
+  EXPECT_EQ(Open(blob, kRead | kWrite, kShareRead, Disposition::kCreateAlways, &result), kNoFile);
+  EXPECT_NE(result, kIoOk);
+  EXPECT_NE(FileDelete(blob), kIoOk);
+  const FileHandle reader = Open(blob, kRead, kShareRead | kShareWrite, Disposition::kOpenExisting);
+  EXPECT_GT(reader, 0);
+  EXPECT_EQ(FileClose(reader), kIoOk);
+  EXPECT_EQ(FileClose(held), kIoOk);
+  EXPECT_GT(Open(blob, kRead | kWrite, kShareNone, Disposition::kCreateAlways), 0);
+}
+
+TEST(PosixFile, ExclusiveOpenRefusesEveryOtherOpener) {
+  TempDir dir;
+  const std::string volume = dir.File("DISK1.CMP");
+  testing_support::WriteBytes(volume, {1});
+  const FileHandle held = Open(volume, kRead, kShareNone, Disposition::kOpenExisting);
+  ASSERT_GT(held, 0);
+  EXPECT_EQ(Open(volume, kRead, kShareRead | kShareWrite, Disposition::kOpenExisting), kNoFile);
+  EXPECT_EQ(FileClose(held), kIoOk);
+}
+
+TEST(PosixFile, DirectoriesAndMissingFilesDoNotOpen) {
+  TempDir dir;
+  IoResult result = kIoOk;
+  EXPECT_EQ(Open(dir.path().string(), kRead, kShareRead, Disposition::kOpenExisting, &result), kNoFile);
+  EXPECT_NE(result, kIoOk);
+  EXPECT_EQ(Open(dir.File("none"), kRead, kShareRead, Disposition::kOpenExisting, &result), kNoFile);
+  EXPECT_EQ(result, ENOENT);
+}
+
+TEST(PosixFile, SeekTruncateAndSize) {
+  TempDir dir;
+  const FileHandle h = Open(dir.File("f"), kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+  std::uint32_t n = 0;
+  ASSERT_EQ(FileWrite(h, "0123456789", 10, n), kIoOk);
+  EXPECT_NE(FileSeek(h, -1), kIoOk);
+  ASSERT_EQ(FileSeek(h, 4), kIoOk);
+  ASSERT_EQ(FileTruncate(h), kIoOk);
+  ASSERT_EQ(FileSeek(h, 6), kIoOk);
+  ASSERT_EQ(FileTruncate(h), kIoOk);  // lengthens with zero bytes
+  std::int64_t size = 0;
+  EXPECT_EQ(FileSize(h, size), kIoOk);
+  EXPECT_EQ(size, 6);
+  char buffer[8] = {};
+  ASSERT_EQ(FileSeek(h, 0), kIoOk);
+  EXPECT_EQ(FileRead(h, buffer, 8, n), kIoOk);
+  EXPECT_EQ(n, 6u);
+  EXPECT_EQ(std::string(buffer, 6), std::string("0123\0\0", 6));
+  EXPECT_EQ(FileClose(h), kIoOk);
+}
+
+}  // namespace
+}  // namespace platform

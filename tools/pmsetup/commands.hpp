@@ -1,0 +1,18 @@
+// The pmsetup subcommands.  Each registers itself on the command line and
+// hands back what to run when it is the one chosen.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace pmsetup {
+
+struct Command {
+  CLI::App* parser;
+  std::function<int()> run;  // returns the process exit code
+};
+
+Command AddListCommand(CLI::App& app);
+
+}  // namespace pmsetup

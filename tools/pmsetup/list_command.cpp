@@ -1,0 +1,31 @@
+// pmsetup list PACKAGE: what a package's SETUP.EXE holds.
+#include <iostream>
+#include <memory>
+
+#include "commands.hpp"
+#include "package_report.hpp"
+
+namespace pmsetup {
+
+Command AddListCommand(CLI::App& app) {
+  auto path = std::make_shared<std::string>();
+  CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
+  list->add_option("PACKAGE", *path, "the package's SETUP.EXE")->required();
+  return {list, [path] {
+    package::SetupBlock block;
+    const platform::IoResult result = package::ReadSetupBlock(*path, block);
+    const char* defect = result == platform::kIoOk ? package::PackageDefect(block) : nullptr;
+    int status = 0;
+    if (result != platform::kIoOk || defect != nullptr) {
+      std::cerr << "pmsetup: " << *path << ": damaged package: "
+                << (defect ? defect : DescribeReadFailure(*path, result)) << '\n';
+      status = 1;
+    } else {
+      PrintPackage(std::cout, block);
+    }
+    package::FreeFileList(block);
+    return status;
+  }};
+}
+
+}  // namespace pmsetup

@@ -1,0 +1,13 @@
+// pmsetup: inspect, build and install Pagemix Setup packages.
+#include "commands.hpp"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Inspect, build and install Pagemix Setup packages."};
+  app.require_subcommand(1);
+  const pmsetup::Command commands[] = {pmsetup::AddListCommand(app)};
+  CLI11_PARSE(app, argc, argv);
+  for (const pmsetup::Command& command : commands) {
+    if (command.parser->parsed()) return command.run();
+  }
+  return 1;
+}

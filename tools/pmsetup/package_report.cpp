@@ -1,0 +1,84 @@
+#include "package_report.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+
+namespace pmsetup {
+namespace {
+
+std::string ColourText(std::uint32_t colour) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+  return text;
+}
+
+// Quotes a package text, showing bytes outside printable ASCII as \xNN.
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    }
+  }
+  return out + "\"";
+}
+
+struct Trailer {
+  std::int64_t limit = -1;  // offset of the trailer itself
+  std::uint32_t block_offset = 0;
+};
+
+Trailer ReadTrailer(const std::string& path) {
+  Trailer trailer;
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) return trailer;
+  const std::int64_t size = file.tellg();
+  if (size < 4) return trailer;
+  unsigned char bytes[4];
+  file.seekg(size - 4);
+  if (!file.read(reinterpret_cast<char*>(bytes), 4)) return trailer;
+  trailer.limit = size - 4;
+  trailer.block_offset = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  return trailer;
+}
+
+}  // namespace
+
+std::string DescribeReadFailure(const std::string& path, platform::IoResult code) {
+  const Trailer trailer = ReadTrailer(path);
+  if (code != platform::kShortRead && code != EINVAL) return std::strerror(code);
+  if (trailer.limit < 0) return "the file is too short to hold a setup trailer";
+  if (trailer.block_offset >= trailer.limit) {
+    return "bad trailer: the setup block would start at offset " + std::to_string(trailer.block_offset) +
+           ", but the trailer itself starts at " + std::to_string(trailer.limit);
+  }
+  return "short read: the file ends inside the setup block";
+}
+
+void PrintPackage(std::ostream& out, const package::SetupBlock& block) {
+  const auto row = [&out](const std::string& name) -> std::ostream& {
+    return out << std::left << std::setw(18) << name;
+  };
+  row("TopColor") << ColourText(block.TopColor) << '\n';
+  row("BottomColor") << ColourText(block.BottomColor) << '\n';
+  row("TitleColor") << ColourText(block.TitleColor) << '\n';
+  row("TotalSize") << block.TotalSize << '\n';
+  row("DiskCount") << static_cast<int>(block.DiskCount) << '\n';
+  for (int id = 0; id < package::kTextCount; ++id) row(package::kTextNames[id]) << Quoted(block.SetupTexts[id]) << '\n';
+  out << "Entries (" << block.EntryCount << "), main program first:\n";
+  for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
+    out << "  " << std::left << std::setw(32) << Quoted(entry->Name) << " offset " << std::right << std::setw(10)
+        << entry->Offset << "  size " << std::setw(10) << entry->Size << '\n';
+  }
+}
+
+}  // namespace pmsetup
