@@ -22,4 +22,10 @@ inline std::string BlobPath;
 inline LabelPair OkCancelLabels;
 inline LabelPair YesNoLabels;
 
+// True while the extraction may go on.  The progress meter sets it when
+// the run starts; a confirmed Cancel, the progress dialog's end, a declined
+// disk or a failed open clears it.  The decoder tests it before every
+// symbol, the volume reader and the output writer at every call.
+inline std::int32_t Running = 0;
+
 }  // namespace driver

@@ -14,5 +14,6 @@ struct Command {
 };
 
 Command AddListCommand(CLI::App& app);
+Command AddLzhCommand(CLI::App& app);
 
 }  // namespace pmsetup

@@ -1,0 +1,52 @@
+#include "corpus.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace bench {
+namespace {
+
+// Appends files from the list until the part holds `budget` bytes.
+void TakeFiles(const std::vector<std::string>& paths, std::size_t budget, std::vector<std::uint8_t>& out) {
+  const std::size_t goal = out.size() + budget;
+  for (const std::string& path : paths) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) continue;
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t take = std::min(bytes.size(), goal - out.size());
+    out.insert(out.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
+    if (out.size() >= goal) return;
+  }
+}
+
+std::vector<std::string> TextFiles() {
+  std::vector<std::string> paths;
+  for (const char* dir : {"/usr/share/common-licenses", "/usr/share/perl/5.36", "/usr/include/c++/12"}) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, error)) {
+      if (entry.is_regular_file() && entry.path().extension() != ".gz") paths.push_back(entry.path().string());
+    }
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::vector<std::string> Executables() {
+  return {"/usr/lib/i386-linux-gnu/wine/i386-windows/user32.dll",
+          "/usr/lib/i386-linux-gnu/wine/i386-windows/kernelbase.dll", "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll",
+          "/usr/lib/x86_64-linux-gnu/libstdc++.so.6", "/usr/bin/cmake"};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MixedCorpus(std::size_t size) {
+  std::vector<std::uint8_t> corpus;
+  TakeFiles(TextFiles(), size / 2, corpus);
+  TakeFiles(Executables(), size - corpus.size(), corpus);
+  return corpus;
+}
+
+}  // namespace bench

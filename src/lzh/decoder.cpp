@@ -1,0 +1,116 @@
+#include "lzh/decoder.hpp"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "driver/session.hpp"
+#include "lzh/huffman_model.hpp"
+
+namespace lzh {
+namespace {
+
+struct DecoderTables {
+  HuffmanModel model;
+  std::uint8_t ring[RingSize];
+};
+
+// Bits enter most significant first.  The pending bits stand at the top
+// of a 32-bit word; a refill happens once 8 or fewer are left and brings
+// them to 9..16, so input is never more than two bytes ahead of the bits
+// used.
+class BitReader {
+ public:
+  explicit BitReader(ReadProc read) : read_(read) {}
+
+  unsigned GetBit() {
+    Refill();
+    const unsigned bit = buffer_ >> 31;
+    buffer_ <<= 1;
+    --count_;
+    return bit;
+  }
+
+  unsigned GetByte() {
+    Refill();
+    const unsigned byte = buffer_ >> 24;
+    buffer_ <<= 8;
+    count_ -= 8;
+    return byte;
+  }
+
+ private:
+  void Refill() {
+    while (count_ <= 8) {
+      std::uint8_t byte = 0;
+      std::uint16_t got = 0;
+      read_(&byte, 1, got);
+      if (got != 1) byte = 0;
+      buffer_ |= static_cast<std::uint32_t>(byte) << (24 - count_);
+      count_ += 8;
+    }
+  }
+
+  ReadProc read_;
+  std::uint32_t buffer_ = 0;
+  int count_ = 0;
+};
+
+int DecodeChar(HuffmanModel& model, BitReader& bits) {
+  int c = model.Son[RootNode];
+  while (c < TreeSize) c = model.Son[c + bits.GetBit()];
+  const int s = c - TreeSize;
+  model.UpdateModel(s);
+  return s;
+}
+
+// The code of the upper 6 bits, then 6 plain bits: 0 to 4095.
+int DecodePosition(BitReader& bits) {
+  unsigned i = bits.GetByte();
+  const unsigned upper = kPositionDecode.DCode[i];
+  for (int n = kPositionDecode.DLen[i] - 2; n > 0; --n) i = (i << 1) + bits.GetBit();
+  return static_cast<int>((upper << 6) | (i & 0x3F));
+}
+
+void Put(WriteProc write, std::uint8_t byte) {
+  std::uint16_t taken = 0;
+  write(&byte, 1, taken);
+}
+
+}  // namespace
+
+void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
+  std::unique_ptr<DecoderTables> tables(new (std::nothrow) DecoderTables);
+  if (!tables) RaiseElzhException(kNoTableMemory);
+  HuffmanModel& model = tables->model;
+  std::uint8_t* const ring = tables->ring;
+  model.StartHuff();
+  std::memset(ring, ' ', PrefillLength);
+  std::memset(ring + PrefillLength, 0, RingSize - PrefillLength);
+
+  BitReader bits(read);
+  int r = PrefillLength;
+  std::int32_t done = 0;
+  while (done < count && driver::Running) {
+    const int c = DecodeChar(model, bits);
+    if (c < kFirstLengthSymbol) {
+      Put(write, static_cast<std::uint8_t>(c));
+      ring[r] = static_cast<std::uint8_t>(c);
+      r = (r + 1) & RingMask;
+      ++done;
+      continue;
+    }
+    // A match is always copied whole; it may overlap what it produces.
+    const int from = (r - DecodePosition(bits) - 1) & RingMask;
+    const int length = LengthOf(c);
+    for (int m = 0; m < length; ++m) {
+      const std::uint8_t b = ring[(from + m) & RingMask];
+      Put(write, b);
+      ring[r] = b;
+      r = (r + 1) & RingMask;
+    }
+    done += length;
+  }
+}
+
+}  // namespace lzh

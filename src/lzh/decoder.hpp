@@ -1,0 +1,28 @@
+// The LZHUF decoder.
+//
+// It pulls its input one byte at a time through a ReadProc and pushes its
+// output one byte at a time through a WriteProc; the callbacks do their
+// own buffering.  The stream has no header: the caller supplies the
+// decoded length.  Decoding stops early once driver::Running turns false.
+#pragma once
+
+#include <cstdint>
+
+#include "lzh/errors.hpp"
+
+namespace lzh {
+
+// Both callbacks: a buffer, the requested count, and the count actually
+// transferred.  The decoder always transfers exactly one byte per call; an
+// input byte that comes back with any count but 1 is taken as 0, and the
+// output count is not looked at.  They take no context: what they need is
+// process-wide.
+using ReadProc = void (*)(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred);
+using WriteProc = ReadProc;
+
+// Delivers count bytes (a final match may run up to 59 bytes past it).
+// Input is requested only as bits are needed, never more than two bytes
+// ahead.  Raises ElzhException when its tables cannot be obtained.
+void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
+
+}  // namespace lzh

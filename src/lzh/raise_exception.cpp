@@ -1,0 +1,7 @@
+#include "lzh/errors.hpp"
+
+namespace lzh {
+
+void RaiseElzhException(const char* message) { throw ElzhException(message); }
+
+}  // namespace lzh

@@ -1,0 +1,202 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "driver/session.hpp"
+#include "lha_archive.hpp"
+#include "lzh/decoder.hpp"
+#include "lzh/encoder.hpp"
+#include "lzh/format.hpp"
+#include "sample_data.hpp"
+#include "temp_dir.hpp"
+
+namespace lzh {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The callbacks take no context, so the stream lives here.
+struct MemoryStream {
+  Bytes input;
+  std::size_t read_position = 0;
+  int read_calls = 0;
+  Bytes output;
+  bool short_reads = false;  // answer every request with a count of 0
+} stream;
+
+void ReadFromMemory(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
+  ++stream.read_calls;
+  EXPECT_EQ(count, 1);
+  if (stream.short_reads || stream.read_position >= stream.input.size()) {
+    buffer[0] = 0xFF;  // must be ignored
+    transferred = 0;
+    return;
+  }
+  buffer[0] = stream.input[stream.read_position++];
+  transferred = 1;
+}
+
+void WriteToMemory(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
+  EXPECT_EQ(count, 1);
+  stream.output.push_back(buffer[0]);
+  transferred = 0;  // the decoder must not care
+}
+
+// Stops the run after a given number of written bytes, as a Cancel does.
+std::size_t cancel_after = 0;
+void WriteAndCancel(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
+  WriteToMemory(buffer, count, transferred);
+  if (stream.output.size() == cancel_after) driver::Running = 0;
+}
+
+class LzhTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    stream = MemoryStream{};
+    driver::Running = 1;
+  }
+  void TearDown() override { driver::Running = 0; }
+
+  Bytes Decode(const Bytes& input, std::int32_t count, WriteProc write = WriteToMemory) {
+    stream.input = input;
+    LzhDecode(count, ReadFromMemory, write);
+    return stream.output;
+  }
+};
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+TEST_F(LzhTest, DecodesTheWorkedStreams) {
+  EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xE0}, 3), Text("abc"));
+  SetUp();
+  EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xF1, 0xE0, 0x20}, 9), Text("abcabcabc"));
+  SetUp();
+  EXPECT_EQ(Decode({0xF6, 0xC9, 0x00, 0x00}, 10), Text("aaaaaaaaaa"));
+}
+
+TEST_F(LzhTest, NothingHappensForACountOfZeroOrLessOrWhenNotRunning) {
+  EXPECT_TRUE(Decode({0xF6, 0xFB}, 0).empty());
+  EXPECT_TRUE(Decode({0xF6, 0xFB}, -5).empty());
+  driver::Running = 0;
+  EXPECT_TRUE(Decode({0xF6, 0xFB}, 3).empty());
+  EXPECT_EQ(stream.read_calls, 0);
+}
+
+TEST_F(LzhTest, AMatchIsDeliveredWholeEvenPastTheCount) {
+  // A literal, then a match of 9: asking for 2 bytes still yields all 10.
+  EXPECT_EQ(Decode({0xF6, 0xC9, 0x00, 0x00}, 2), Text("aaaaaaaaaa"));
+}
+
+TEST_F(LzhTest, CancelStopsBeforeTheNextSymbolButFinishesAMatch) {
+  cancel_after = 2;
+  EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xF1, 0xE0, 0x20}, 9, WriteAndCancel), Text("ab"));
+  SetUp();
+  cancel_after = 4;
+  EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xF1, 0xE0, 0x20}, 9, WriteAndCancel), Text("abcabcabc"));
+}
+
+TEST_F(LzhTest, MissingInputBytesCountAsZero) {
+  const Bytes zeros(64, 0);
+  const Bytes from_zeros = Decode(zeros, 500);
+  SetUp();
+  stream.short_reads = true;
+  EXPECT_EQ(Decode({}, 500), from_zeros);
+}
+
+TEST_F(LzhTest, ReadsNoMoreThanTwoBytesAhead) {
+  const Bytes input = testing_support::ProseText(5000, 1);
+  const Bytes packed = LzhEncode(input);
+  EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input);
+  EXPECT_LE(stream.read_position, packed.size() + 2);
+  EXPECT_GE(stream.read_position + 0, packed.size());
+}
+
+TEST_F(LzhTest, PositionTablesFollowTheCodeLengths) {
+  int count_by_length[9] = {};
+  for (int b = 0; b < 256; ++b) ++count_by_length[kPositionDecode.DLen[b]];
+  EXPECT_EQ(count_by_length[3], 32);
+  EXPECT_EQ(count_by_length[4], 48);
+  EXPECT_EQ(count_by_length[5], 64);
+  EXPECT_EQ(count_by_length[6], 48);
+  EXPECT_EQ(count_by_length[7], 48);
+  EXPECT_EQ(count_by_length[8], 16);
+  EXPECT_EQ(kPositionDecode.DCode[31], 0);
+  EXPECT_EQ(kPositionDecode.DCode[32], 1);
+  EXPECT_EQ(kPositionDecode.DCode[80], 4);
+  EXPECT_EQ(kPositionDecode.DCode[144], 12);
+  EXPECT_EQ(kPositionDecode.DCode[192], 24);
+  EXPECT_EQ(kPositionDecode.DCode[240], 48);
+  EXPECT_EQ(kPositionDecode.DCode[255], 63);
+}
+
+// Round trips through our decoder, for every parsing.
+class RoundTripTest : public LzhTest, public ::testing::WithParamInterface<Parsing> {};
+
+TEST_P(RoundTripTest, EveryKindOfInputComesBackExactly) {
+  using namespace testing_support;
+  const std::vector<Bytes> inputs = {
+      {}, {'x'}, Bytes(10000, 'z'), Bytes(5000, ' '), RandomBytes(70000, 7), ProseText(2048, 2),
+      ProseText(4096, 3), ProseText(4097, 4), StructuredBinary(2047, 5), StructuredBinary(300000, 6)};
+  for (const Bytes& input : inputs) {
+    SetUp();
+    const Bytes packed = LzhEncode(input, GetParam());
+    EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input) << "size " << input.size();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllParsings, RoundTripTest,
+                         ::testing::Values(Parsing::kGreedy, Parsing::kLazy, Parsing::kOptimal));
+
+TEST_F(LzhTest, PadsTheLastByteWithZeroBits) {
+  // "abc" takes 30 bits: three literal codes of 9 bits and ... whatever
+  // remains of the last byte must be zero.
+  const Bytes packed = LzhEncode(Text("abc"));
+  EXPECT_EQ(packed, (Bytes{0xF6, 0xFB, 0xBD, 0xE0}));
+}
+
+// lhasa decodes the same bit stream inside an LHA archive ("-lh1-"): an
+// independent check of the encoder, and so of the model both share.
+std::string LhasaPrint(const Bytes& archive) {
+  testing_support::TempDir dir;
+  const std::string path = dir.File("a.lzh");
+  testing_support::WriteBytes(path, archive);
+  std::string out;
+  if (FILE* pipe = popen(("lha pq " + path + " 2>/dev/null").c_str(), "r")) {
+    char buffer[65536];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+TEST_F(LzhTest, LhasaDecodesWhatWeEncode) {
+  using namespace testing_support;
+  // Starts with spaces (a match into the prefilled ring), a run of 61 equal
+  // bytes (a literal, then a match of 60 with distance value 0), then
+  // enough symbols for many model rebuilds.
+  Bytes input(100, ' ');
+  input.insert(input.end(), 61, 'q');
+  for (const Bytes& part : {ProseText(200000, 8), RandomBytes(50000, 9), StructuredBinary(200000, 10)}) {
+    input.insert(input.end(), part.begin(), part.end());
+  }
+  const Bytes packed = LzhEncode(input);
+  const std::string printed = LhasaPrint(LhaArchive(packed, input));
+  EXPECT_EQ(Bytes(printed.begin(), printed.end()), input);
+  EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input);
+}
+
+TEST_F(LzhTest, FirstModelRebuildComesInsideSymbol32455) {
+  // 32454 literals bring the root to 0x8000; the next symbol rebuilds.
+  // Random bytes give literals only, so bytes and symbols coincide.
+  const Bytes input = testing_support::RandomBytes(32460, 11);
+  const Bytes packed = LzhEncode(input, Parsing::kGreedy);
+  const std::string printed = LhasaPrint(testing_support::LhaArchive(packed, input));
+  EXPECT_EQ(Bytes(printed.begin(), printed.end()), input);
+  EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input);
+}
+
+}  // namespace
+}  // namespace lzh

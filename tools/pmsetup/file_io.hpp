@@ -1,0 +1,21 @@
+// Whole-file reads and all-or-nothing writes for the tool's commands.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pmsetup {
+
+// The file's bytes, or nothing (with error set to a message) when it
+// cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
+
+// Writes to a temporary name beside path and renames it into place, so
+// that a failure never leaves a partial file.  Returns an error message,
+// or an empty string on success.
+std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace pmsetup

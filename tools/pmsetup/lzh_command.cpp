@@ -1,0 +1,102 @@
+// pmsetup lzh encode|decode: the raw LZHUF codec, without any package.
+#include <iostream>
+#include <memory>
+
+#include "commands.hpp"
+#include "driver/session.hpp"
+#include "file_io.hpp"
+#include "lzh/decoder.hpp"
+#include "lzh/encoder.hpp"
+
+namespace pmsetup {
+namespace {
+
+struct Paths {
+  std::string input, output;
+  std::int64_t count = 0;
+};
+
+// The decoder's callbacks take no context: the stream lives here.
+const std::vector<std::uint8_t>* decode_input = nullptr;
+std::size_t decode_position = 0;
+std::size_t requests_past_end = 0;
+std::uint8_t* decode_output = nullptr;
+std::size_t decode_written = 0;
+std::size_t decode_room = 0;
+
+void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  transferred = 0;
+  if (decode_position < decode_input->size()) {
+    buffer[0] = (*decode_input)[decode_position++];
+    transferred = 1;
+  } else {
+    ++requests_past_end;
+  }
+}
+
+// Output past the room reserved (a last match may run past the count) is
+// dropped.
+void WriteOutput(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
+  transferred = 0;
+  for (; transferred < count && decode_written < decode_room; ++transferred) {
+    decode_output[decode_written++] = buffer[transferred];
+  }
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "pmsetup: " << message << '\n';
+  return 1;
+}
+
+int Encode(const Paths& paths) {
+  std::string error;
+  const auto input = ReadWholeFile(paths.input, error);
+  if (!input) return Fail(error);
+  const std::vector<std::uint8_t> packed = lzh::LzhEncode(*input);
+  if (error = WriteFileAtomically(paths.output, packed); !error.empty()) return Fail(error);
+  std::cout << paths.input << ": " << input->size() << " bytes -> " << packed.size() << " bytes\n";
+  return 0;
+}
+
+int Decode(const Paths& paths) {
+  if (paths.count < 0 || paths.count > INT32_MAX) return Fail("--count must lie between 0 and 2147483647");
+  std::string error;
+  const auto input = ReadWholeFile(paths.input, error);
+  if (!input) return Fail(error);
+  std::vector<std::uint8_t> output(static_cast<std::size_t>(paths.count));
+  decode_input = &*input;
+  decode_position = 0;
+  requests_past_end = 0;
+  decode_output = output.data();
+  decode_written = 0;
+  decode_room = output.size();
+  driver::Running = 1;
+  lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput);
+  // A complete stream is read at most two bytes past its end, since the
+  // decoder keeps up to 16 bits in hand.
+  if (requests_past_end > 2) {
+    return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
+  }
+  if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);
+  return 0;
+}
+
+}  // namespace
+
+Command AddLzhCommand(CLI::App& app) {
+  auto paths = std::make_shared<Paths>();
+  auto decode = std::make_shared<bool>(false);
+  CLI::App* lzh = app.add_subcommand("lzh", "Compress or expand a raw LZHUF stream (no package around it).");
+  lzh->require_subcommand(1);
+  CLI::App* encode_command = lzh->add_subcommand("encode", "Compress INPUT into the stream OUTPUT.");
+  encode_command->add_option("INPUT", paths->input, "file to compress")->required();
+  encode_command->add_option("OUTPUT", paths->output, "stream to write")->required();
+  CLI::App* decode_command = lzh->add_subcommand("decode", "Expand the stream INPUT into exactly COUNT bytes.");
+  decode_command->add_option("--count", paths->count, "number of bytes the stream holds")->required();
+  decode_command->add_option("INPUT", paths->input, "stream to expand")->required();
+  decode_command->add_option("OUTPUT", paths->output, "file to write")->required();
+  decode_command->final_callback([decode] { *decode = true; });
+  return {lzh, [paths, decode] { return *decode ? Decode(*paths) : Encode(*paths); }};
+}
+
+}  // namespace pmsetup
