@@ -9,15 +9,13 @@ namespace lzh {
 
 class BitWriter {
  public:
-  // Appends the low `length` bits of bits (up to 32), the highest first.
+  // Appends the low `length` bits of bits (at most 32), the highest first.
   void Put(std::uint32_t bits, int length) {
-    for (int n = length - 1; n >= 0; --n) {
-      pending_ = static_cast<std::uint8_t>((pending_ << 1) | ((bits >> n) & 1));
-      if (++pending_count_ == 8) {
-        out_.push_back(pending_);
-        pending_ = 0;
-        pending_count_ = 0;
-      }
+    pending_ = (pending_ << length) | (bits & ((std::uint64_t{1} << length) - 1));
+    pending_count_ += length;
+    while (pending_count_ >= 8) {
+      pending_count_ -= 8;
+      out_.push_back(static_cast<std::uint8_t>(pending_ >> pending_count_));
     }
   }
 
@@ -30,7 +28,7 @@ class BitWriter {
 
  private:
   std::vector<std::uint8_t> out_;
-  std::uint8_t pending_ = 0;
+  std::uint64_t pending_ = 0;  // the low pending_count_ bits are still to go
   int pending_count_ = 0;
 };
 

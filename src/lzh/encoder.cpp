@@ -1,5 +1,6 @@
 #include "lzh/encoder.hpp"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -61,7 +62,7 @@ class SymbolCoder {
 };
 
 std::vector<std::uint8_t> EncodeGreedyOrLazy(std::span<const std::uint8_t> input, bool lazy) {
-  MatchFinder finder(input, 128);
+  MatchFinder finder(input, SearchLimits{256, MaxMatch, 0});
   SymbolCoder coder;
   const int end = static_cast<int>(finder.Text().size());
   const auto& text = finder.Text();
@@ -84,10 +85,91 @@ std::vector<std::uint8_t> EncodeGreedyOrLazy(std::span<const std::uint8_t> input
   return coder.Finish();
 }
 
+// Cheapest parse of each block, by dynamic programming over its positions:
+// every literal and every match length the finder offers is priced with
+// the code lengths of the model as it stands at the block's start (the
+// model moves little within a block).  The chosen path is then coded with
+// the live model.
+class OptimalParser {
+ public:
+  explicit OptimalParser(std::span<const std::uint8_t> input) : finder_(input, kSearch) {}
+
+  std::vector<std::uint8_t> Encode() {
+    const int end = static_cast<int>(finder_.Text().size());
+    for (int block = finder_.FirstInputPosition(); block < end; block += kBlock) {
+      ParseBlock(block, std::min(kBlock, end - block));
+    }
+    return coder_.Finish();
+  }
+
+ private:
+  static constexpr int kBlock = 16384;
+  // Positions inside a match this long are left to it: searching them
+  // costs much time and gains next to nothing.
+  static constexpr int kLongEnough = 60;
+  static constexpr SearchLimits kSearch{1024, 16, 32};
+  static constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
+
+  struct Step {
+    std::uint32_t price = kUnreached;  // bits to reach this position from the block's start
+    Match how;                          // length 1: a literal
+  };
+
+  void ParseBlock(int start, int size) {
+    coder_.SymbolLengths(symbol_bits_);
+    steps_.assign(size + 1, Step{});
+    steps_[0].price = 0;
+    const auto& text = finder_.Text();
+    int covered = 0;  // positions inside a long match are not searched
+    for (int i = 0; i < size; ++i) {
+      const int position = start + i;
+      if (i < covered) candidates_.clear();
+      else finder_.Candidates(position, candidates_);
+      if (!candidates_.empty() && candidates_.back().length >= kLongEnough) covered = i + candidates_.back().length;
+      finder_.Insert(position);
+
+      const std::uint32_t here = steps_[i].price;
+      Relax(i + 1, here + symbol_bits_[text[position]], {1, 0});
+      int length = kMinMatch;
+      for (const Match& candidate : candidates_) {
+        const int longest = std::min(candidate.length, size - i);
+        const std::uint32_t distance_bits = kPositionCodes[(candidate.distance - 1) >> 6].length + 6;
+        for (; length <= longest; ++length) {
+          Relax(i + length, here + symbol_bits_[SymbolOf(length)] + distance_bits, {length, candidate.distance});
+        }
+      }
+    }
+    EmitPath(start, size);
+  }
+
+  void Relax(int to, std::uint32_t price, Match how) {
+    if (price < steps_[to].price) steps_[to] = {price, how};
+  }
+
+  void EmitPath(int start, int size) {
+    path_.clear();
+    for (int i = size; i > 0; i -= steps_[i].how.length) path_.push_back(steps_[i].how);
+    int position = start;
+    for (auto step = path_.rbegin(); step != path_.rend(); ++step) {
+      if (step->length == 1) coder_.PutLiteral(finder_.Text()[position]);
+      else coder_.PutMatch(*step);
+      position += step->length;
+    }
+  }
+
+  MatchFinder finder_;
+  SymbolCoder coder_;
+  std::array<int, SymbolCount> symbol_bits_{};
+  std::vector<Step> steps_;
+  std::vector<Match> candidates_;
+  std::vector<Match> path_;
+};
+
 }  // namespace
 
 std::vector<std::uint8_t> LzhEncode(std::span<const std::uint8_t> input, Parsing parsing) {
-  return EncodeGreedyOrLazy(input, parsing != Parsing::kGreedy);
+  if (parsing == Parsing::kOptimal) return OptimalParser(input).Encode();
+  return EncodeGreedyOrLazy(input, parsing == Parsing::kLazy);
 }
 
 }  // namespace lzh

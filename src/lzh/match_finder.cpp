@@ -1,6 +1,8 @@
 #include "lzh/match_finder.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "lzh/format.hpp"
 
@@ -9,73 +11,132 @@ namespace {
 
 constexpr int kHashBits = 16;
 constexpr int kMinMatch = Threshold + 1;
+constexpr int kShortChain = 8;  // steps spent on the nearest three-byte match
+// Spare bytes after the text, so that comparisons may read whole words.
+constexpr std::size_t kPadding = 8;
+
+std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+std::uint32_t Load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+int Hash(std::uint32_t bytes) { return static_cast<int>((bytes * 2654435761u) >> (32 - kHashBits)); }
+int Hash3(const std::uint8_t* p) { return Hash(Load32(p) & 0x00FFFFFF); }
+int Hash4(const std::uint8_t* p) { return Hash(Load32(p)); }
+
+// How many leading bytes of a and b agree, up to limit.
+int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
+  int length = 0;
+  while (length < limit) {
+    const std::uint64_t difference = Load64(a + length) ^ Load64(b + length);
+    if (difference != 0) return std::min(limit, length + (std::countr_zero(difference) >> 3));
+    length += 8;
+  }
+  return limit;
+}
 
 }  // namespace
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> input, int max_chain)
-    : head_(1 << kHashBits, -1), previous_(RingSize, -1), max_chain_(max_chain) {
-  text_.reserve(PrefillLength + input.size());
+MatchFinder::MatchFinder(std::span<const std::uint8_t> input, SearchLimits limits) : limits_(limits) {
+  text_.reserve(PrefillLength + input.size() + kPadding);
   text_.assign(PrefillLength, ' ');
   text_.insert(text_.end(), input.begin(), input.end());
+  size_ = static_cast<int>(text_.size());
+  text_.resize(text_.size() + kPadding);
+  for (Chain* chain : {&three_, &four_}) {
+    chain->head.assign(1 << kHashBits, -1);
+    chain->previous.assign(RingSize, -1);
+  }
   for (int p = 0; p < PrefillLength; ++p) Insert(p);
 }
 
 int MatchFinder::FirstInputPosition() const { return PrefillLength; }
 
-int MatchFinder::Hash(int position) const {
-  const std::uint32_t v = text_[position] | text_[position + 1] << 8 | text_[position + 2] << 16;
-  return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
-}
+int MatchFinder::Limit(int position) const { return std::min(MaxMatch, size_ - position); }
 
 void MatchFinder::Insert(int position) {
-  if (position + kMinMatch > static_cast<int>(text_.size())) return;
-  const int h = Hash(position);
-  previous_[position & RingMask] = head_[h];
-  head_[h] = position;
+  if (Limit(position) < kMinMatch) return;
+  const std::uint8_t* p = text_.data() + position;
+  for (auto [chain, hash] : {std::pair{&three_, Hash3(p)}, std::pair{&four_, Hash4(p)}}) {
+    chain->previous[position & RingMask] = chain->head[hash];
+    chain->head[hash] = position;
+  }
 }
 
-// Calls visit(length, distance) for earlier occurrences, nearest first,
-// until visit returns false or the chain or the ring's reach ends.
-template <typename Visit>
-void MatchFinder::Walk(int position, Visit visit) const {
-  const int limit = std::min<int>(MaxMatch, static_cast<int>(text_.size()) - position);
-  if (limit < kMinMatch) return;
-  const std::uint8_t* here = text_.data() + position;
-  const int oldest = position - RingSize;
-  int candidate = head_[Hash(position)];
-  for (int chain = 0; chain < max_chain_ && candidate >= 0 && candidate >= oldest; ++chain) {
-    if (candidate < position) {
-      const std::uint8_t* there = text_.data() + candidate;
-      int length = 0;
-      while (length < limit && there[length] == here[length]) ++length;
-      if (!visit(length, position - candidate, limit)) return;
+// Positions along a chain are strictly decreasing; a slot that a newer
+// position has reused links upward and ends the walk.
+Match MatchFinder::NearestOfThree(int position) const {
+  const std::uint8_t* const here = text_.data() + position;
+  const std::uint32_t first = Load32(here) & 0x00FFFFFF;
+  const int oldest = std::max(0, position - RingSize);
+  int candidate = three_.head[Hash3(here)];
+  for (int step = 0; step < kShortChain && candidate >= oldest; ++step) {
+    if (candidate < position && (Load32(text_.data() + candidate) & 0x00FFFFFF) == first) {
+      return {kMinMatch, position - candidate};
     }
-    const int next = previous_[candidate & RingMask];
+    const int next = three_.previous[candidate & RingMask];
+    if (next >= candidate) break;
+    candidate = next;
+  }
+  return {};
+}
+
+// A candidate can only be longer than the longest match so far if it
+// agrees on the bytes up to and including that length, so the four bytes
+// that end there are compared first; most candidates fail that one test.
+void MatchFinder::LongerThanThree(int position, std::vector<Match>& out) const {
+  const int limit = Limit(position);
+  const std::uint8_t* const text = text_.data();
+  const std::int32_t* const previous = four_.previous.data();
+  const std::uint8_t* const here = text + position;
+  const int oldest = std::max(0, position - RingSize);
+  int longest = kMinMatch;
+  std::uint32_t tail = Load32(here + longest - 3);
+  int candidate = four_.head[Hash4(here)];
+  int budget = limits_.max_chain;
+  for (int chain = 0; chain < budget && candidate >= oldest; ++chain) {
+    const std::uint8_t* there = text + candidate;
+    if (candidate < position && Load32(there + longest - 3) == tail) {
+      const int length = CommonLength(there, here, limit);
+      if (length > longest) {
+        if (longest < limits_.good_length && length >= limits_.good_length) {
+          budget = std::min(budget, chain + limits_.chain_after_good);
+        }
+        longest = length;
+        out.push_back({length, position - candidate});
+        if (length == limit) return;
+        tail = Load32(here + longest - 3);
+      }
+    }
+    const int next = previous[candidate & RingMask];
     if (next >= candidate) return;
     candidate = next;
   }
 }
 
-Match MatchFinder::Longest(int position) const {
-  Match best;
-  Walk(position, [&](int length, int distance, int limit) {
-    if (length > best.length) best = {length, distance};
-    return best.length < limit;
-  });
-  if (best.length < kMinMatch) best = {};
-  return best;
-}
-
 void MatchFinder::Candidates(int position, std::vector<Match>& out) const {
   out.clear();
-  int longest = kMinMatch - 1;
-  Walk(position, [&](int length, int distance, int limit) {
-    if (length > longest) {
-      longest = length;
-      out.push_back({length, distance});
-    }
-    return longest < limit;
-  });
+  if (Limit(position) < kMinMatch) return;
+  const Match three = NearestOfThree(position);
+  if (three.length > 0) out.push_back(three);
+  if (Limit(position) == kMinMatch) return;
+  const std::size_t first_longer = out.size();
+  LongerThanThree(position, out);
+  // A longer match that is also nearer makes the three-byte one useless.
+  if (first_longer == 1 && out.size() > 1 && out[1].distance <= out[0].distance) out.erase(out.begin());
+}
+
+Match MatchFinder::Longest(int position) const {
+  std::vector<Match> candidates;
+  Candidates(position, candidates);
+  return candidates.empty() ? Match{} : candidates.back();
 }
 
 }  // namespace lzh

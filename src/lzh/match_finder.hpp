@@ -4,6 +4,11 @@
 // The text searched is the ring's initial contents (4036 spaces) followed
 // by the input, so that matches may draw on the spaces as the decoder
 // does.  Positions are indices into that text.
+//
+// Two hash chains link earlier positions: one by their first three bytes,
+// walked only briefly for the nearest match of exactly three, and one by
+// their first four, walked deeply for everything longer.  Common
+// three-byte sequences of text would make the deep walk far longer.
 #pragma once
 
 #include <cstdint>
@@ -17,31 +22,45 @@ struct Match {
   int distance = 0;  // 1 to 4096 bytes back
 };
 
+// How hard a search tries: at most max_chain earlier occurrences, and only
+// chain_after_good more once a match of good_length has been found.
+struct SearchLimits {
+  int max_chain;
+  int good_length;
+  int chain_after_good;
+};
+
 class MatchFinder {
  public:
-  // max_chain bounds how many earlier occurrences are looked at.
-  MatchFinder(std::span<const std::uint8_t> input, int max_chain);
+  MatchFinder(std::span<const std::uint8_t> input, SearchLimits limits);
 
-  const std::vector<std::uint8_t>& Text() const { return text_; }
+  std::span<const std::uint8_t> Text() const { return {text_.data(), static_cast<std::size_t>(size_)}; }
   int FirstInputPosition() const;
 
   // Records position for later searches.  Positions are inserted in order.
   void Insert(int position);
-  // The longest match at position (the nearest among equally long ones).
+  // The longest match at position (the nearest among equally long ones),
+  // or length 0 when no match of 3 bytes or more exists.
   Match Longest(int position) const;
   // Each match that is longer than every nearer one: lengths and distances
   // both increase along the list.
   void Candidates(int position, std::vector<Match>& out) const;
 
  private:
-  template <typename Visit>
-  void Walk(int position, Visit visit) const;
-  int Hash(int position) const;
+  struct Chain {
+    std::vector<std::int32_t> head;      // by hash: the latest position
+    std::vector<std::int32_t> previous;  // by position mod 4096: the one before
+  };
 
-  std::vector<std::uint8_t> text_;
-  std::vector<std::int32_t> head_;
-  std::vector<std::int32_t> previous_;
-  int max_chain_;
+  Match NearestOfThree(int position) const;
+  void LongerThanThree(int position, std::vector<Match>& out) const;
+  int Limit(int position) const;
+
+  std::vector<std::uint8_t> text_;  // followed by a few spare bytes
+  int size_ = 0;                    // of the text proper
+  Chain three_;
+  Chain four_;
+  SearchLimits limits_;
 };
 
 }  // namespace lzh
