@@ -31,24 +31,31 @@ class BitReader {
     return bit;
   }
 
-  unsigned GetByte() {
-    Refill();
-    const unsigned byte = buffer_ >> 24;
-    buffer_ <<= 8;
-    count_ -= 8;
-    return byte;
+  unsigned GetByte() { return GetBits(8); }
+
+  // n bits (1 to 8) at once.  Taking them one by one would refill at most
+  // once on the way, and no other input or output happens in between, so
+  // refilling first gives the same bits and the same requests.
+  unsigned GetBits(int n) {
+    while (count_ <= n + 7) ReadByte();
+    const unsigned bits = buffer_ >> (32 - n);
+    buffer_ <<= n;
+    count_ -= n;
+    return bits;
   }
 
  private:
   void Refill() {
-    while (count_ <= 8) {
-      std::uint8_t byte = 0;
-      std::uint16_t got = 0;
-      read_(&byte, 1, got);
-      if (got != 1) byte = 0;
-      buffer_ |= static_cast<std::uint32_t>(byte) << (24 - count_);
-      count_ += 8;
-    }
+    while (count_ <= 8) ReadByte();
+  }
+
+  void ReadByte() {
+    std::uint8_t byte = 0;
+    std::uint16_t got = 0;
+    read_(&byte, 1, got);
+    if (got != 1) byte = 0;
+    buffer_ |= static_cast<std::uint32_t>(byte) << (24 - count_);
+    count_ += 8;
   }
 
   ReadProc read_;
@@ -66,10 +73,10 @@ int DecodeChar(HuffmanModel& model, BitReader& bits) {
 
 // The code of the upper 6 bits, then 6 plain bits: 0 to 4095.
 int DecodePosition(BitReader& bits) {
-  unsigned i = bits.GetByte();
-  const unsigned upper = kPositionDecode.DCode[i];
-  for (int n = kPositionDecode.DLen[i] - 2; n > 0; --n) i = (i << 1) + bits.GetBit();
-  return static_cast<int>((upper << 6) | (i & 0x3F));
+  const unsigned first = bits.GetByte();
+  const int more = kPositionDecode.DLen[first] - 2;
+  const unsigned low = ((first << more) | bits.GetBits(more)) & 0x3F;
+  return static_cast<int>((kPositionDecode.DCode[first] << 6) | low);
 }
 
 void Put(WriteProc write, std::uint8_t byte) {
