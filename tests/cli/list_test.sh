@@ -2,7 +2,7 @@
 # pmsetup list on a good package and on damaged ones.
 #   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR
 set -uo pipefail
-pmsetup=$1 make_package=$2 expected=$3
+pmsetup=$(realpath "$1") make_package=$(realpath "$2") expected=$(realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 head -c 1000 /dev/zero > "$work/stub"

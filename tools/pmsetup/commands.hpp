@@ -15,5 +15,6 @@ struct Command {
 
 Command AddListCommand(CLI::App& app);
 Command AddLzhCommand(CLI::App& app);
+Command AddPackCommand(CLI::App& app);
 
 }  // namespace pmsetup

@@ -23,17 +23,20 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
   return bytes;
 }
 
+bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::string temporary = path + ".partial";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return "cannot write " + path + ": " + std::strerror(errno);
-    }
+  if (!WriteFileExactly(temporary, bytes)) {
+    const std::string reason = std::strerror(errno);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return "cannot write " + path + ": " + reason;
   }
   std::error_code error;
   std::filesystem::rename(temporary, path, error);

@@ -13,6 +13,10 @@ namespace pmsetup {
 // cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
 
+// Writes bytes to path, replacing it; false when not every byte could be
+// written.
+bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // Writes to a temporary name beside path and renames it into place, so
 // that a failure never leaves a partial file.  Returns an error message,
 // or an empty string on success.

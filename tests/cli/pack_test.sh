@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# pmsetup pack and pmsetup lzh as a publisher uses them.
+#   pack_test.sh PMSETUP
+set -uo pipefail
+pmsetup=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0 passed=0
+check() {  # check NAME COMMAND...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
+}
+
+mkdir -p src/docs
+head -c 5000 /dev/zero > stub.exe
+head -c 70000 /dev/urandom > src/MAIN.EXE
+seq 1 20000 > src/docs/numbers.txt
+printf 'Read me.\r\n' > src/README.TXT
+cat > src/package.toml <<'TOML'
+[colours]
+top = "#000040"
+[texts]
+Title = "Pack test"
+DefaultDir = 'C:\PackTest'
+[files]
+main = "MAIN.EXE"
+other = ["README.TXT", { source = "docs/numbers.txt", name = "NUMBERS.TXT" }]
+TOML
+
+# Disks of 40,000 bytes: the first also holds SETUP.EXE.
+"$pmsetup" pack src/package.toml --out disks --disk-size 40000 --layout disks --stub stub.exe > report.txt
+check "pack exits 0" test $? -eq 0
+check "report names every disk" grep -q "disk 3  disks/DISK3/DISK3.CMP" report.txt
+check "first disk holds SETUP.EXE and DISK1.CMP" test -f disks/DISK1/SETUP.EXE -a -f disks/DISK1/DISK1.CMP
+first_disk=$(( $(stat -c %s disks/DISK1/SETUP.EXE) + $(stat -c %s disks/DISK1/DISK1.CMP) ))
+check "first disk fits" test "$first_disk" -le 40000
+for volume in disks/DISK*/DISK*.CMP; do check "$volume fits" test "$(stat -c %s "$volume")" -le 40000; done
+volumes=$(ls disks/DISK*/DISK*.CMP | wc -l)
+"$pmsetup" list disks/DISK1/SETUP.EXE > list.txt
+check "disk count matches the volumes" grep -qE "^DiskCount +$volumes$" list.txt
+check "entries in list order" test "$(grep -A3 '^Entries' list.txt | awk 'NR>1 {print $1}' | tr -d '"' | tr '\n' ' ')" = "MAIN.EXE README.TXT NUMBERS.TXT "
+
+# The volumes, joined, decode to the files, joined, main program first.
+cat src/MAIN.EXE src/README.TXT src/docs/numbers.txt > payload.bin
+cat $(ls disks/DISK*/DISK*.CMP | sort -V) > stream.bin
+"$pmsetup" lzh decode --count "$(stat -c %s payload.bin)" stream.bin decoded.bin
+check "volumes decode to the payload" cmp -s payload.bin decoded.bin
+
+# Same inputs, same bytes out; the flat layout holds the same files.
+"$pmsetup" pack src/package.toml --out again --disk-size 40000 --layout disks --stub stub.exe > /dev/null
+check "packing is deterministic" diff -r disks again
+"$pmsetup" pack src/package.toml --out flat --stub stub.exe > /dev/null
+check "without --disk-size one volume" test "$(ls flat)" = "$(printf 'DISK1.CMP\nSETUP.EXE')"
+
+# Failures leave nothing behind.
+"$pmsetup" pack src/package.toml --out small --disk-size 5100 --stub stub.exe > /dev/null 2> err.txt
+check "too small a disk fails" test $? -eq 1
+check "too small a disk is explained" grep -q "leaves no room beside SETUP.EXE" err.txt
+check "too small a disk writes nothing" test ! -e small/SETUP.EXE
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAIN.EXE"\n' > src/bad.toml
+"$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
+check "manifest error fails" test $? -eq 1
+check "manifest error names file and line" grep -qF "src/bad.toml:4: unknown key 'Color' in [texts]" err.txt
+check "manifest error writes nothing" test ! -e bad
+
+# A stream cut short is reported, not decoded into zeros.
+head -c 1000 stream.bin > short.bin
+"$pmsetup" lzh decode --count "$(stat -c %s payload.bin)" short.bin short.out 2> err.txt
+check "short stream fails" test $? -eq 1
+check "short stream is explained" grep -q "ends before" err.txt
+check "short stream writes nothing" test ! -e short.out
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

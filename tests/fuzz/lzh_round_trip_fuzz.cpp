@@ -1,0 +1,49 @@
+// Whatever the input, the encoder's stream must decode to exactly it, for
+// every parsing.  The first byte chooses the parsing.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <algorithm>
+#include <vector>
+
+#include "driver/session.hpp"
+#include "lzh/decoder.hpp"
+#include "lzh/encoder.hpp"
+
+namespace {
+
+const std::vector<std::uint8_t>* stream;
+std::size_t stream_position;
+int requests_past_end;
+std::vector<std::uint8_t> decoded;
+
+void Read(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  transferred = stream_position < stream->size() ? 1 : 0;
+  if (transferred) buffer[0] = (*stream)[stream_position++];
+  else ++requests_past_end;
+}
+
+void Write(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  decoded.push_back(buffer[0]);
+  transferred = 1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const auto parsing = static_cast<lzh::Parsing>(data[0] % 3);
+  const std::vector<std::uint8_t> packed = lzh::LzhEncode({data + 1, size - 1}, parsing);
+  stream = &packed;
+  stream_position = 0;
+  requests_past_end = 0;
+  decoded.clear();
+  driver::Running = 1;
+  lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write);
+  // A complete stream is never read more than two bytes past its end.
+  if (decoded.size() != size - 1 || !std::equal(decoded.begin(), decoded.end(), data + 1) ||
+      requests_past_end > 2) {
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,141 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "manifest.hpp"
+#include "packer.hpp"
+#include "temp_dir.hpp"
+
+namespace pmsetup {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TEST(SplitVolumes, FirstDiskLeavesRoomForSetupExe) {
+  const auto volumes = SplitVolumes(250, 40, 100);
+  ASSERT_EQ(volumes.size(), 4u);
+  EXPECT_EQ(volumes[0].offset, 0u);
+  EXPECT_EQ(volumes[0].size, 40u);
+  EXPECT_EQ(volumes[1].offset, 40u);
+  EXPECT_EQ(volumes[3].offset, 240u);
+  EXPECT_EQ(volumes[3].size, 10u);
+}
+
+TEST(SplitVolumes, ExactFitsAndEmptyStreams) {
+  EXPECT_EQ(SplitVolumes(140, 40, 100).size(), 2u);
+  EXPECT_EQ(SplitVolumes(40, 40, 100).size(), 1u);
+  const auto empty = SplitVolumes(0, 40, 100);
+  ASSERT_EQ(empty.size(), 1u);
+  EXPECT_EQ(empty[0].size, 0u);
+}
+
+class ManifestTest : public ::testing::Test {
+ protected:
+  ManifestTest() {
+    std::ofstream(dir_.File("MAIN.EXE")) << "MZ program";
+    std::ofstream(dir_.File("readme.txt")) << "read me";
+  }
+
+  bool Read(const std::string& text) {
+    const std::string path = dir_.File("package.toml");
+    std::ofstream(path) << text;
+    return ReadManifest(path, manifest_, errors_);
+  }
+
+  std::string Errors() const {
+    std::string all;
+    for (const std::string& e : errors_) all += e + "\n";
+    return all;
+  }
+
+  testing_support::TempDir dir_;
+  Manifest manifest_;
+  std::vector<std::string> errors_;
+};
+
+constexpr const char* kMinimal = R"([texts]
+Title = "Demo"
+DefaultDir = 'C:\Demo'
+[files]
+main = "MAIN.EXE"
+)";
+
+TEST_F(ManifestTest, MinimalManifestGetsDefaults) {
+  ASSERT_TRUE(Read(kMinimal)) << Errors();
+  EXPECT_EQ(manifest_.texts[package::Title], "Demo");
+  EXPECT_EQ(manifest_.texts[package::DefaultDir], "C:\\Demo");
+  EXPECT_EQ(manifest_.texts[package::OkCaption], "OK");
+  EXPECT_EQ(manifest_.texts[package::GroupName], "");
+  EXPECT_EQ(manifest_.main.name, "MAIN.EXE");
+  EXPECT_EQ(manifest_.TitleColor, 0x00FFFFFFu);
+}
+
+TEST_F(ManifestTest, ColoursTextsAndFilesAsWritten) {
+  ASSERT_TRUE(Read(R"(code_page = 1252
+[colours]
+top = "#102030"
+[texts]
+Title = "Caf\u00e9"
+DefaultDir = 'C:\Demo'
+[files]
+main = "MAIN.EXE"
+other = ["readme.txt", { source = "readme.txt", name = "LIESMICH.TXT" }]
+)")) << Errors();
+  EXPECT_EQ(manifest_.TopColor, 0x00302010u);
+  EXPECT_EQ(manifest_.texts[package::Title], "Caf\xE9");
+  ASSERT_EQ(manifest_.others.size(), 2u);
+  EXPECT_EQ(manifest_.others[0].name, "readme.txt");
+  EXPECT_EQ(manifest_.others[1].name, "LIESMICH.TXT");
+}
+
+TEST_F(ManifestTest, ProblemsAreReportedWithTheirLines) {
+  EXPECT_FALSE(Read(R"([texts]
+Title = "Demo"
+DefaultDir = 'C:\Demo'
+Colour = "blue"
+RunPrompt = "Start \u4e2d?"
+[files]
+main = "MAIN.EXE"
+other = ["missing.txt", { source = "readme.txt", name = "a/b" }, "readme.txt", { source = "readme.txt", name = "README.TXT" }]
+[colours]
+top = "blue"
+)"));
+  const std::string path = dir_.File("package.toml");
+  EXPECT_THAT(Errors(), HasSubstr(path + ":4: unknown key 'Colour' in [texts]"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":5: text RunPrompt holds a character that code page 1252 cannot show"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":8: file 'missing.txt' does not exist"));
+  EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
+  EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":10: colour 'top' must be written \"#RRGGBB\""));
+}
+
+TEST_F(ManifestTest, TextsMustFitACountedText) {
+  std::string long_title(256, 'x');
+  EXPECT_FALSE(Read("[texts]\nTitle = \"" + long_title + "\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\n"));
+  EXPECT_THAT(Errors(), HasSubstr(":2: text Title takes 256 bytes; a package text holds at most 255"));
+}
+
+TEST_F(ManifestTest, RequiredPartsAreNamed) {
+  EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\n"));
+  EXPECT_THAT(Errors(), HasSubstr("[texts] needs DefaultDir"));
+  EXPECT_THAT(Errors(), HasSubstr("needs a [files] table"));
+}
+
+TEST_F(ManifestTest, DeviceNamesAndTrailingDotsAreRefused) {
+  for (const char* name : {"CON", "nul.txt", "COM1.dat", "readme.", "..", ""}) {
+    errors_.clear();
+    EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"" + name + "\" }]\n"))
+        << name;
+  }
+}
+
+TEST_F(ManifestTest, SyntaxErrorsNameTheLine) {
+  EXPECT_FALSE(Read("[texts]\nTitle = \"unterminated\n"));
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_THAT(errors_[0], HasSubstr("package.toml:2:"));
+}
+
+}  // namespace
+}  // namespace pmsetup

@@ -1,0 +1,254 @@
+#include "manifest.hpp"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+
+#include "code_page.hpp"
+#include "platform/ansi.hpp"
+
+namespace pmsetup {
+
+const package::SetupTextArray kDefaultTexts = {
+    "",  // Title: required
+    "",  // DefaultDir: required
+    "",  // GroupName: no program group unless one is named
+    "OK",
+    "Cancel",
+    "Yes",
+    "No",
+    "Please enter the directory where you would like this program to be installed.",
+    "Do you wish to create a program group?",
+    "Do you want to run %s now?",
+    "Please insert disk %u.",
+    "That is not the right disk. Please try again.",
+    "The installation has been terminated.",
+    "Do you really want to cancel the installation?",
+    "Setup",
+    "Copying files...",
+    "",  // FooterText: none
+};
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
+constexpr std::array kDeviceNames = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4", "COM5",
+                                     "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4",
+                                     "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+
+class ManifestReader {
+ public:
+  ManifestReader(const std::string& path, Manifest& manifest, std::vector<std::string>& errors)
+      : path_(path), base_(fs::path(path).parent_path()), manifest_(manifest), errors_(errors) {}
+
+  void Read(const toml::table& root) {
+    CheckKeys(root, {"code_page", "colours", "texts", "files"}, "");
+    ReadCodePage(root);
+    ReadColours(root["colours"]);
+    ReadTexts(root);
+    ReadFiles(root);
+  }
+
+  void Error(const toml::source_region& where, const std::string& message) {
+    errors_.push_back(path_ + ":" + std::to_string(where.begin.line) + ": " + message);
+  }
+
+ private:
+  void CheckKeys(const toml::table& table, std::set<std::string> known, const std::string& section) {
+    for (const auto& [key, node] : table) {
+      if (!known.count(std::string(key.str()))) {
+        Error(key.source(), "unknown key '" + std::string(key.str()) + "'" +
+                                (section.empty() ? "" : " in [" + section + "]"));
+      }
+    }
+  }
+
+  void ReadCodePage(const toml::table& root) {
+    const toml::node* node = root.get("code_page");
+    if (node == nullptr) return;
+    const auto value = node->value<std::int64_t>();
+    if (!value || *value <= 0 || *value > 65535 || !KnownCodePage(static_cast<int>(*value))) {
+      Error(node->source(), "code_page must name a Windows code page this system can convert to, such as 1252");
+      return;
+    }
+    manifest_.code_page = static_cast<int>(*value);
+  }
+
+  // "#RRGGBB" becomes the colour value 0x00BBGGRR.
+  void ReadColour(toml::node_view<const toml::node> colours, const char* key, std::uint32_t fallback,
+                  std::uint32_t& colour) {
+    colour = fallback;
+    const toml::node* node = colours[key].node();
+    if (node == nullptr) return;
+    const auto text = node->value<std::string>();
+    const bool valid = text && text->size() == 7 && (*text)[0] == '#' &&
+                       text->find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+    if (!valid) {
+      Error(node->source(), std::string("colour '") + key + "' must be written \"#RRGGBB\"");
+      return;
+    }
+    const auto rgb = static_cast<std::uint32_t>(std::stoul(text->substr(1), nullptr, 16));
+    colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+  }
+
+  void ReadColours(toml::node_view<const toml::node> colours) {
+    if (colours && !colours.is_table()) Error(colours.node()->source(), "[colours] must be a table");
+    if (const toml::table* table = colours.as_table()) CheckKeys(*table, {"top", "bottom", "title"}, "colours");
+    ReadColour(colours, "top", 0x00800000, manifest_.TopColor);
+    ReadColour(colours, "bottom", 0x00FF0000, manifest_.BottomColor);
+    ReadColour(colours, "title", 0x00FFFFFF, manifest_.TitleColor);
+  }
+
+  std::optional<std::string> Encoded(const toml::node& node, const std::string& what) {
+    const auto text = node.value<std::string>();
+    if (!text) {
+      Error(node.source(), what + " must be a string");
+      return std::nullopt;
+    }
+    auto encoded = ToCodePage(*text, manifest_.code_page);
+    if (!encoded) {
+      Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
+                               " cannot show");
+    } else if (encoded->size() > 255) {
+      Error(node.source(), what + " takes " + std::to_string(encoded->size()) +
+                               " bytes; a package text holds at most 255");
+      encoded.reset();
+    }
+    return encoded;
+  }
+
+  void ReadTexts(const toml::table& root) {
+    manifest_.texts = kDefaultTexts;
+    const toml::table* texts = root["texts"].as_table();
+    if (texts == nullptr) {
+      errors_.push_back(path_ + ": the manifest needs a [texts] table with at least Title and DefaultDir");
+      return;
+    }
+    std::set<std::string> names(package::kTextNames.begin(), package::kTextNames.end());
+    CheckKeys(*texts, names, "texts");
+    for (int id = 0; id < package::kTextCount; ++id) {
+      const toml::node* node = texts->get(package::kTextNames[id]);
+      if (node == nullptr) continue;
+      if (auto encoded = Encoded(*node, std::string("text ") + package::kTextNames[id])) {
+        manifest_.texts[id] = std::move(*encoded);
+      }
+    }
+    for (const int id : kRequiredTexts) {
+      if (texts->get(package::kTextNames[id]) == nullptr) {
+        Error(texts->source(), std::string("[texts] needs ") + package::kTextNames[id]);
+      }
+    }
+  }
+
+  bool SafeName(const std::string& name) const {
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+    for (unsigned char c : name) {
+      if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
+    }
+    std::string stem = name.substr(0, name.find('.'));
+    platform::UpperCaseAnsi(stem);
+    return std::find(kDeviceNames.begin(), kDeviceNames.end(), stem) == kDeviceNames.end();
+  }
+
+  std::optional<ManifestFile> ReadFile(const toml::node& node) {
+    const toml::node* source_node = &node;
+    const toml::node* name_node = nullptr;
+    if (const toml::table* table = node.as_table()) {
+      CheckKeys(*table, {"source", "name"}, "files");
+      source_node = table->get("source");
+      name_node = table->get("name");
+      if (source_node == nullptr) {
+        Error(node.source(), "a file table needs a source");
+        return std::nullopt;
+      }
+    }
+    const auto source = source_node->value<std::string>();
+    if (!source) {
+      Error(source_node->source(), "a file must be a path or a table { source = ..., name = ... }");
+      return std::nullopt;
+    }
+    ManifestFile file{(base_ / *source).string(), {}};
+    std::error_code error;
+    if (!fs::is_regular_file(file.source, error)) {
+      Error(source_node->source(), "file '" + *source + "' does not exist or is not a regular file");
+      return std::nullopt;
+    }
+    std::optional<std::string> name;
+    if (name_node != nullptr) {
+      name = Encoded(*name_node, "name");
+    } else {
+      name = ToCodePage(fs::path(*source).filename().string(), manifest_.code_page);
+      if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
+    }
+    if (!name) return std::nullopt;
+    if (!SafeName(*name) || name->size() > 255) {
+      Error((name_node ? name_node : source_node)->source(),
+            "'" + *name + "' cannot be a file name on Windows (empty, a device name, a path, or a reserved character)");
+      return std::nullopt;
+    }
+    file.name = *name;
+    return file;
+  }
+
+  void ReadFiles(const toml::table& root) {
+    const toml::table* files = root["files"].as_table();
+    if (files == nullptr || files->get("main") == nullptr) {
+      errors_.push_back(path_ + ": the manifest needs a [files] table with main = \"the program to install\"");
+      return;
+    }
+    CheckKeys(*files, {"main", "other"}, "files");
+    if (auto main = ReadFile(*files->get("main"))) manifest_.main = *main;
+    std::set<std::string> seen{Folded(manifest_.main.name)};
+    if (const toml::node* other = files->get("other")) {
+      const toml::array* list = other->as_array();
+      if (list == nullptr) {
+        Error(other->source(), "other must be a list of files");
+        return;
+      }
+      for (const toml::node& item : *list) {
+        auto file = ReadFile(item);
+        if (!file) continue;
+        if (!seen.insert(Folded(file->name)).second) {
+          Error(item.source(), "two files would be installed as '" + file->name + "'");
+          continue;
+        }
+        manifest_.others.push_back(*file);
+      }
+    }
+  }
+
+  // Windows compares file names without regard to case.
+  static std::string Folded(std::string name) {
+    platform::UpperCaseAnsi(name);
+    return name;
+  }
+
+  std::string path_;
+  fs::path base_;
+  Manifest& manifest_;
+  std::vector<std::string>& errors_;
+};
+
+}  // namespace
+
+bool ReadManifest(const std::string& path, Manifest& manifest, std::vector<std::string>& errors) {
+  errors.clear();
+  toml::table root;
+  try {
+    root = toml::parse_file(path);
+  } catch (const toml::parse_error& error) {
+    errors.push_back(path + ":" + std::to_string(error.source().begin.line) + ": " +
+                     std::string(error.description()));
+    return false;
+  }
+  ManifestReader(path, manifest, errors).Read(root);
+  return errors.empty();
+}
+
+}  // namespace pmsetup
