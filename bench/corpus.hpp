@@ -8,7 +8,7 @@
 
 namespace bench {
 
-// About size bytes: text and executables, in equal shares.
+// size bytes: text and executables, in equal shares.
 std::vector<std::uint8_t> MixedCorpus(std::size_t size);
 
 }  // namespace bench

@@ -84,11 +84,16 @@ void Put(WriteProc write, std::uint8_t byte) {
   write(&byte, 1, taken);
 }
 
+DecoderTables* ObtainTables() {
+  auto* tables = new (std::nothrow) DecoderTables;
+  if (tables == nullptr) RaiseElzhException(kNoTableMemory);
+  return tables;
+}
+
 }  // namespace
 
 void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
-  std::unique_ptr<DecoderTables> tables(new (std::nothrow) DecoderTables);
-  if (!tables) RaiseElzhException(kNoTableMemory);
+  const std::unique_ptr<DecoderTables> tables(ObtainTables());
   HuffmanModel& model = tables->model;
   std::uint8_t* const ring = tables->ring;
   model.StartHuff();

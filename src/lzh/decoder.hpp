@@ -25,4 +25,9 @@ using WriteProc = ReadProc;
 // ahead.  Raises ElzhException when its tables cannot be obtained.
 void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
 
+// LzhDecode, with an ElzhException turned into its message: nullptr when
+// decoding ran, the message when the tables could not be obtained.  Works
+// the same in builds without C++ exceptions.
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write);
+
 }  // namespace lzh

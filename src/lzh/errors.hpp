@@ -18,9 +18,9 @@ class ElzhException : public std::exception {
 };
 #endif
 
-// Raises ElzhException with message.  Builds without C++ exceptions
-// (SETUP.EXE) provide their own, which hands the failure to the
-// extraction run.
+// Raises ElzhException with message.  In builds without C++ exceptions
+// (SETUP.EXE) it returns to the innermost LzhDecodeGuarded instead; it is
+// only raised where the decoder holds nothing that needs releasing.
 [[noreturn]] void RaiseElzhException(const char* message);
 
 }  // namespace lzh

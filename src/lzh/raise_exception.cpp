@@ -1,7 +1,17 @@
-#include "lzh/errors.hpp"
+// ElzhException as a C++ exception, for builds with exceptions.
+#include "lzh/decoder.hpp"
 
 namespace lzh {
 
 void RaiseElzhException(const char* message) { throw ElzhException(message); }
+
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write) {
+  try {
+    LzhDecode(count, read, write);
+  } catch (const ElzhException& failure) {
+    return failure.what();
+  }
+  return nullptr;
+}
 
 }  // namespace lzh

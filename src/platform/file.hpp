@@ -39,4 +39,17 @@ IoResult FileTruncate(FileHandle handle);
 IoResult FileClose(FileHandle handle);
 IoResult FileDelete(const std::string& path);
 
+// Drive types as Windows numbers them: 0 unknown, 1 no such root
+// directory, 2 and above a usable drive (removable, fixed, remote, CD-ROM,
+// RAM disk).  The root is a drive followed by a backslash ("C:\", "\\s\sh\",
+// or a lone backslash for the current drive).
+unsigned DriveType(const std::string& root);
+
+constexpr std::uint32_t kDirectoryAttribute = 0x10;
+
+// Looks up one directory entry by name; false when there is none.
+bool FindEntry(const std::string& path, std::uint32_t& attributes);
+
+IoResult MakeDirectory(const std::string& path);
+
 }  // namespace platform

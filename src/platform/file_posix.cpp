@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
+#include "platform/fault_injection.hpp"
 #include "platform/file.hpp"
 #include "platform/posix_path.hpp"
 
@@ -47,11 +49,41 @@ bool HeldOpen(const struct stat& st, unsigned access, unsigned share) {
 
 int FdOf(FileHandle handle) { return static_cast<int>(handle - 1); }
 
+struct Fault {
+  int calls = 0;
+  int fail_at = 0;
+  IoResult error = kIoOk;
+};
+
+std::array<Fault, static_cast<std::size_t>(Operation::kCount)>& Faults() {
+  static std::array<Fault, static_cast<std::size_t>(Operation::kCount)> faults;
+  return faults;
+}
+
+// Counts a call and answers the error armed for it, if any.
+IoResult Injected(Operation operation) {
+  Fault& fault = Faults()[static_cast<std::size_t>(operation)];
+  return ++fault.calls == fault.fail_at ? fault.error : kIoOk;
+}
+
 }  // namespace
+
+void FailNthCall(Operation operation, int n, IoResult error) {
+  Fault& fault = Faults()[static_cast<std::size_t>(operation)];
+  fault.fail_at = fault.calls + n;
+  fault.error = error;
+}
+
+void ResetFaults() { Faults().fill(Fault{}); }
+
+int CallCount(Operation operation) { return Faults()[static_cast<std::size_t>(operation)].calls; }
+
+int OpenFileCount() { return static_cast<int>(OpenFiles().size()); }
 
 IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle) {
   handle = kNoFile;
+  if (const IoResult fault = Injected(Operation::kOpen)) return fault;
   const std::string native = NativePath(path);
   struct stat st {};
   if (::stat(native.c_str(), &st) == 0) {
@@ -74,6 +106,7 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
 
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {
   got = 0;
+  if (const IoResult fault = Injected(Operation::kRead)) return fault;
   auto* bytes = static_cast<unsigned char*>(buffer);
   while (got < count) {
     const ssize_t n = ::read(FdOf(handle), bytes + got, count - got);
@@ -88,6 +121,7 @@ IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uin
 IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
                    std::uint32_t& written) {
   written = 0;
+  if (const IoResult fault = Injected(Operation::kWrite)) return fault;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   while (written < count) {
     const ssize_t n = ::write(FdOf(handle), bytes + written, count - written);
@@ -99,11 +133,13 @@ IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
 }
 
 IoResult FileSeek(FileHandle handle, std::int32_t position) {
+  if (const IoResult fault = Injected(Operation::kSeek)) return fault;
   if (position < 0) return EINVAL;
   return ::lseek(FdOf(handle), position, SEEK_SET) < 0 ? errno : kIoOk;
 }
 
 IoResult FileSize(FileHandle handle, std::int64_t& size) {
+  if (const IoResult fault = Injected(Operation::kSize)) return fault;
   struct stat st {};
   if (::fstat(FdOf(handle), &st) != 0) return errno;
   size = st.st_size;
@@ -111,6 +147,7 @@ IoResult FileSize(FileHandle handle, std::int64_t& size) {
 }
 
 IoResult FileTruncate(FileHandle handle) {
+  if (const IoResult fault = Injected(Operation::kTruncate)) return fault;
   const off_t here = ::lseek(FdOf(handle), 0, SEEK_CUR);
   if (here < 0) return errno;
   return ::ftruncate(FdOf(handle), here) != 0 ? errno : kIoOk;
@@ -122,10 +159,33 @@ IoResult FileClose(FileHandle handle) {
   const auto it = std::find_if(files.begin(), files.end(), [&](const OpenFile& f) { return f.fd == fd; });
   if (it == files.end()) return EBADF;
   files.erase(it);
-  return ::close(fd) != 0 ? errno : kIoOk;
+  const IoResult fault = Injected(Operation::kClose);
+  const IoResult closed = ::close(fd) != 0 ? errno : kIoOk;
+  return fault != kIoOk ? fault : closed;
+}
+
+// There are no drive letters here: a root that exists as a directory is
+// a fixed drive, anything else has no root directory.
+unsigned DriveType(const std::string& root) {
+  struct stat st {};
+  const std::string native = NativePath(root);
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 3 : 1;
+}
+
+bool FindEntry(const std::string& path, std::uint32_t& attributes) {
+  struct stat st {};
+  if (::stat(NativePath(path).c_str(), &st) != 0) return false;
+  attributes = S_ISDIR(st.st_mode) ? kDirectoryAttribute : 0x20;
+  return true;
+}
+
+IoResult MakeDirectory(const std::string& path) {
+  if (const IoResult fault = Injected(Operation::kMakeDirectory)) return fault;
+  return ::mkdir(NativePath(path).c_str(), 0755) != 0 ? errno : kIoOk;
 }
 
 IoResult FileDelete(const std::string& path) {
+  if (const IoResult fault = Injected(Operation::kDelete)) return fault;
   const std::string native = NativePath(path);
   struct stat st {};
   if (::stat(native.c_str(), &st) == 0 && HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;

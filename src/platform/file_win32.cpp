@@ -69,4 +69,21 @@ IoResult FileDelete(const std::string& path) {
   return DeleteFileA(path.c_str()) ? kIoOk : LastError();
 }
 
+unsigned DriveType(const std::string& root) { return GetDriveTypeA(root.c_str()); }
+
+// Entries with any of the attributes read-only, hidden, system, volume
+// label, directory and archive are found.
+bool FindEntry(const std::string& path, std::uint32_t& attributes) {
+  WIN32_FIND_DATAA entry;
+  const HANDLE search = FindFirstFileA(path.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  attributes = entry.dwFileAttributes;
+  return true;
+}
+
+IoResult MakeDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) ? kIoOk : LastError();
+}
+
 }  // namespace platform

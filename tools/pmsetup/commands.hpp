@@ -16,5 +16,6 @@ struct Command {
 Command AddListCommand(CLI::App& app);
 Command AddLzhCommand(CLI::App& app);
 Command AddPackCommand(CLI::App& app);
+Command AddInstallCommand(CLI::App& app);
 
 }  // namespace pmsetup

@@ -4,8 +4,8 @@
 int main(int argc, char** argv) {
   CLI::App app{"Inspect, build and install Pagemix Setup packages."};
   app.require_subcommand(1);
-  const pmsetup::Command commands[] = {pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
-                                      pmsetup::AddLzhCommand(app)};
+  const pmsetup::Command commands[] = {pmsetup::AddPackCommand(app), pmsetup::AddInstallCommand(app),
+                                      pmsetup::AddListCommand(app), pmsetup::AddLzhCommand(app)};
   CLI11_PARSE(app, argc, argv);
   for (const pmsetup::Command& command : commands) {
     if (command.parser->parsed()) return command.run();

@@ -1,0 +1,109 @@
+// Native installation against the decoder alone, on the same stream: how
+// much the extraction pipeline (volume reads, output blocks, progress,
+// carving) adds to decoding.
+//
+//   install_bench [--benchmark_filter=...]
+//
+// Both report bytes of payload per second; the payload is 64 MiB of text
+// and executables in 16 files over 4 volumes.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "corpus.hpp"
+#include "driver/session.hpp"
+#include "extract/front_end.hpp"
+#include "installer.hpp"
+#include "lzh/decoder.hpp"
+#include "lzh/format.hpp"
+#include "package_builder.hpp"
+#include "temp_dir.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kPayloadSize = 64 << 20;
+constexpr int kFiles = 16;
+
+struct Fixture {
+  testing_support::TempDir dir;
+  testing_support::BuiltPackage package;
+  Bytes stream;
+
+  Fixture() {
+    const Bytes corpus = bench::MixedCorpus(kPayloadSize);
+    std::vector<testing_support::PackageFile> files;
+    const std::size_t share = corpus.size() / kFiles;
+    for (int k = 0; k < kFiles; ++k) {
+      const auto first = corpus.begin() + static_cast<std::ptrdiff_t>(k * share);
+      files.push_back({"FILE" + std::to_string(k) + ".BIN", Bytes(first, first + static_cast<std::ptrdiff_t>(share))});
+    }
+    fs::create_directory(dir.path() / "package");
+    package = testing_support::BuildPackage((dir.path() / "package").string(), files, {1 << 22, 1 << 22, 1 << 22});
+    for (const std::string& volume : package.volumes) {
+      const Bytes part = testing_support::ReadBytes(volume);
+      stream.insert(stream.end(), part.begin(), part.end());
+    }
+  }
+};
+
+Fixture& Shared() {
+  static Fixture fixture;
+  return fixture;
+}
+
+const Bytes* input;
+std::size_t input_position;
+std::uint8_t* output;
+std::size_t output_position;
+
+void Read(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  transferred = input_position < input->size() ? 1 : 0;
+  if (transferred) buffer[0] = (*input)[input_position++];
+}
+
+void Write(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  output[output_position++] = buffer[0];
+  transferred = 1;
+}
+
+void BM_DecodeOnly(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  Bytes out(fixture.package.payload.size() + lzh::MaxMatch);
+  for (auto _ : state) {
+    input = &fixture.stream;
+    input_position = 0;
+    output = out.data();
+    output_position = 0;
+    driver::Running = 1;
+    lzh::LzhDecode(static_cast<std::int32_t>(fixture.package.payload.size()), Read, Write);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.package.payload.size()));
+}
+BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+bool NeverAsked(const std::string&, int, bool) { return false; }
+
+void BM_Install(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  extract::UserInterface = {nullptr, NeverAsked, nullptr};
+  const std::string destination = (fixture.dir.path() / "installed").string();
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(destination);
+    state.ResumeTiming();
+    if (!pmsetup::LoadPackage(fixture.package.setup_exe).empty() ||
+        !pmsetup::InstallInto(pmsetup::InstallerPath(destination)).installed) {
+      state.SkipWithError("installation failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.package.payload.size()));
+}
+BENCHMARK(BM_Install)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

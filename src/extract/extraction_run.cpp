@@ -1,0 +1,93 @@
+#include "extract/extraction_run.hpp"
+
+#include "driver/path_text.hpp"
+#include "driver/session.hpp"
+#include "extract/file_splitter.hpp"
+#include "extract/output_writer.hpp"
+#include "extract/progress_meter.hpp"
+#include "extract/volume_reader.hpp"
+#include "lzh/decoder.hpp"
+#include "package/setup_block.hpp"
+
+namespace extract {
+namespace {
+
+using package::Setup;
+
+// Creates the payload file, or failing that opens an existing one without
+// truncating it (it is then overwritten from the start).
+platform::FileHandle OpenOutput() {
+  platform::FileHandle handle = platform::kNoFile;
+  if (platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareNone,
+                         platform::Disposition::kCreateAlways, handle) == platform::kIoOk) {
+    return handle;
+  }
+  platform::FileOpen(driver::BlobPath, platform::kWrite, platform::kShareRead | platform::kShareWrite,
+                     platform::Disposition::kOpenExisting, handle);
+  return handle;
+}
+
+void ResetTransferState() {
+  ReadPos = 1;
+  ReadFill = 0;
+  WritePos = 1;
+  DiskNumber = 1;
+  EmptyRequests = 0;
+  InputRanDry = false;
+  ReadFailed = false;
+  WriteFailed = false;
+}
+
+// Decodes the payload into the output file; false when the decoder could
+// not get its tables.
+bool Decode() {
+  if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter) != nullptr) {
+    driver::Running = 0;
+    return false;
+  }
+  std::uint16_t ignored = 0;
+  OutputWriter(nullptr, 0, ignored);
+  return true;
+}
+
+// A volume that does not close cleanly has still been read; a payload
+// file that does not may not hold what was written to it.
+void CloseTransferFiles() {
+  if (VolumeHandle > 0) platform::FileClose(VolumeHandle);
+  if (OutputHandle > 0 && platform::FileClose(OutputHandle) != platform::kIoOk) WriteFailed = true;
+  VolumeHandle = OutputHandle = 0;
+}
+
+Outcome Failure(Outcome outcome) {
+  driver::Running = 0;
+  return outcome;
+}
+
+}  // namespace
+
+Outcome RunExtraction() {
+  VolumeHandle = 0;
+  DiskNumber = 1;
+  OutputHandle = OpenOutput();
+  if (OutputHandle <= 0) return Failure(Outcome::kCannotCreateOutput);
+  ResetTransferState();
+  SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
+
+  VolumeHandle = OpenVolume(1);
+  if (VolumeHandle <= 0) {
+    CloseTransferFiles();
+    return Failure(Outcome::kNoFirstVolume);
+  }
+  const bool decoded = Decode();
+  CloseTransferFiles();
+
+  if (!decoded) return Failure(Outcome::kDecoderFailed);
+  if (WriteFailed) return Failure(Outcome::kWriteFailed);
+  if (InputRanDry) return Failure(Outcome::kInputRanDry);
+  if (ReadFailed) return Failure(Outcome::kReadFailed);
+  if (!driver::Running) return Outcome::kCancelled;
+  if (!SplitBlob()) return Failure(Outcome::kSplitFailed);
+  return Outcome::kInstalled;
+}
+
+}  // namespace extract

@@ -1,0 +1,42 @@
+#include "extract/force_directory.hpp"
+
+#include "driver/path_text.hpp"
+#include "platform/file.hpp"
+
+namespace extract {
+namespace {
+
+std::string WithoutTrailingBackslash(const std::string& path) {
+  return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+}
+
+// One level: the parent first, then this one.  The error code is shared
+// by all levels; once it is set nothing more is tried above, but a level
+// is still created after its parent failed.
+void ForceLevel(const std::string& raw_path, platform::IoResult& error) {
+  const std::string path = WithoutTrailingBackslash(raw_path);
+  if (error != platform::kIoOk || path.size() < 3 || DirectoryExists(path)) return;
+  ForceLevel(driver::ExtractFilePath(path), error);
+  error = platform::MakeDirectory(path);
+  // Someone else may have made it meanwhile.
+  if (error != platform::kIoOk && DirectoryExists(path)) error = platform::kIoOk;
+}
+
+}  // namespace
+
+bool DriveExists(const std::string& drive) { return platform::DriveType(drive + "\\") > 1; }
+
+bool DirectoryExists(const std::string& path) {
+  if (!DriveExists(driver::ExtractFileDrive(path))) return false;
+  std::uint32_t attributes = 0;
+  return platform::FindEntry(WithoutTrailingBackslash(path), attributes) &&
+         (attributes & platform::kDirectoryAttribute) != 0;
+}
+
+bool ForceDirectory(const std::string& path) {
+  platform::IoResult error = platform::kIoOk;
+  ForceLevel(path, error);
+  return error == platform::kIoOk;
+}
+
+}  // namespace extract

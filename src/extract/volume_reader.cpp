@@ -1,0 +1,98 @@
+#include "extract/volume_reader.hpp"
+
+#include <string>
+
+#include "driver/path_text.hpp"
+#include "driver/session.hpp"
+#include "extract/buffers.hpp"
+#include "extract/front_end.hpp"
+#include "package/setup_block.hpp"
+
+namespace extract {
+namespace {
+
+using package::Setup;
+
+constexpr int kDryAllowance = 2;
+
+bool VolumeOpen() { return VolumeHandle > 0; }
+
+void CloseVolume() {
+  if (VolumeOpen()) platform::FileClose(VolumeHandle);
+  VolumeHandle = 0;
+}
+
+// Moves on to the next volume, asking for its disk while it cannot be
+// opened; a refusal stops the run.
+void ChangeVolume() {
+  ++DiskNumber;
+  const std::string n = std::to_string(DiskNumber);
+  const std::string prompt = driver::ReplaceToken(Setup.SetupTexts[package::DiskPrompt], "%u", n, n);
+  CloseVolume();
+  VolumeHandle = OpenVolume(DiskNumber);
+  while (!VolumeOpen() && driver::Running) {
+    if (UserInterface.ask(prompt, 2, false)) {
+      VolumeHandle = OpenVolume(DiskNumber);
+      if (!VolumeOpen()) UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
+    } else {
+      driver::Running = 0;
+    }
+  }
+}
+
+// Fills the window from the open volume, moving on through the volumes
+// while they end.
+void FillWindow() {
+  for (;;) {
+    std::uint32_t got = 0;
+    if (VolumeOpen() && platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got) != platform::kIoOk) {
+      ReadFailed = true;
+      driver::Running = 0;
+      got = 0;
+    }
+    ReadFill = static_cast<std::int32_t>(got);
+    if (ReadFailed) return;
+    if (ReadFill == kWindowSize || DiskNumber >= Setup.DiskCount) return;
+    ChangeVolume();
+    if (ReadFill > 0 || !VolumeOpen()) return;
+  }
+}
+
+void PumpMessages() {
+  if (UserInterface.pump) UserInterface.pump();
+}
+
+}  // namespace
+
+std::string VolumePath(std::int32_t number) {
+  return driver::JoinPath(driver::SourceDir, "DISK" + std::to_string(number) + ".CMP");
+}
+
+platform::FileHandle OpenVolume(std::int32_t number) {
+  platform::FileHandle handle = platform::kNoFile;
+  platform::FileOpen(VolumePath(number), platform::kRead, platform::kShareNone, platform::Disposition::kOpenExisting,
+                     handle);
+  return handle;
+}
+
+void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) {
+  delivered = 0;
+  if (!driver::Running) return;
+  if (ReadPos > ReadFill) {
+    FillWindow();
+    if (ReadFill == 0) {
+      if (++EmptyRequests > kDryAllowance && driver::Running) {
+        InputRanDry = true;
+        driver::Running = 0;
+      }
+      return;
+    }
+    ReadPos = 1;
+  }
+  buffer[0] = InputBuffer[ReadPos - 1];
+  ++ReadPos;
+  delivered = 1;
+  PumpMessages();
+}
+
+}  // namespace extract

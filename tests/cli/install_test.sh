@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# pmsetup install as a user runs it without a terminal to answer on.
+#   install_test.sh PMSETUP
+set -uo pipefail
+pmsetup=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0 passed=0
+check() {  # check NAME COMMAND...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
+}
+
+mkdir src
+head -c 5000 /dev/zero > stub.exe
+head -c 60000 /dev/urandom > src/MAIN.EXE
+seq 1 30000 > src/numbers.txt
+cat > src/package.toml <<'TOML'
+[texts]
+Title = "Install test"
+DefaultDir = 'C:\InstallTest'
+TerminatedMessage = "Nothing was installed."
+[files]
+main = "MAIN.EXE"
+other = ["numbers.txt"]
+TOML
+"$pmsetup" pack src/package.toml --out disks --layout disks --disk-size 40000 --stub stub.exe > /dev/null
+mkdir all && cp disks/*/* all/
+
+"$pmsetup" install all/SETUP.EXE --dest "$work/target/deep" < /dev/null > out.txt 2> err.txt
+check "install exits 0" test $? -eq 0
+check "main program installed" cmp -s src/MAIN.EXE target/deep/MAIN.EXE
+check "other file installed" cmp -s src/numbers.txt target/deep/numbers.txt
+check "report lists the files" grep -q "numbers.txt" out.txt
+
+# One disk per folder and nobody to ask: the missing disk fails at once.
+"$pmsetup" install disks/DISK1/SETUP.EXE --dest "$work/partial" < /dev/null > out.txt 2> err.txt
+check "missing disk exits 1" test $? -eq 1
+check "the package's own message" grep -qx "Nothing was installed." err.txt
+check "the missing volume is named" grep -q "disks/DISK1/DISK2.CMP was not found" err.txt
+
+"$pmsetup" install all/SETUP.EXE --yes > out.txt 2> err.txt
+check "no destination exits 1" test $? -eq 1
+check "no destination is explained" grep -q "pass --dest DIR" err.txt
+
+head -c 100 all/SETUP.EXE > damaged.exe
+"$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt
+check "damaged package exits 1" test $? -eq 1
+check "damaged package is explained" grep -q "damaged package" err.txt
+check "damaged package creates nothing" test ! -e never
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,334 @@
+// The extraction from volumes to installed files, through the same code
+// SETUP.EXE runs, with a scripted user in place of the dialogs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "driver/session.hpp"
+#include "extract/extraction_run.hpp"
+#include "extract/force_directory.hpp"
+#include "extract/front_end.hpp"
+#include "extract/progress_meter.hpp"
+#include "installer.hpp"
+#include "package_builder.hpp"
+#include "platform/fault_injection.hpp"
+#include "sample_data.hpp"
+#include "temp_dir.hpp"
+
+namespace extract {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::BuildPackage;
+using testing_support::PackageFile;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+// The user: answers questions from a script and records what was shown.
+struct ScriptedUser {
+  std::deque<bool> answers;          // for two-button questions; none left: the second button
+  std::vector<std::string> shown;    // every text shown, in order
+  std::vector<int> percents;         // every percentage drawn
+  std::function<void(const std::string&)> on_question;  // e.g. to insert a disk
+  std::function<void()> on_pump;
+  long pumps = 0;
+} user;
+
+bool Ask(const std::string& text, int buttons, bool) {
+  user.shown.push_back(text);
+  if (user.on_question) user.on_question(text);
+  if (buttons < 2) return true;
+  if (user.answers.empty()) return false;
+  const bool answer = user.answers.front();
+  user.answers.pop_front();
+  return answer;
+}
+
+void Pump() {
+  ++user.pumps;
+  if (user.on_pump) user.on_pump();
+}
+
+void Show(int percent, double) { user.percents.push_back(percent); }
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    user = ScriptedUser{};
+    UserInterface = {Pump, Ask, Show};
+    BytesDone = 0;
+    LastPercent = 0;
+    platform::ResetFaults();
+    fs::create_directory(dir_.path() / "package");
+  }
+
+  std::string Folder() const { return (dir_.path() / "package").string(); }
+  std::string Destination() const { return (dir_.path() / "installed").string(); }
+
+  pmsetup::InstallResult Install(const testing_support::BuiltPackage& built) {
+    const std::string problem = pmsetup::LoadPackage(built.setup_exe);
+    if (!problem.empty()) return {false, problem};
+    return pmsetup::InstallInto(pmsetup::InstallerPath(Destination()));
+  }
+
+  Bytes Installed(const std::string& name) const { return ReadBytes((fs::path(Destination()) / name).string()); }
+
+  void ExpectInstalled(const std::vector<PackageFile>& files) {
+    for (const PackageFile& file : files) EXPECT_EQ(Installed(file.name), file.bytes) << file.name;
+  }
+
+  TempDir dir_;
+};
+
+std::vector<PackageFile> SampleFiles() {
+  using namespace testing_support;
+  return {{"MAIN.EXE", StructuredBinary(30000, 1)},
+          {"README.TXT", ProseText(5000, 2)},
+          {"DATA.BIN", RandomBytes(9000, 3)}};
+}
+
+TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
+  const auto files = SampleFiles();
+  const auto built = BuildPackage(Folder(), files);
+  const auto result = Install(built);
+  ASSERT_TRUE(result.installed) << result.problem;
+  ExpectInstalled(files);
+  EXPECT_TRUE(user.shown.empty());
+  EXPECT_EQ(user.percents.back(), 100);
+  EXPECT_EQ(platform::OpenFileCount(), 0);
+  EXPECT_FALSE(driver::Running);
+}
+
+TEST_F(ExtractTest, EachRunCountsItsProgressAfresh) {
+  // The payload goes out in 2048-byte blocks in every run, not just the
+  // first: a count left from an earlier run would make every byte a write.
+  const auto built = BuildPackage(Folder(), SampleFiles());
+  std::vector<int> first_run;
+  for (int run = 0; run < 2; ++run) {
+    platform::ResetFaults();
+    user.percents.clear();
+    ASSERT_TRUE(Install(built).installed);
+    EXPECT_LT(platform::CallCount(platform::Operation::kWrite), 60) << "run " << run;
+    if (run == 0) first_run = user.percents;
+  }
+  EXPECT_EQ(user.percents, first_run);
+}
+
+TEST_F(ExtractTest, RandomPackagesOverManyVolumesInstallByteIdentical) {
+  std::mt19937 random(42);
+  for (int round = 0; round < 12; ++round) {
+    SetUp();
+    fs::remove_all(Destination());
+    std::vector<PackageFile> files;
+    const int count = 1 + static_cast<int>(random() % 5);
+    for (int k = 0; k < count; ++k) {
+      const std::size_t size = random() % 3 == 0 ? 2048 * (random() % 4) : random() % 20000;
+      files.push_back({"F" + std::to_string(k) + ".BIN", testing_support::StructuredBinary(size, random())});
+    }
+    // Volume boundaries at exact multiples of the window, and short volumes.
+    const std::vector<std::vector<std::size_t>> layouts = {{}, {2048}, {4096, 100}, {10, 2048, 1}, {1, 1, 1, 1}};
+    const auto& layout = layouts[round % layouts.size()];
+    std::size_t total = 0;
+    for (std::size_t s : layout) total += s;
+    const auto built = BuildPackage(Folder(), files);
+    const std::size_t stream_size = fs::file_size(built.volumes[0]);
+    if (stream_size <= total) continue;
+    for (const auto& v : built.volumes) fs::remove(v);
+    const auto rebuilt = BuildPackage(Folder(), files, layout);
+    const auto result = Install(rebuilt);
+    ASSERT_TRUE(result.installed) << "round " << round << ": " << result.problem;
+    ExpectInstalled(files);
+    EXPECT_TRUE(user.shown.empty()) << "round " << round;
+  }
+}
+
+TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
+  const auto files = SampleFiles();
+  const auto built = BuildPackage(Folder(), files, {3000});
+  const std::string disk2 = built.volumes[1];
+  fs::rename(disk2, disk2 + ".away");
+  // OK while still missing: the wrong-disk message, then the prompt again;
+  // then the disk is inserted and OK goes on.
+  user.answers = {true, true};
+  int prompts = 0;
+  user.on_question = [&](const std::string& text) {
+    if (text == "Insert disk 2" && ++prompts == 2) fs::rename(disk2 + ".away", disk2);
+  };
+  const auto result = Install(built);
+  ASSERT_TRUE(result.installed) << result.problem;
+  EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2", "Wrong disk", "Insert disk 2"));
+  ExpectInstalled(files);
+}
+
+TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
+  const auto built = BuildPackage(Folder(), SampleFiles(), {3000});
+  fs::remove(built.volumes[1]);
+  const auto result = Install(built);
+  EXPECT_FALSE(result.installed);
+  EXPECT_EQ(result.problem, "cancelled");
+  EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2"));
+  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
+  EXPECT_EQ(platform::OpenFileCount(), 0);
+}
+
+TEST_F(ExtractTest, CancelDuringDecodingStopsBeforeCarving) {
+  const auto built = BuildPackage(Folder(), SampleFiles());
+  user.on_pump = [] {
+    if (user.pumps == 500) driver::Running = 0;
+  };
+  const auto result = Install(built);
+  EXPECT_FALSE(result.installed);
+  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
+}
+
+TEST_F(ExtractTest, InputThatRunsDryFailsInsteadOfInstallingZeros) {
+  // A volume cut short, a missing last volume in a package that counts
+  // one volume too few, and a stream cut inside the first window.
+  for (int variant = 0; variant < 3; ++variant) {
+    SetUp();
+    const auto built = BuildPackage(Folder(), SampleFiles(), {2048}, variant == 1 ? 1 : -1);
+    if (variant == 0) fs::resize_file(built.volumes[1], fs::file_size(built.volumes[1]) / 2);
+    if (variant == 2) fs::resize_file(built.volumes[1], 0), fs::resize_file(built.volumes[0], 100);
+    const auto result = Install(built);
+    EXPECT_FALSE(result.installed) << variant;
+    EXPECT_THAT(result.problem, ::testing::HasSubstr("volumes end before the payload is complete")) << variant;
+    EXPECT_TRUE(user.shown.empty()) << variant;
+  }
+}
+
+TEST_F(ExtractTest, ProgressFollowsTheWorkedExample) {
+  SetProgressTotals(2140323, 1);
+  EXPECT_EQ(FileStep, 713441);
+  EXPECT_EQ(ProgressTotal, 2853764);
+  AdvanceProgress(2140323);
+  EXPECT_EQ(LastPercent, 75);
+  AdvanceProgress(FileStep);
+  EXPECT_EQ(LastPercent, 100);
+}
+
+TEST_F(ExtractTest, ProgressRoundsHalvesToEvenAndSurvivesEdgeTotals) {
+  ProgressTotal = 1000;
+  AdvanceProgress(125);
+  EXPECT_EQ(LastPercent, 12);
+  AdvanceProgress(500);
+  EXPECT_EQ(LastPercent, 62);
+  BytesDone = 0;
+  LastPercent = 0;
+  SetProgressTotals(0, 1);
+  EXPECT_EQ(ProgressTotal, 0);
+  AdvanceProgress(0);
+  EXPECT_EQ(LastPercent, 100);
+  SetProgressTotals(2147483647, 1);  // beyond 32 bits once the files' share is added
+  EXPECT_EQ(ProgressTotal, 2147483647LL + 715827882LL);
+}
+
+TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
+  // 10 bytes in 4 files: FileStep is 0, so the 10th byte writes out the
+  // first nine; the flush writes the tenth.
+  const auto built = BuildPackage(Folder(), {{"M.EXE", Bytes(4, 'm')}, {"A", Bytes(2, 'a')}, {"B", Bytes(2, 'b')},
+                                             {"C", Bytes(2, 'c')}});
+  platform::ResetFaults();
+  const auto result = Install(built);
+  ASSERT_TRUE(result.installed) << result.problem;
+  EXPECT_EQ(Installed("M.EXE"), Bytes(4, 'm'));
+  EXPECT_EQ(Installed("C"), Bytes(2, 'c'));
+}
+
+TEST_F(ExtractTest, NamesAreCarvedByTheirLastComponentAndNeverLeaveTheDestination) {
+  using testing_support::ProseText;
+  const Bytes a = ProseText(3000, 4), b = ProseText(500, 5);
+  // Repeated last components: the later entry in list order wins.
+  const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 6)},
+                                             {"docs\\guide.txt", a},
+                                             {"../../escape/guide.txt", b},
+                                             {"c:notes.txt", a}});
+  const auto result = Install(built);
+  ASSERT_TRUE(result.installed) << result.problem;
+  EXPECT_EQ(Installed("guide.txt"), b);
+  EXPECT_EQ(Installed("notes.txt"), a);
+  EXPECT_FALSE(fs::exists(dir_.path() / "escape"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(Destination()), fs::directory_iterator()), 3);
+}
+
+TEST_F(ExtractTest, UnusableNamesAndDataPastThePayloadFailTheSplit) {
+  using testing_support::ProseText;
+  for (const char* bad : {"dir\\", "..", "a/."}) {
+    SetUp();
+    const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 7)}, {bad, ProseText(10, 8)}});
+    const auto result = Install(built);
+    EXPECT_FALSE(result.installed) << bad;
+    EXPECT_THAT(result.problem, ::testing::HasSubstr("cannot carve")) << bad;
+  }
+  SetUp();
+  const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 7)}}, {}, -1, {{"LATE.TXT", 90, 50}});
+  EXPECT_FALSE(Install(built).installed);
+  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "LATE.TXT"));  // the partial copy is deleted
+}
+
+TEST_F(ExtractTest, AnEntryWithTheMainProgramsNameCannotReplaceIt) {
+  using testing_support::ProseText;
+  const Bytes main = ProseText(300, 9);
+  const auto built = BuildPackage(Folder(), {{"MAIN.EXE", main}, {"sub\\MAIN.EXE", ProseText(50, 10)}});
+  const auto result = Install(built);
+  EXPECT_FALSE(result.installed);
+  // The payload file keeps the whole payload: it was not cut down.
+  EXPECT_EQ(Installed("MAIN.EXE").size(), 350u);
+}
+
+TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongData) {
+  using platform::Operation;
+  const auto files = SampleFiles();
+  const auto built = BuildPackage(Folder(), files, {5000});
+  // Count each operation's calls in a clean run first.
+  ASSERT_TRUE(Install(built).installed);
+  int calls[static_cast<int>(Operation::kCount)];
+  for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) calls[op] = platform::CallCount(Operation(op));
+  int failures_seen = 0;
+  for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) {
+    for (int n = 1; n <= calls[op]; ++n) {
+      SetUp();
+      fs::remove_all(Destination());
+      platform::FailNthCall(Operation(op), n, ENOSPC);
+      const auto result = Install(built);
+      EXPECT_EQ(platform::OpenFileCount(), 0) << "operation " << op << " call " << n;
+      if (result.installed) {
+        SCOPED_TRACE("operation " + std::to_string(op) + " call " + std::to_string(n));
+        ExpectInstalled(files);
+      } else {
+        ++failures_seen;
+      }
+    }
+  }
+  EXPECT_GT(failures_seen, 0);
+}
+
+TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {
+  const auto built = BuildPackage(Folder(), SampleFiles());
+  platform::FailNthCall(platform::Operation::kWrite, 3, ENOSPC);
+  const auto result = Install(built);
+  EXPECT_FALSE(result.installed);
+  EXPECT_THAT(result.problem, ::testing::HasSubstr("in full"));
+}
+
+TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {
+  TempDir dir;
+  const std::string base = pmsetup::InstallerPath(dir.path().string());
+  EXPECT_TRUE(ForceDirectory(base + "\\a\\b\\c\\"));
+  EXPECT_TRUE(fs::is_directory(dir.path() / "a/b/c"));
+  EXPECT_TRUE(DirectoryExists(base + "\\a\\b"));
+  EXPECT_TRUE(ForceDirectory(base + "\\a"));
+  testing_support::WriteBytes(dir.File("file"), {1});
+  EXPECT_FALSE(DirectoryExists(base + "\\file"));
+  EXPECT_FALSE(ForceDirectory(base + "\\file"));
+  EXPECT_FALSE(ForceDirectory(base + "\\file\\below"));
+  for (const char* short_path : {"", "\\", "C:", "C:\\", "Q:\\"}) EXPECT_TRUE(ForceDirectory(short_path)) << short_path;
+  EXPECT_FALSE(ForceDirectory("Q:\\Apps"));  // no such drive here
+}
+
+}  // namespace
+}  // namespace extract

@@ -1,0 +1,45 @@
+#include "package_builder.hpp"
+
+#include "lzh/encoder.hpp"
+#include "temp_dir.hpp"
+
+namespace testing_support {
+
+BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFile>& files,
+                          const std::vector<std::size_t>& volume_sizes, int disk_count,
+                          const std::vector<package::PackageEntry>& extra) {
+  BuiltPackage built;
+  package::PackageContents contents;
+  contents.SetupTexts = {"Test", "C:\\Test", "", "OK", "Cancel", "Yes", "No", "Where?", "Group?", "Run %s?",
+                         "Insert disk %u", "Wrong disk", "Terminated", "Really cancel?", "Setup", "Copying", ""};
+  for (const PackageFile& file : files) {
+    contents.Entries.push_back({file.name, static_cast<std::int32_t>(built.payload.size()),
+                                static_cast<std::int32_t>(file.bytes.size())});
+    built.payload.insert(built.payload.end(), file.bytes.begin(), file.bytes.end());
+  }
+  contents.Entries.insert(contents.Entries.end(), extra.begin(), extra.end());
+  contents.TotalSize = static_cast<std::int32_t>(built.payload.size());
+  const std::vector<std::uint8_t> stream = lzh::LzhEncode(built.payload);
+
+  std::size_t offset = 0;
+  std::vector<std::vector<std::uint8_t>> volumes;
+  for (std::size_t size : volume_sizes) {
+    volumes.emplace_back(stream.begin() + offset, stream.begin() + offset + size);
+    offset += size;
+  }
+  volumes.emplace_back(stream.begin() + offset, stream.end());
+  contents.DiskCount = static_cast<std::uint8_t>(disk_count >= 0 ? disk_count : static_cast<int>(volumes.size()));
+
+  std::vector<std::uint8_t> setup(64, 'M');
+  const auto block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(setup.size()));
+  setup.insert(setup.end(), block.begin(), block.end());
+  built.setup_exe = folder + "/SETUP.EXE";
+  WriteBytes(built.setup_exe, setup);
+  for (std::size_t k = 0; k < volumes.size(); ++k) {
+    built.volumes.push_back(folder + "/DISK" + std::to_string(k + 1) + ".CMP");
+    WriteBytes(built.volumes.back(), volumes[k]);
+  }
+  return built;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,32 @@
+// Builds complete packages (SETUP.EXE with its setup block, and volumes)
+// in a folder, the way pmsetup pack lays them out, from files in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/block_writer.hpp"
+
+namespace testing_support {
+
+struct PackageFile {
+  std::string name;
+  std::vector<std::uint8_t> bytes;
+};
+
+struct BuiltPackage {
+  std::string setup_exe;                  // path of SETUP.EXE
+  std::vector<std::string> volumes;       // paths of DISK1.CMP, ...
+  std::vector<std::uint8_t> payload;      // the files back to back
+};
+
+// Files in list order, main program first.  volume_sizes gives each
+// volume's size but the last, which takes the rest; empty: one volume.
+// disk_count overrides the count stored in the block when not negative;
+// extra entries are listed after the files, pointing wherever they say.
+BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFile>& files,
+                          const std::vector<std::size_t>& volume_sizes = {}, int disk_count = -1,
+                          const std::vector<package::PackageEntry>& extra = {});
+
+}  // namespace testing_support

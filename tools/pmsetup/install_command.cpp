@@ -1,0 +1,88 @@
+// pmsetup install PACKAGE [--dest DIR] [--yes]: the installer's sequence
+// on this machine, with questions on the terminal.
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+#include "commands.hpp"
+#include "extract/force_directory.hpp"
+#include "extract/volume_reader.hpp"
+#include "installer.hpp"
+#include "package/setup_block.hpp"
+#include "terminal_front_end.hpp"
+
+namespace pmsetup {
+namespace {
+
+struct InstallOptions {
+  std::string package;
+  std::string destination;
+  bool yes = false;
+};
+
+// Asks until a directory that can be created is given; false when the
+// user gives up.
+bool AskDestination(std::string& destination) {
+  const package::SetupTextArray& texts = package::Setup.SetupTexts;
+  for (;;) {
+    std::string answer;
+    if (!AskLine(texts[package::DirPrompt], texts[package::DefaultDir], answer)) return false;
+    destination = InstallerPath(answer);
+    if (extract::ForceDirectory(destination)) return true;
+    std::cerr << "Cannot create " << answer << "; please give another directory.\n";
+  }
+}
+
+void ListInstalled(const std::string& destination) {
+  std::cout << "Installed into " << destination << ":\n";
+  for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
+    std::cout << "  " << entry->Name << "  (" << entry->Size << " bytes)\n";
+  }
+}
+
+int Install(const InstallOptions& options) {
+  if (const std::string problem = LoadPackage(options.package); !problem.empty()) {
+    std::cerr << "pmsetup: " << options.package << ": " << problem << '\n';
+    return 1;
+  }
+  const bool interactive = !options.yes && isatty(STDIN_FILENO);
+  std::string destination = InstallerPath(options.destination);
+  if (destination.empty()) {
+    if (!interactive) {
+      std::cerr << "pmsetup: no destination directory: pass --dest DIR\n";
+      return 1;
+    }
+    if (!AskDestination(destination)) return 1;  // the user backed out, as with Cancel
+  }
+  UseTerminal(interactive);
+  const InstallResult result = InstallInto(destination);
+  ReleaseTerminal();
+  if (result.installed) {
+    ListInstalled(options.destination.empty() ? destination : options.destination);
+    return 0;
+  }
+  std::cerr << '\n' << package::Setup.SetupTexts[package::TerminatedMessage] << '\n';
+  std::cerr << "pmsetup: " << result.problem << '\n';
+  if (!DeclinedQuestion().empty()) {
+    std::string volume = extract::VolumePath(extract::DiskNumber);
+    std::replace(volume.begin(), volume.end(), '\\', '/');
+    std::cerr << "pmsetup: " << volume << " was not found; run in a terminal without --yes to be asked for it\n";
+  }
+  return 1;
+}
+
+}  // namespace
+
+Command AddInstallCommand(CLI::App& app) {
+  auto options = std::make_shared<InstallOptions>();
+  CLI::App* install = app.add_subcommand("install", "Install a package here, as SETUP.EXE would on Windows.");
+  install->add_option("PACKAGE", options->package, "the package's SETUP.EXE (its volumes lie beside it)")
+      ->required();
+  install->add_option("--dest", options->destination, "destination directory (asked for when left out)");
+  install->add_flag("--yes", options->yes, "ask nothing: a missing disk fails the installation");
+  return {install, [options] { return Install(*options); }};
+}
+
+}  // namespace pmsetup

@@ -1,0 +1,80 @@
+#include "installer.hpp"
+
+#include <algorithm>
+
+#include "driver/path_text.hpp"
+#include "driver/session.hpp"
+#include "extract/buffers.hpp"
+#include "extract/force_directory.hpp"
+#include "extract/volume_reader.hpp"
+#include "package_report.hpp"
+
+namespace pmsetup {
+namespace {
+
+using package::Setup;
+
+// The transfer buffers live for one installation.
+struct TransferBuffers {
+  TransferBuffers() {
+    extract::InputBuffer = input;
+    extract::OutputBuffer = output;
+  }
+  ~TransferBuffers() { extract::InputBuffer = extract::OutputBuffer = nullptr; }
+  unsigned char input[extract::kTransferBufferSize];
+  unsigned char output[extract::kTransferBufferSize];
+};
+
+}  // namespace
+
+std::string InstallerPath(const std::string& path) {
+  std::string converted = path;
+  std::replace(converted.begin(), converted.end(), '/', '\\');
+  return converted;
+}
+
+std::string LoadPackage(const std::string& setup_exe) {
+  package::FreeFileList(Setup);
+  Setup = package::SetupBlock{};
+  const platform::IoResult result = package::ReadSetupBlock(InstallerPath(setup_exe), Setup);
+  if (result != platform::kIoOk) return "damaged package: " + DescribeReadFailure(setup_exe, result);
+  if (const char* defect = package::PackageDefect(Setup)) return std::string("damaged package: ") + defect;
+  driver::SourceDir = driver::ExtractFilePath(InstallerPath(setup_exe));
+  driver::OkCancelLabels = {Setup.SetupTexts[package::OkCaption], Setup.SetupTexts[package::CancelCaption]};
+  driver::YesNoLabels = {Setup.SetupTexts[package::YesCaption], Setup.SetupTexts[package::NoCaption]};
+  return std::string();
+}
+
+InstallResult InstallInto(const std::string& destination) {
+  if (!extract::ForceDirectory(destination)) return {false, "cannot create the directory " + destination};
+  driver::InstallDir = destination;
+  driver::BlobPath = driver::JoinPath(driver::InstallDir, Setup.MainEntry()->Name);
+  TransferBuffers buffers;
+  driver::Running = 1;
+  const extract::Outcome outcome = extract::RunExtraction();
+  driver::Running = 0;
+  if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
+  return {false, Explain(outcome)};
+}
+
+std::string Explain(extract::Outcome outcome) {
+  using extract::Outcome;
+  switch (outcome) {
+    case Outcome::kInstalled: return std::string();
+    case Outcome::kCancelled: return "cancelled";
+    case Outcome::kCannotCreateOutput: return "cannot create " + driver::BlobPath;
+    case Outcome::kNoFirstVolume: return "cannot open " + extract::VolumePath(1);
+    case Outcome::kWriteFailed: return "cannot write " + driver::BlobPath + " in full (is the disk full?)";
+    case Outcome::kInputRanDry:
+      return "the volumes end before the payload is complete; " + extract::VolumePath(extract::DiskNumber) +
+             " or an earlier volume is cut short, or the package counts too few volumes";
+    case Outcome::kReadFailed: return "cannot read " + extract::VolumePath(extract::DiskNumber);
+    case Outcome::kDecoderFailed: return "out of memory while decoding";
+    case Outcome::kSplitFailed:
+      return "cannot carve the packaged files out of " + driver::BlobPath +
+             " (a file cannot be written, or the package is damaged)";
+  }
+  return "failed";
+}
+
+}  // namespace pmsetup

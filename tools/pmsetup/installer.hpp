@@ -1,0 +1,33 @@
+// Installing a package natively: the installer's sequence without
+// windows.  The setup data comes from the package's SETUP.EXE, the
+// volumes from its folder, and the user interface is the front end the
+// caller sets in extract::UserInterface.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "extract/extraction_run.hpp"
+
+namespace pmsetup {
+
+struct InstallResult {
+  bool installed = false;
+  std::string problem;  // what went wrong, for the user; empty on success
+};
+
+// Windows paths inside the installer: '/' becomes '\'.
+std::string InstallerPath(const std::string& path);
+
+// Reads the package's setup data into package::Setup and sets SourceDir;
+// returns a problem, or an empty string.
+std::string LoadPackage(const std::string& setup_exe);
+
+// Creates destination (an installer path) and extracts the loaded package
+// into it.
+InstallResult InstallInto(const std::string& destination);
+
+// Why an extraction that did not install failed, for the user.
+std::string Explain(extract::Outcome outcome);
+
+}  // namespace pmsetup

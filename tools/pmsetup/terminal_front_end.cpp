@@ -1,0 +1,112 @@
+#include "terminal_front_end.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "driver/session.hpp"
+#include "extract/front_end.hpp"
+#include "package/setup_block.hpp"
+
+namespace pmsetup {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+bool interactive_mode = false;
+std::string declined;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// Reads one line; false at the end of input or when Ctrl-C interrupts it.
+bool ReadLine(std::string& line) {
+  line.clear();
+  for (;;) {
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+    line += c;
+  }
+}
+
+// The first button answers to its label, its first letter or an empty
+// line; the second to its label or its first letter.
+bool AskOnTerminal(const std::string& text, int buttons, bool yes_no) {
+  const driver::LabelPair& labels = yes_no ? driver::YesNoLabels : driver::OkCancelLabels;
+  std::cerr << '\n' << text << '\n';
+  if (!interactive_mode) {
+    if (buttons >= 2) {
+      declined = text;
+      std::cerr << "(answered " << labels[1] << ": no terminal to ask on)\n";
+    }
+    return false;
+  }
+  for (;;) {
+    std::cerr << (buttons >= 2 ? "[" + labels[0] + "/" + labels[1] + "] " : "[" + labels[0] + "] ") << std::flush;
+    std::string answer;
+    if (!ReadLine(answer)) {
+      interrupted = 0;
+      return false;
+    }
+    answer = Lower(answer);
+    if (buttons < 2) return true;
+    const auto matches = [&](const std::string& label) {
+      return !label.empty() && (answer == Lower(label) || answer == Lower(label.substr(0, 1)));
+    };
+    if (answer.empty() || matches(labels[0])) return true;
+    if (matches(labels[1])) return false;
+  }
+}
+
+// Ctrl-C between two bytes of input is the Cancel button.
+void Pump() {
+  if (!interrupted) return;
+  interrupted = 0;
+  const std::string& confirm = package::Setup.SetupTexts[package::CancelConfirm];
+  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) driver::Running = 0;
+}
+
+void ShowProgress(int percent, double fraction) {
+  if (!isatty(STDERR_FILENO)) return;
+  constexpr int kWidth = 40;
+  const int filled = std::clamp(static_cast<int>(fraction * kWidth + 0.5), 0, kWidth);
+  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
+               percent);
+  if (percent >= 100) std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void UseTerminal(bool interactive) {
+  interactive_mode = interactive;
+  declined.clear();
+  interrupted = 0;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;  // no SA_RESTART: a waiting prompt gives up
+  sigaction(SIGINT, &action, nullptr);
+  extract::UserInterface = {Pump, AskOnTerminal, ShowProgress};
+}
+
+void ReleaseTerminal() { std::signal(SIGINT, SIG_DFL); }
+
+const std::string& DeclinedQuestion() { return declined; }
+
+bool AskLine(const std::string& prompt, const std::string& fallback, std::string& answer) {
+  std::cerr << prompt << "\n[" << fallback << "] " << std::flush;
+  if (!ReadLine(answer)) return false;
+  if (answer.empty()) answer = fallback;
+  return true;
+}
+
+}  // namespace pmsetup

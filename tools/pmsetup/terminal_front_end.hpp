@@ -1,0 +1,24 @@
+// The installer's questions, messages and progress bar on a terminal.
+#pragma once
+
+#include <string>
+
+namespace pmsetup {
+
+// Fills extract::UserInterface.  Interactive: questions are asked on the
+// terminal and Ctrl-C asks whether to cancel.  Otherwise every question is
+// answered with its second button (a missing disk is not waited for) and
+// Ctrl-C cancels at once.
+void UseTerminal(bool interactive);
+
+// Puts back the default Ctrl-C handling.
+void ReleaseTerminal();
+
+// The last question declined on the user's behalf, for the report.
+const std::string& DeclinedQuestion();
+
+// Asks for a line with a default; empty input takes the default.  False at
+// the end of input or on Ctrl-C.
+bool AskLine(const std::string& prompt, const std::string& fallback, std::string& answer);
+
+}  // namespace pmsetup
