@@ -14,22 +14,35 @@
 //   rect X Y W H             the current window's screen rectangle
 //   control-rect ID X Y W H  a control's rectangle, in client coordinates
 //   style-has HEX            the current window's style has these bits
+//   centered                 the current window stands in the middle of the
+//                            screen (half the screen less half its size)
+//   layout N                 buttons 1 and 2 as the installer lays out N
+//                            of them (3: button 2 alone): equally wide, the
+//                            widest label plus margin, centred on half the
+//                            window's width, 10 pixels apart
+//   closed                   wait until the current window is gone
 //   press ID                 click a button of the current window
+//   close                    click the current window's close box
 //   type ID TEXT             replace an edit control's text
+//   same-file A B            the two files hold the same bytes
+//   file PATH / no-file PATH a file or directory exists / does not
+//   copy FROM TO             copy a file (to put a disk in the drive)
 //   pixel X Y RRGGBB         the screen shows this colour there
 //   capture NAME             save the screen as NAME.bmp
 //   exit CODE                wait for the program to end with CODE
 //   timeout SECONDS          how long waits last (default 20)
 //
-// Lines starting with "package" describe the package to build and are
-// for the scenario runner, not for the robot.  On the first failure the
+// Lines starting with "package", "pack" or "stub" describe the package to
+// build and are for the scenario runner, not for the robot.  On the first failure the
 // robot saves failure.bmp, lists the program's windows, ends the program
 // and exits with 1.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -183,6 +196,48 @@ void ExpectRect(const RECT& r, int x, int y, int w, int h, const std::string& wh
   Expect(r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h, actual.str());
 }
 
+// The installer measures labels in the dialog's plain device context,
+// and so does this.
+int LabelWidth(HWND dialog, const std::string& label) {
+  const HDC dc = GetDC(dialog);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &size);
+  ReleaseDC(dialog, dc);
+  return size.cx;
+}
+
+void ExpectLayout(int count) {
+  const int first = count == 3 ? 2 : 1;
+  const int buttons = count == 3 ? 1 : count;
+  RECT d;
+  GetWindowRect(Current, &d);
+  int width = 120;
+  for (int id = first; id < first + buttons; ++id) width = std::max(width, LabelWidth(Current, WindowText(Control(id))));
+  const int w = width - 20;
+  int x = (d.right - d.left) / 2 - ((w / 2) * buttons + 10 * (buttons - 1));
+  RECT first_rect{};
+  for (int id = first; id < first + buttons; ++id) {
+    RECT r;
+    GetWindowRect(Control(id), &r);
+    MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
+    if (id == first) first_rect = r;
+    Expect(IsWindowVisible(Control(id)), "button " + std::to_string(id) + " is hidden");
+    ExpectRect(r, x, first_rect.top, w, r.bottom - r.top, "button " + std::to_string(id));
+    x += w + 10;
+  }
+  for (int id = 1; id <= 2; ++id) {
+    const bool laid_out = id >= first && id < first + buttons;
+    const HWND button = GetDlgItem(Current, id);
+    Expect(laid_out || button == nullptr || !IsWindowVisible(button), "button " + std::to_string(id) + " is shown");
+  }
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  if (!fa || !fb) return false;
+  return std::string(std::istreambuf_iterator<char>(fa), {}) == std::string(std::istreambuf_iterator<char>(fb), {});
+}
+
 void SetAppVersion(const std::string& version) {
   AppVersionKey = "Software\\Wine\\AppDefaults\\SETUP.EXE";
   HKEY key;
@@ -248,8 +303,33 @@ void Execute(const std::string& command, std::istringstream& in) {
     const DWORD bits = static_cast<DWORD>(Int(in));
     const DWORD style = static_cast<DWORD>(GetWindowLongA(Current, GWL_STYLE));
     Expect((style & bits) == bits, "the window's style lacks some of the bits");
+  } else if (command == "centered") {
+    RECT r;
+    GetWindowRect(Current, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    ExpectRect(r, GetSystemMetrics(SM_CXSCREEN) / 2 - w / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - h / 2, w, h,
+               "the window");
+  } else if (command == "layout") {
+    ExpectLayout(Int(in));
+  } else if (command == "closed") {
+    const HWND window = Current;
+    Expect(WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }), "the window is still open");
   } else if (command == "press") {
     PostMessageA(Control(Int(in)), BM_CLICK, 0, 0);
+  } else if (command == "close") {
+    PostMessageA(Current, WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (command == "same-file") {
+    std::string a, b;
+    in >> a >> b;
+    Expect(SameFile(a, b), a + " and " + b + " differ or are missing");
+  } else if (command == "file" || command == "no-file") {
+    const std::string path = Rest(in);
+    const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    Expect(exists == (command == "file"), path + (exists ? " exists" : " does not exist"));
+  } else if (command == "copy") {
+    std::string from, to;
+    in >> from >> to;
+    Expect(CopyFileA(from.c_str(), to.c_str(), FALSE), "cannot copy " + from + " to " + to);
   } else if (command == "type") {
     const HWND edit = Control(Int(in));
     const std::string text = Rest(in);
@@ -301,7 +381,9 @@ int main(int argc, char** argv) {
       ++LineNumber;
       std::istringstream in(line);
       std::string command;
-      if (!(in >> command) || command[0] == '#' || command == "package") continue;
+      if (!(in >> command) || command[0] == '#' || command == "package" || command == "pack" || command == "stub") {
+        continue;
+      }
       Execute(command, in);
       std::printf("ok   %3d  %s\n", LineNumber, line.c_str());
     }

@@ -8,9 +8,11 @@
 #include "extract/buffers.hpp"
 #include "package/setup_block.hpp"
 #include "shell/launch.hpp"
+#include "shell/shortcut.hpp"
 #include "ui/backdrop.hpp"
 #include "ui/message_dialog.hpp"
 #include "ui/screen.hpp"
+#include "ui/stage_dialogs.hpp"
 
 namespace driver {
 namespace {
@@ -83,27 +85,22 @@ void FreeBuffers() {
   extract::InputBuffer = extract::OutputBuffer = nullptr;
 }
 
-// The stage dialogs' procedures; a stage whose dialog is not part of this
-// build has no template either, and ends the run as a failed stage.
-constexpr DLGPROC kDestinationDialog = nullptr;
-constexpr DLGPROC kProgressDialog = nullptr;
-constexpr DLGPROC kGroupDialog = nullptr;
-
 void RunStages() {
-  const INT_PTR destination = RunDialogStage("Main", kDestinationDialog);
+  const INT_PTR destination = RunDialogStage("Main", ui::DestinationDialogProc);
   if (destination == kResourceFailure) Terminated = true;
   if (destination != 1) return;
 
   const package::LibRec& main = *Setup.MainEntry();
   BlobPath = JoinPath(InstallDir, main.Name);
-  if (RunDialogStage("Progress", kProgressDialog) != 1) {
+  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) {
     Terminated = true;
     return;
   }
 
   if (!Setup.SetupTexts[package::GroupName].empty()) {
-    const INT_PTR group = RunDialogStage("Group", kGroupDialog);
+    const INT_PTR group = RunDialogStage("Group", ui::GroupDialogProc);
     if (group == kResourceFailure) Terminated = true;
+    if (group == 1) shell::CreateProgramShortcut();
   }
 
   const std::string& run_prompt = Setup.SetupTexts[package::RunPrompt];
