@@ -5,7 +5,9 @@ set(PAGEMIX_SLIM_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-ta
     -ffunction-sections -fdata-sections)
 target_compile_options(pagemix_core PRIVATE ${PAGEMIX_SLIM_FLAGS})
 
-add_executable(setup_exe WIN32
+# Everything but the dialog templates, so that a test build can leave one
+# out.
+add_library(setup_objects OBJECT
   driver/win32/setup_driver.cpp
   driver/win32/slim_runtime.cpp
   shell/launch.cpp
@@ -16,10 +18,19 @@ add_executable(setup_exe WIN32
   ui/progress_dialog.cpp
   ui/progress_meter.cpp
   ui/screen.cpp
-  ui/dialogs.rc
 )
-set_target_properties(setup_exe PROPERTIES OUTPUT_NAME SETUP SUFFIX .EXE)
-target_compile_options(setup_exe PRIVATE ${PAGEMIX_SLIM_FLAGS})
-target_include_directories(setup_exe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
-target_link_libraries(setup_exe PRIVATE pagemix_core ole32 uuid shell32 advapi32)
-target_link_options(setup_exe PRIVATE -static -s -Wl,--gc-sections)
+target_compile_options(setup_objects PRIVATE ${PAGEMIX_SLIM_FLAGS})
+target_link_libraries(setup_objects PUBLIC pagemix_core)
+
+# setup_installer(TARGET NAME RESOURCES): one SETUP.EXE flavour.
+function(setup_installer target name resources)
+  add_executable(${target} WIN32 ${resources})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX .EXE)
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
+  target_link_libraries(${target} PRIVATE setup_objects ole32 uuid shell32 advapi32)
+  target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections)
+endfunction()
+
+setup_installer(setup_exe SETUP ui/dialogs.rc)
+# For the tests only: a stage whose template is missing.
+setup_installer(setup_exe_without_group SETUP_NOGROUP ui/dialogs_without_group.rc)

@@ -7,7 +7,8 @@
 //   app-version VERSION      Windows version Wine reports to SETUP.EXE
 //   run [PROGRAM]            start the program (default SETUP.EXE)
 //   window CLASS [CAPTION]   wait for a visible top-level window of the
-//                            program; it becomes the current window
+//                            program other than the current one; it
+//                            becomes the current window
 //   no-window CLASS          the program has no visible window of CLASS
 //   text ID TEXT             control ID of the current window shows TEXT
 //   has-text TEXT            some control of the current window shows TEXT
@@ -28,12 +29,15 @@
 //   file PATH / no-file PATH a file or directory exists / does not
 //   copy FROM TO             copy a file (to put a disk in the drive)
 //   pixel X Y RRGGBB         the screen shows this colour there
+//   region-has X Y W H RRGGBB    some pixel of the rectangle has the colour
+//   region-lacks X Y W H RRGGBB  no pixel of the rectangle has it
 //   capture NAME             save the screen as NAME.bmp
 //   exit CODE                wait for the program to end with CODE
 //   timeout SECONDS          how long waits last (default 20)
+//   sleep MILLISECONDS       wait
 //
-// Lines starting with "package", "pack" or "stub" describe the package to
-// build and are for the scenario runner, not for the robot.  On the first failure the
+// Lines starting with "package", "pack", "set" or "stub" describe the
+// package to build and are for the scenario runner, not for the robot.  On the first failure the
 // robot saves failure.bmp, lists the program's windows, ends the program
 // and exits with 1.
 #include <windows.h>
@@ -116,9 +120,10 @@ void DumpWindows() {
   }
 }
 
-HWND FindWindowOf(const std::string& class_name, const std::string& caption, bool any_caption) {
+HWND FindWindowOf(const std::string& class_name, const std::string& caption, bool any_caption,
+                  HWND except = nullptr) {
   for (HWND w : ProgramWindows()) {
-    if (ClassName(w) == class_name && (any_caption || WindowText(w) == caption)) return w;
+    if (w != except && ClassName(w) == class_name && (any_caption || WindowText(w) == caption)) return w;
   }
   return nullptr;
 }
@@ -232,6 +237,22 @@ void ExpectLayout(int count) {
   }
 }
 
+// Whether any pixel of the screen rectangle has the colour.
+bool RegionHas(int x, int y, int w, int h, COLORREF colour) {
+  const HDC screen = GetDC(nullptr);
+  bool found = false;
+  for (int row = y; row < y + h && !found; ++row) {
+    for (int column = x; column < x + w && !found; ++column) found = GetPixel(screen, column, row) == colour;
+  }
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+COLORREF Colour(const std::string& rrggbb) {
+  const unsigned long rgb = std::strtoul(rrggbb.c_str(), nullptr, 16);
+  return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
   if (!fa || !fb) return false;
@@ -263,6 +284,8 @@ void Execute(const std::string& command, std::istringstream& in) {
   } else if (command == "run") {
     const std::string program = Rest(in);
     Run(program.empty() ? "SETUP.EXE" : program);
+  } else if (command == "sleep") {
+    Sleep(static_cast<DWORD>(Int(in)));
   } else if (command == "timeout") {
     TimeoutMs = static_cast<DWORD>(Int(in)) * 1000;
   } else if (command == "window") {
@@ -270,8 +293,11 @@ void Execute(const std::string& command, std::istringstream& in) {
     in >> class_name;
     const std::string caption = Rest(in);
     const bool any = caption.empty();
-    Expect(WaitFor([&] { return (Current = FindWindowOf(class_name, caption, any)) != nullptr; }),
+    const HWND previous = Current;
+    HWND found = nullptr;
+    Expect(WaitFor([&] { return (found = FindWindowOf(class_name, caption, any, previous)) != nullptr; }),
            "no window " + class_name + (any ? "" : " \"" + caption + "\"") + " appeared");
+    Current = found;
   } else if (command == "no-window") {
     std::string class_name;
     in >> class_name;
@@ -345,6 +371,12 @@ void Execute(const std::string& command, std::istringstream& in) {
     std::snprintf(actual, sizeof actual, "%02X%02X%02X", GetRValue(seen), GetGValue(seen), GetBValue(seen));
     Expect(seen == RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF),
            "pixel " + std::to_string(x) + "," + std::to_string(y) + " is " + actual);
+  } else if (command == "region-has" || command == "region-lacks") {
+    const int x = Int(in), y = Int(in), w = Int(in), h = Int(in);
+    const std::string colour = Rest(in);
+    Settle();
+    const bool found = RegionHas(x, y, w, h, Colour(colour));
+    Expect(found == (command == "region-has"), std::string(found ? "found " : "did not find ") + colour);
   } else if (command == "capture") {
     Settle();
     SaveScreen(Rest(in));
@@ -381,7 +413,8 @@ int main(int argc, char** argv) {
       ++LineNumber;
       std::istringstream in(line);
       std::string command;
-      if (!(in >> command) || command[0] == '#' || command == "package" || command == "pack" || command == "stub") {
+      if (!(in >> command) || command[0] == '#' || command == "package" || command == "pack" || command == "stub" ||
+          command == "set") {
         continue;
       }
       Execute(command, in);
