@@ -5,6 +5,9 @@
 // the last argument of a command takes the rest of the line):
 //
 //   app-version VERSION      Windows version Wine reports to SETUP.EXE
+//   shell-folder VALUE       set the user's "Shell Folders" value "programs":
+//                            "missing", "dword", or a REG_SZ path
+//                            (the old value comes back at the end)
 //   run [PROGRAM]            start the program (default SETUP.EXE)
 //   window CLASS [CAPTION]   wait for a visible top-level window of the
 //                            program other than the current one; it
@@ -27,6 +30,8 @@
 //   type ID TEXT             replace an edit control's text
 //   same-file A B            the two files hold the same bytes
 //   file PATH / no-file PATH a file or directory exists / does not
+//   wait-file PATH           wait until a file exists
+//   remove PATH              delete a file, or an empty directory
 //   copy FROM TO             copy a file (to put a disk in the drive)
 //   pixel X Y RRGGBB         the screen shows this colour there
 //   region-has X Y W H RRGGBB    some pixel of the rectangle has the colour
@@ -36,8 +41,8 @@
 //   timeout SECONDS          how long waits last (default 20)
 //   sleep MILLISECONDS       wait
 //
-// Lines starting with "package", "pack", "set" or "stub" describe the
-// package to build and are for the scenario runner, not for the robot.  On the first failure the
+// Lines starting with "package", "pack", "set", "set-raw", "stub" or
+// "expect-link" are for the scenario runner, not for the robot.  On the first failure the
 // robot saves failure.bmp, lists the program's windows, ends the program
 // and exits with 1.
 #include <windows.h>
@@ -57,6 +62,11 @@ PROCESS_INFORMATION Program{};
 HWND Current = nullptr;
 DWORD TimeoutMs = 20000;
 std::string AppVersionKey;  // registry key to remove at the end, if set
+constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+bool ShellFolderChanged = false;
+DWORD SavedType = 0;
+std::string SavedProgramsValue;  // the "programs" value as it was
+bool HadProgramsValue = false;
 int LineNumber = 0;
 
 struct Failure {
@@ -270,6 +280,49 @@ void SetAppVersion(const std::string& version) {
   RegCloseKey(key);
 }
 
+HKEY OpenShellFolders() {
+  HKEY key = nullptr;
+  Expect(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+             ERROR_SUCCESS,
+         "cannot open Shell Folders");
+  return key;
+}
+
+void SetShellFolder(const std::string& value) {
+  const HKEY key = OpenShellFolders();
+  if (!ShellFolderChanged) {
+    char data[1024] = {};
+    DWORD size = sizeof data;
+    HadProgramsValue = RegQueryValueExA(key, "programs", nullptr, &SavedType, reinterpret_cast<BYTE*>(data), &size) ==
+                       ERROR_SUCCESS;
+    SavedProgramsValue.assign(data, size);
+    ShellFolderChanged = true;
+  }
+  if (value == "missing") {
+    RegDeleteValueA(key, "programs");
+  } else if (value == "dword") {
+    const DWORD number = 7;
+    RegSetValueExA(key, "programs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  } else {
+    RegSetValueExA(key, "programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+  }
+  RegCloseKey(key);
+}
+
+void RestoreShellFolder() {
+  if (!ShellFolderChanged) return;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  if (HadProgramsValue) {
+    RegSetValueExA(key, "programs", 0, SavedType, reinterpret_cast<const BYTE*>(SavedProgramsValue.data()),
+                   static_cast<DWORD>(SavedProgramsValue.size()));
+  } else {
+    RegDeleteValueA(key, "programs");
+  }
+  RegCloseKey(key);
+}
+
 void Run(const std::string& program) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -281,6 +334,15 @@ void Run(const std::string& program) {
 void Execute(const std::string& command, std::istringstream& in) {
   if (command == "app-version") {
     SetAppVersion(Rest(in));
+  } else if (command == "shell-folder") {
+    SetShellFolder(Rest(in));
+  } else if (command == "remove") {
+    const std::string path = Rest(in);
+    if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
+  } else if (command == "wait-file") {
+    const std::string path = Rest(in);
+    Expect(WaitFor([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }),
+           path + " did not appear");
   } else if (command == "run") {
     const std::string program = Rest(in);
     Run(program.empty() ? "SETUP.EXE" : program);
@@ -393,6 +455,7 @@ void Execute(const std::string& command, std::istringstream& in) {
 
 void CleanUp() {
   if (!AppVersionKey.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, AppVersionKey.c_str());
+  RestoreShellFolder();
 }
 
 }  // namespace
@@ -414,7 +477,7 @@ int main(int argc, char** argv) {
       std::istringstream in(line);
       std::string command;
       if (!(in >> command) || command[0] == '#' || command == "package" || command == "pack" || command == "stub" ||
-          command == "set") {
+          command == "set" || command == "set-raw" || command == "expect-link") {
         continue;
       }
       Execute(command, in);
