@@ -4,6 +4,7 @@
 int main(int argc, char** argv) {
   CLI::App app{"Inspect, build and install Pagemix Setup packages."};
   app.require_subcommand(1);
+  app.footer("The manifest keys, the texts and their defaults are described in the README.");
   const pmsetup::Command commands[] = {pmsetup::AddPackCommand(app), pmsetup::AddInstallCommand(app),
                                       pmsetup::AddListCommand(app), pmsetup::AddLzhCommand(app)};
   CLI11_PARSE(app, argc, argv);
