@@ -27,6 +27,10 @@ platform::FileHandle OpenOutput() {
   return handle;
 }
 
+// Input that the payload did not use up: the volumes and the setup data
+// do not fit together.
+bool InputLeftOver = false;
+
 void ResetTransferState() {
   ReadPos = 1;
   ReadFill = 0;
@@ -36,6 +40,7 @@ void ResetTransferState() {
   InputRanDry = false;
   ReadFailed = false;
   WriteFailed = false;
+  InputLeftOver = false;
 }
 
 // Decodes the payload into the output file; false when the decoder could
@@ -44,6 +49,16 @@ bool Decode() {
   if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter) != nullptr) {
     driver::Running = 0;
     return false;
+  }
+  // A stream cut short by a byte or two is not caught by the count of
+  // empty requests; it is when a byte that never came was decoded.
+  if (driver::Running && EmptyRequests * 8 > lzh::UnusedInputBits()) {
+    InputRanDry = true;
+    driver::Running = 0;
+  }
+  if (driver::Running && !InputUsedUp()) {
+    InputLeftOver = true;
+    driver::Running = 0;
   }
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
@@ -85,6 +100,7 @@ Outcome RunExtraction() {
   if (WriteFailed) return Failure(Outcome::kWriteFailed);
   if (InputRanDry) return Failure(Outcome::kInputRanDry);
   if (ReadFailed) return Failure(Outcome::kReadFailed);
+  if (InputLeftOver) return Failure(Outcome::kInputLeftOver);
   if (!driver::Running) return Outcome::kCancelled;
   if (!SplitBlob()) return Failure(Outcome::kSplitFailed);
   return Outcome::kInstalled;

@@ -14,6 +14,7 @@ enum class Outcome {
   kWriteFailed,         // the payload could not be written in full
   kInputRanDry,         // the volumes ended before the payload was complete
   kReadFailed,          // a volume could not be read
+  kInputLeftOver,       // the payload ended before the volumes did
   kDecoderFailed,       // the decoder could not get its tables
   kSplitFailed,         // a file could not be carved out
 };

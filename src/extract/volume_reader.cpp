@@ -75,6 +75,14 @@ platform::FileHandle OpenVolume(std::int32_t number) {
   return handle;
 }
 
+bool InputUsedUp() {
+  if (ReadPos <= ReadFill) return false;
+  std::uint8_t probe = 0;
+  std::uint32_t got = 0;
+  if (VolumeOpen() && platform::FileRead(VolumeHandle, &probe, 1, got) == platform::kIoOk && got > 0) return false;
+  return DiskNumber >= Setup.DiskCount;
+}
+
 void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) {
   delivered = 0;
   if (!driver::Running) return;

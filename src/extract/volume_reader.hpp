@@ -33,6 +33,12 @@ std::string VolumePath(std::int32_t number);
 // Opens a volume for reading only, without sharing; 0 or less on failure.
 platform::FileHandle OpenVolume(std::int32_t number);
 
+// Whether the decoder took every byte of the volumes.  A complete stream
+// is used up to its last byte exactly, so input left over means that a
+// volume was cut short or does not belong to the package: the stream was
+// decoded from the wrong place.
+bool InputUsedUp();
+
 // The decoder's ReadProc: serves one byte per request.
 void VolumeReader(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& delivered);
 

@@ -10,6 +10,8 @@
 namespace lzh {
 namespace {
 
+int unused_input_bits = 0;
+
 struct DecoderTables {
   HuffmanModel model;
   std::uint8_t ring[RingSize];
@@ -32,6 +34,8 @@ class BitReader {
   }
 
   unsigned GetByte() { return GetBits(8); }
+
+  int BitsHeld() const { return count_; }
 
   // n bits (1 to 8) at once.  Taking them one by one would refill at most
   // once on the way, and no other input or output happens in between, so
@@ -123,6 +127,9 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
     }
     done += length;
   }
+  unused_input_bits = bits.BitsHeld();
 }
+
+int UnusedInputBits() { return unused_input_bits; }
 
 }  // namespace lzh

@@ -25,6 +25,12 @@ using WriteProc = ReadProc;
 // ahead.  Raises ElzhException when its tables cannot be obtained.
 void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
 
+// How many bits the last LzhDecode had read but not used when it
+// returned.  A complete stream never has its end used up further than its
+// last byte, so input bytes that stood in for missing ones (transferred as
+// anything but 1) must all lie within these bits.
+int UnusedInputBits();
+
 // LzhDecode, with an ElzhException turned into its message: nullptr when
 // decoding ran, the message when the tables could not be obtained.  Works
 // the same in builds without C++ exceptions.

@@ -42,7 +42,9 @@ TEST(PosixFile, SharedReadersKeepWritersAndDeletersOut) {
   EXPECT_GT(reader, 0);
   EXPECT_EQ(FileClose(reader), kIoOk);
   EXPECT_EQ(FileClose(held), kIoOk);
-  EXPECT_GT(Open(blob, kRead | kWrite, kShareNone, Disposition::kCreateAlways), 0);
+  const FileHandle again = Open(blob, kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+  EXPECT_GT(again, 0);
+  EXPECT_EQ(FileClose(again), kIoOk);
 }
 
 TEST(PosixFile, ExclusiveOpenRefusesEveryOtherOpener) {

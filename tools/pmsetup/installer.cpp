@@ -69,6 +69,8 @@ std::string Explain(extract::Outcome outcome) {
       return "the volumes end before the payload is complete; " + extract::VolumePath(extract::DiskNumber) +
              " or an earlier volume is cut short, or the package counts too few volumes";
     case Outcome::kReadFailed: return "cannot read " + extract::VolumePath(extract::DiskNumber);
+    case Outcome::kInputLeftOver:
+      return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
     case Outcome::kDecoderFailed: return "out of memory while decoding";
     case Outcome::kSplitFailed:
       return "cannot carve the packaged files out of " + driver::BlobPath +

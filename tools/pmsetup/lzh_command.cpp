@@ -72,9 +72,8 @@ int Decode(const Paths& paths) {
   decode_room = output.size();
   driver::Running = 1;
   lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput);
-  // A complete stream is read at most two bytes past its end, since the
-  // decoder keeps up to 16 bits in hand.
-  if (requests_past_end > 2) {
+  // A complete stream never has a byte past its end decoded.
+  if (requests_past_end * 8 > static_cast<std::size_t>(lzh::UnusedInputBits())) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);

@@ -1,0 +1,215 @@
+// A catalogue of damaged packages.  Each must end as the package's author
+// or user would want: refused as damaged, or a failed installation that
+// says so, or (where the damage is harmless) a correct installation;
+// never a crash, a hang, a success over wrong data, or a file outside the
+// destination.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "driver/session.hpp"
+#include "extract/front_end.hpp"
+#include "installer.hpp"
+#include "lzh/encoder.hpp"
+#include "package/block_writer.hpp"
+#include "platform/fault_injection.hpp"
+#include "sample_data.hpp"
+#include "temp_dir.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Expect { kRefused, kFails, kInstalls };
+
+// A package before it is written out: the parts a damage may change.
+struct Parts {
+  package::PackageContents contents;
+  Bytes payload;
+  std::vector<std::size_t> volume_sizes;  // all but the last volume
+  std::optional<int> disk_count;          // none: the number of volumes
+  std::function<void(Bytes& setup_exe, std::size_t block_offset)> damage_exe;
+  std::function<void(std::vector<Bytes>& volumes)> damage_volumes;
+};
+
+constexpr std::size_t kStubSize = 300;
+
+Parts GoodParts() {
+  using namespace testing_support;
+  Parts parts;
+  const std::vector<std::pair<std::string, Bytes>> files = {
+      {"MAIN.EXE", StructuredBinary(6000, 1)}, {"A.TXT", ProseText(5000, 2)}, {"B.BIN", RandomBytes(3000, 3)}};
+  parts.contents.SetupTexts = {"T", "C:\\T", "", "OK", "Cancel", "Yes", "No", "", "", "", "Disk %u", "Wrong",
+                               "Terminated", "Sure?", "Setup", "Copying", ""};
+  for (const auto& [name, bytes] : files) {
+    parts.contents.Entries.push_back({name, static_cast<std::int32_t>(parts.payload.size()),
+                                      static_cast<std::int32_t>(bytes.size())});
+    parts.payload.insert(parts.payload.end(), bytes.begin(), bytes.end());
+  }
+  parts.contents.TotalSize = static_cast<std::int32_t>(parts.payload.size());
+  parts.volume_sizes = {2048, 1500};
+  return parts;
+}
+
+struct Case {
+  const char* name;
+  std::function<void(Parts&)> make;
+  Expect expect;
+};
+
+void Truncate(Bytes& b, std::size_t to) { b.resize(std::min(to, b.size())); }
+
+// Cuts the block at `keep` bytes and gives it a fresh trailer.
+std::function<void(Bytes&, std::size_t)> CutBlock(std::size_t keep) {
+  return [keep](Bytes& exe, std::size_t offset) {
+    exe.resize(offset + keep);
+    for (int k = 0; k < 4; ++k) exe.push_back(static_cast<std::uint8_t>(offset >> (8 * k)));
+  };
+}
+
+std::function<void(Bytes&, std::size_t)> Trailer(std::function<std::uint32_t(std::size_t, std::size_t)> value) {
+  return [value](Bytes& exe, std::size_t offset) {
+    const std::uint32_t v = value(offset, exe.size() - 4);
+    for (int k = 0; k < 4; ++k) exe[exe.size() - 4 + k] = static_cast<std::uint8_t>(v >> (8 * k));
+  };
+}
+
+std::vector<Case> Catalogue() {
+  using package::PackageEntry;
+  std::vector<Case> cases = {
+      {"intact", [](Parts&) {}, Expect::kInstalls},
+      // The setup block itself.
+      {"cut inside the trailer", [](Parts& p) { p.damage_exe = [](Bytes& b, std::size_t) { Truncate(b, b.size() - 2); }; }, Expect::kRefused},
+      {"cut inside the header", [](Parts& p) { p.damage_exe = CutBlock(10); }, Expect::kRefused},
+      {"cut inside a text", [](Parts& p) { p.damage_exe = CutBlock(25); }, Expect::kRefused},
+      {"cut inside an entry", [](Parts& p) { p.damage_exe = [](Bytes& b, std::size_t o) { CutBlock(b.size() - o - 4 - 5)(b, o); }; }, Expect::kRefused},
+      {"file of three bytes", [](Parts& p) { p.damage_exe = [](Bytes& b, std::size_t) { b.resize(3); }; }, Expect::kRefused},
+      {"trailer before the block", [](Parts& p) { p.damage_exe = Trailer([](std::size_t, std::size_t) { return 0u; }); }, Expect::kRefused},
+      {"trailer at the limit", [](Parts& p) { p.damage_exe = Trailer([](std::size_t, std::size_t limit) { return static_cast<std::uint32_t>(limit); }); }, Expect::kRefused},
+      {"trailer beyond the file", [](Parts& p) { p.damage_exe = Trailer([](std::size_t, std::size_t limit) { return static_cast<std::uint32_t>(limit + 100); }); }, Expect::kRefused},
+      {"trailer at 2^31", [](Parts& p) { p.damage_exe = Trailer([](std::size_t, std::size_t) { return 0x80000000u; }); }, Expect::kRefused},
+      {"trailer at 2^32-1", [](Parts& p) { p.damage_exe = Trailer([](std::size_t, std::size_t) { return 0xFFFFFFFFu; }); }, Expect::kRefused},
+      {"empty file list", [](Parts& p) { p.contents.Entries.clear(); }, Expect::kRefused},
+      {"main name ..", [](Parts& p) { p.contents.Entries[0].Name = ".."; }, Expect::kRefused},
+      {"main name with a path", [](Parts& p) { p.contents.Entries[0].Name = "..\\MAIN.EXE"; }, Expect::kRefused},
+      {"main name with a slash", [](Parts& p) { p.contents.Entries[0].Name = "x/MAIN.EXE"; }, Expect::kRefused},
+      {"main name with a drive", [](Parts& p) { p.contents.Entries[0].Name = "C:MAIN.EXE"; }, Expect::kRefused},
+      {"empty main name", [](Parts& p) { p.contents.Entries[0].Name = ""; }, Expect::kRefused},
+      // Texts and names that are odd but harmless.
+      {"texts of length 0", [](Parts& p) { p.contents.SetupTexts.fill(""); }, Expect::kInstalls},
+      {"texts of length 255", [](Parts& p) { p.contents.SetupTexts.fill(std::string(255, 'x')); }, Expect::kInstalls},
+      {"name of 255 bytes", [](Parts& p) { p.contents.Entries[1].Name = std::string(251, 'n') + ".TXT"; }, Expect::kInstalls},
+      {"overlapping entries", [](Parts& p) { p.contents.Entries.push_back({"OVER.TXT", 5000, 3000}); }, Expect::kInstalls},
+      {"entry of size 0", [](Parts& p) { p.contents.Entries.push_back({"EMPTY.TXT", 100, 0}); }, Expect::kInstalls},
+      {"empty middle volume", [](Parts& p) { p.volume_sizes = {2048, 0}; }, Expect::kInstalls},
+      {"volumes at window boundaries", [](Parts& p) { p.volume_sizes = {4096, 2048}; }, Expect::kInstalls},
+      // Entries that cannot be carved.
+      {"entry offset negative", [](Parts& p) { p.contents.Entries[1].Offset = -10; }, Expect::kFails},
+      {"entry past the payload", [](Parts& p) { p.contents.Entries.push_back({"LATE.TXT", 13000, 2000}); }, Expect::kFails},
+      {"entry beyond 2 GiB", [](Parts& p) { p.contents.Entries.push_back({"FAR.TXT", 0x7FFFFF00, 1000}); }, Expect::kFails},
+      {"name ..", [](Parts& p) { p.contents.Entries[1].Name = ".."; }, Expect::kFails},
+      {"name ending in a separator", [](Parts& p) { p.contents.Entries[1].Name = "dir/"; }, Expect::kFails},
+      {"name empty", [](Parts& p) { p.contents.Entries[1].Name = ""; }, Expect::kFails},
+      {"name of the main program", [](Parts& p) { p.contents.Entries[1].Name = "sub\\MAIN.EXE"; }, Expect::kFails},
+      // Sizes and counts that do not match the volumes.
+      {"TotalSize far beyond the stream", [](Parts& p) { p.contents.TotalSize = 50000000; }, Expect::kFails},
+      {"TotalSize short of the entries", [](Parts& p) { p.contents.TotalSize = 7000; }, Expect::kFails},
+      {"DiskCount 0", [](Parts& p) { p.disk_count = 0; }, Expect::kFails},
+      {"DiskCount smaller", [](Parts& p) { p.disk_count = 2; }, Expect::kFails},
+      {"DiskCount larger", [](Parts& p) { p.disk_count = 5; }, Expect::kFails},
+      {"DiskCount 256 (counts as 0)", [](Parts& p) { p.disk_count = 256; }, Expect::kFails},
+      {"empty last volume", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.back().clear(); }; }, Expect::kFails},
+      {"empty first volume", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.front().clear(); }; }, Expect::kFails},
+      {"cut inside the first window", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { Truncate(v[0], 100); }; }, Expect::kFails},
+      {"cut at a window boundary", [](Parts& p) { p.volume_sizes = {4096}; p.damage_volumes = [](std::vector<Bytes>& v) { Truncate(v[1], 2048); }; }, Expect::kFails},
+  };
+  for (std::size_t cut = 1; cut <= 4; ++cut) {
+    cases.push_back({"last volume short by a few bytes",
+                     [cut](Parts& p) { p.damage_volumes = [cut](std::vector<Bytes>& v) { Truncate(v.back(), v.back().size() - cut); }; },
+                     Expect::kFails});
+  }
+  return cases;
+}
+
+bool Decline(const std::string&, int, bool) { return false; }
+
+class BadPackageTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(BadPackageTest, EndsAsExpected) {
+  const Case c = Catalogue()[GetParam()];
+  SCOPED_TRACE(c.name);
+  Parts parts = GoodParts();
+  c.make(parts);
+
+  // Lay the package out as pack does.
+  const Bytes stream = lzh::LzhEncode(parts.payload);
+  std::vector<Bytes> volumes;
+  std::size_t offset = 0;
+  for (std::size_t size : parts.volume_sizes) {
+    volumes.emplace_back(stream.begin() + offset, stream.begin() + offset + size);
+    offset += size;
+  }
+  volumes.emplace_back(stream.begin() + offset, stream.end());
+  Bytes exe(kStubSize, 'M');
+  Bytes block = package::EncodeSetupBlock(parts.contents, kStubSize);
+  // DiskCount is stored in 32 bits, of which the installer reads the low 8.
+  const auto disk_count = static_cast<std::uint32_t>(parts.disk_count.value_or(static_cast<int>(volumes.size())));
+  for (int k = 0; k < 4; ++k) block[16 + k] = static_cast<std::uint8_t>(disk_count >> (8 * k));
+  exe.insert(exe.end(), block.begin(), block.end());
+  if (parts.damage_exe) parts.damage_exe(exe, kStubSize);
+  if (parts.damage_volumes) parts.damage_volumes(volumes);
+
+  testing_support::TempDir dir;
+  fs::create_directory(dir.path() / "package");
+  testing_support::WriteBytes(dir.File("package/SETUP.EXE"), exe);
+  for (std::size_t k = 0; k < volumes.size(); ++k) {
+    testing_support::WriteBytes(dir.File("package/DISK" + std::to_string(k + 1) + ".CMP"), volumes[k]);
+  }
+
+  extract::UserInterface = {nullptr, Decline, nullptr};
+  const std::string refusal = pmsetup::LoadPackage(dir.File("package/SETUP.EXE"));
+  Expect outcome = Expect::kRefused;
+  if (refusal.empty()) {
+    const auto result = pmsetup::InstallInto(pmsetup::InstallerPath(dir.File("installed")));
+    outcome = result.installed ? Expect::kInstalls : Expect::kFails;
+    if (!result.installed) {
+      EXPECT_FALSE(result.problem.empty());
+    }
+  }
+  EXPECT_EQ(outcome, c.expect);
+  EXPECT_EQ(platform::OpenFileCount(), 0);
+  EXPECT_FALSE(driver::Running);
+
+  // Nothing outside the destination; a success installed exactly the data.
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    EXPECT_THAT(entry.path().filename().string(), ::testing::AnyOf("package", "installed"));
+  }
+  if (outcome == Expect::kInstalls) {
+    for (const auto& e : parts.contents.Entries) {
+      const std::size_t slash = e.Name.find_last_of("\\/:");
+      const std::string name = slash == std::string::npos ? e.Name : e.Name.substr(slash + 1);
+      const Bytes installed = testing_support::ReadBytes(dir.File("installed/" + name));
+      const Bytes expected(parts.payload.begin() + e.Offset, parts.payload.begin() + e.Offset + std::max(0, e.Size));
+      if (&e == &parts.contents.Entries.front()) continue;  // the main program is checked below
+      EXPECT_EQ(installed, expected) << name;
+    }
+    const auto& main = parts.contents.Entries.front();
+    EXPECT_EQ(testing_support::ReadBytes(dir.File("installed/" + main.Name)),
+              Bytes(parts.payload.begin(), parts.payload.begin() + main.Size));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, BadPackageTest, ::testing::Range<std::size_t>(0, Catalogue().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                           std::string name = Catalogue()[info.param].name;
+                           for (char& ch : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name + "_" + std::to_string(info.param);
+                         });
+
+}  // namespace
