@@ -305,6 +305,10 @@ TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongDat
     }
   }
   EXPECT_GT(failures_seen, 0);
+  int injected = 0;
+  for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) injected += calls[op];
+  RecordProperty("faults_injected", injected);
+  RecordProperty("failed_cleanly", failures_seen);
 }
 
 TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {

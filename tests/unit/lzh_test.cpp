@@ -97,6 +97,17 @@ TEST_F(LzhTest, CancelStopsBeforeTheNextSymbolButFinishesAMatch) {
   EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xF1, 0xE0, 0x20}, 9, WriteAndCancel), Text("abcabcabc"));
 }
 
+void ReadAndFail(std::uint8_t*, std::uint16_t, std::uint16_t& transferred) {
+  transferred = 0;
+  RaiseElzhException(kNoTableMemory);
+}
+
+TEST_F(LzhTest, TheGuardTurnsElzhExceptionIntoItsMessage) {
+  EXPECT_THROW(LzhDecode(5, ReadAndFail, WriteToMemory), ElzhException);
+  EXPECT_STREQ(LzhDecodeGuarded(5, ReadAndFail, WriteToMemory), "LZH : Cannot get memory for dictionary tables");
+  EXPECT_EQ(LzhDecodeGuarded(3, ReadFromMemory, WriteToMemory), nullptr);
+}
+
 TEST_F(LzhTest, MissingInputBytesCountAsZero) {
   const Bytes zeros(64, 0);
   const Bytes from_zeros = Decode(zeros, 500);
