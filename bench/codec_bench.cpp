@@ -13,6 +13,7 @@
 #include <map>
 
 #include "corpus.hpp"
+#include "memory_stream.hpp"
 #include "driver/session.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
@@ -36,31 +37,13 @@ const Bytes& Packed(lzh::Parsing parsing) {
   return it->second;
 }
 
-const Bytes* input = nullptr;
-std::size_t input_position = 0;
-std::uint8_t* output = nullptr;
-std::size_t output_position = 0;
-
-void Read(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  transferred = input_position < input->size() ? 1 : 0;
-  if (transferred) buffer[0] = (*input)[input_position++];
-}
-
-void Write(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  output[output_position++] = buffer[0];
-  transferred = 1;
-}
-
 void BM_Decode(benchmark::State& state) {
   const Bytes& packed = Packed(lzh::Parsing::kOptimal);
   Bytes out(Corpus().size() + lzh::MaxMatch);
   for (auto _ : state) {
-    input = &packed;
-    input_position = 0;
-    output = out.data();
-    output_position = 0;
+    bench::StartStream(packed, out);
     driver::Running = 1;
-    lzh::LzhDecode(static_cast<std::int32_t>(Corpus().size()), Read, Write);
+    lzh::LzhDecode(static_cast<std::int32_t>(Corpus().size()), bench::Read, bench::Write);
   }
   if (!std::equal(Corpus().begin(), Corpus().end(), out.begin())) state.SkipWithError("decoded bytes differ");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Corpus().size()));

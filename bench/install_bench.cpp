@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "corpus.hpp"
+#include "memory_stream.hpp"
 #include "driver/session.hpp"
 #include "extract/front_end.hpp"
 #include "installer.hpp"
@@ -54,31 +55,13 @@ Fixture& Shared() {
   return fixture;
 }
 
-const Bytes* input;
-std::size_t input_position;
-std::uint8_t* output;
-std::size_t output_position;
-
-void Read(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  transferred = input_position < input->size() ? 1 : 0;
-  if (transferred) buffer[0] = (*input)[input_position++];
-}
-
-void Write(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  output[output_position++] = buffer[0];
-  transferred = 1;
-}
-
 void BM_DecodeOnly(benchmark::State& state) {
   Fixture& fixture = Shared();
   Bytes out(fixture.package.payload.size() + lzh::MaxMatch);
   for (auto _ : state) {
-    input = &fixture.stream;
-    input_position = 0;
-    output = out.data();
-    output_position = 0;
+    bench::StartStream(fixture.stream, out);
     driver::Running = 1;
-    lzh::LzhDecode(static_cast<std::int32_t>(fixture.package.payload.size()), Read, Write);
+    lzh::LzhDecode(static_cast<std::int32_t>(fixture.package.payload.size()), bench::Read, bench::Write);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.package.payload.size()));
 }

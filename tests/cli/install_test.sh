@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
 # pmsetup install as a user runs it without a terminal to answer on.
 #   install_test.sh PMSETUP
-set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work"
-failures=0 passed=0
-check() {  # check NAME COMMAND...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
 
 mkdir src
 head -c 5000 /dev/zero > stub.exe
@@ -50,5 +43,4 @@ check "damaged package exits 1" test $? -eq 1
 check "damaged package is explained" grep -q "damaged package" err.txt
 check "damaged package creates nothing" test ! -e never
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,17 +1,9 @@
 #!/usr/bin/env bash
 # pmsetup list on a good package and on damaged ones.
 #   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR
-set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1") make_package=$(realpath "$2") expected=$(realpath "$3")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 head -c 1000 /dev/zero > "$work/stub"
-failures=0 passed=0
-
-check() {  # check NAME CONDITION-COMMAND...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
 
 package() {  # package FILE OPTIONS...
   local out=$1; shift
@@ -42,5 +34,4 @@ package "$work/escape.exe" --entry '..\Main.exe:0:1'
 damaged "unsafe main name" "damaged package: the main program's name is not a plain file name" "$work/escape.exe"
 damaged "missing file" "damaged package: No such file or directory" "$work/absent.exe"
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
 # pmsetup pack and pmsetup lzh as a publisher uses them.
 #   pack_test.sh PMSETUP
-set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work"
-failures=0 passed=0
-check() {  # check NAME COMMAND...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
-}
 
 mkdir -p src/docs
 head -c 5000 /dev/zero > stub.exe
@@ -71,5 +64,4 @@ check "short stream fails" test $? -eq 1
 check "short stream is explained" grep -q "ends before" err.txt
 check "short stream writes nothing" test ! -e short.out
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

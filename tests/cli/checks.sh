@@ -1,0 +1,16 @@
+# Shared by the command-line tests: a scratch folder and a counter of
+# passed and failed checks.  Source it, run checks, then call finish.
+set -uo pipefail
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0 passed=0
+
+check() {  # check NAME COMMAND...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
+}
+
+finish() {
+  echo "$passed passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}
