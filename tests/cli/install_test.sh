@@ -37,6 +37,17 @@ check "the missing volume is named" grep -q "disks/DISK1/DISK2.CMP was not found
 check "no destination exits 1" test $? -eq 1
 check "no destination is explained" grep -q "pass --dest DIR" err.txt
 
+# On a terminal: the destination is asked for, OK while the disk is still
+# missing shows the wrong-disk message and asks again, Cancel ends it.
+printf '%s\n' "$work/asked" "" "" "c" |
+  script -qec "\"$pmsetup\" install disks/DISK1/SETUP.EXE" /dev/null | tr -d '\r' > terminal.txt
+check "terminal run exits 1" test "${PIPESTATUS[1]}" -eq 1
+check "destination asked with the default" grep -qF "[C:\InstallTest]" terminal.txt
+check "disk asked for twice" test "$(grep -c '^Please insert disk 2\.$' terminal.txt)" -eq 2
+check "wrong-disk message shown" grep -qx "That is not the right disk. Please try again." terminal.txt
+check "terminal run ends with the package's message" grep -qx "Nothing was installed." terminal.txt
+check "asked destination created" test -d asked
+
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt
 check "damaged package exits 1" test $? -eq 1
