@@ -24,6 +24,10 @@
 //                            of them (3: button 2 alone): equally wide, the
 //                            widest label plus margin, centred on half the
 //                            window's width, 10 pixels apart
+//   focus ID                 control ID has the keyboard focus
+//   first-child ID           control ID is first in the window's Z order
+//                            (and so in its tab order)
+//   key ID RETURN|ESCAPE     press a key while control ID has the focus
 //   closed                   wait until the current window is gone
 //   press ID                 click a button of the current window
 //   close                    click the current window's close box
@@ -399,6 +403,22 @@ void Execute(const std::string& command, std::istringstream& in) {
                "the window");
   } else if (command == "layout") {
     ExpectLayout(Int(in));
+  } else if (command == "focus") {
+    const int id = Int(in);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(Current, nullptr), &info);
+    Expect(info.hwndFocus == Control(id), "control " + std::to_string(id) + " does not have the focus");
+  } else if (command == "first-child") {
+    const int id = Int(in);
+    Expect(GetWindow(Current, GW_CHILD) == Control(id), "control " + std::to_string(id) + " is not first");
+  } else if (command == "key") {
+    const HWND control = Control(Int(in));
+    const std::string name = Rest(in);
+    const WPARAM key = name == "RETURN" ? VK_RETURN : name == "ESCAPE" ? VK_ESCAPE : 0;
+    Expect(key != 0, "unknown key " + name);
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
   } else if (command == "closed") {
     const HWND window = Current;
     Expect(WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }), "the window is still open");
