@@ -16,7 +16,6 @@
 //   text ID TEXT             control ID of the current window shows TEXT
 //   has-text TEXT            some control of the current window shows TEXT
 //   rect X Y W H             the current window's screen rectangle
-//   control-rect ID X Y W H  a control's rectangle, in client coordinates
 //   style-has HEX            the current window's style has these bits
 //   centered                 the current window stands in the middle of the
 //                            screen (half the screen less half its size)
@@ -377,20 +376,11 @@ void Execute(const std::string& command, std::istringstream& in) {
     bool found = false;
     for (HWND c : Children(Current)) found = found || WindowText(c) == expected;
     Expect(found, "no control shows \"" + expected + "\"");
-  } else if (command == "caption") {
-    const std::string expected = Rest(in), actual = WindowText(Current);
-    Expect(actual == expected, "the caption is \"" + actual + "\"");
   } else if (command == "rect") {
     RECT r;
     GetWindowRect(Current, &r);
     const int x = Int(in), y = Int(in), w = Int(in), h = Int(in);
     ExpectRect(r, x, y, w, h, "the window");
-  } else if (command == "control-rect") {
-    const int id = Int(in), x = Int(in), y = Int(in), w = Int(in), h = Int(in);
-    RECT r;
-    GetWindowRect(Control(id), &r);
-    MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
-    ExpectRect(r, x, y, w, h, "control " + std::to_string(id));
   } else if (command == "style-has") {
     const DWORD bits = static_cast<DWORD>(Int(in));
     const DWORD style = static_cast<DWORD>(GetWindowLongA(Current, GWL_STYLE));
