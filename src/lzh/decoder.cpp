@@ -50,6 +50,11 @@ class BitReader {
 
  private:
   void Refill() {
+    if (count_ <= 8) [[unlikely]] RefillSlowly();
+  }
+
+  // Out of line: the hot loops keep their registers.
+  [[gnu::noinline]] void RefillSlowly() {
     while (count_ <= 8) ReadByte();
   }
 
