@@ -1,6 +1,5 @@
 #include "extract/extraction_run.hpp"
 
-#include "driver/path_text.hpp"
 #include "driver/session.hpp"
 #include "extract/file_splitter.hpp"
 #include "extract/output_writer.hpp"
