@@ -64,4 +64,22 @@ check "short stream fails" test $? -eq 1
 check "short stream is explained" grep -q "ends before" err.txt
 check "short stream writes nothing" test ! -e short.out
 
+# Pipes and devices are read and written as they are; folders are refused.
+cat src/docs/numbers.txt | "$pmsetup" lzh encode /dev/stdin piped.lzh > /dev/null
+"$pmsetup" lzh encode src/docs/numbers.txt file.lzh > /dev/null
+check "a pipe is read to its end" cmp -s piped.lzh file.lzh
+mkfifo fifo
+timeout 10 cat fifo > from-fifo &
+reader=$!
+"$pmsetup" lzh decode --count "$(stat -c %s src/docs/numbers.txt)" file.lzh fifo
+wait "$reader"
+check "a FIFO is written into" cmp -s src/docs/numbers.txt from-fifo
+check "a FIFO stays a FIFO" test -p fifo
+"$pmsetup" lzh encode src out.lzh 2> err.txt
+check "a folder as input is refused" grep -qF "cannot read src: Is a directory" err.txt
+mkdir taken
+"$pmsetup" lzh encode src/README.TXT taken 2> err.txt
+check "a folder as output is refused" grep -qF "cannot write taken: Is a directory" err.txt
+check "a refused output leaves nothing" test -z "$(ls taken)" -a ! -e taken.partial
+
 finish

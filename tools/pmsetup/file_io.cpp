@@ -5,18 +5,35 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 namespace pmsetup {
 
+namespace {
+
+std::string Reason(std::errc code) { return std::make_error_code(code).message(); }
+
+}  // namespace
+
+// Read to the end rather than by the size on disk, so that pipes and
+// devices (/dev/stdin, <(...)) work as well as files.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    error = "cannot read " + path + ": " + Reason(std::errc::is_a_directory);
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = "cannot read " + path + ": " + std::strerror(errno);
     return std::nullopt;
   }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+  std::vector<std::uint8_t> bytes;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+  }
+  if (in.bad()) {
     error = "cannot read " + path;
     return std::nullopt;
   }
@@ -31,18 +48,27 @@ bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> byt
 }
 
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::string temporary = path + ".partial";
-  if (!WriteFileExactly(temporary, bytes)) {
+  std::error_code error;
+  const auto type = std::filesystem::status(path, error).type();
+  if (type == std::filesystem::file_type::directory) {
+    return "cannot write " + path + ": " + Reason(std::errc::is_a_directory);
+  }
+  // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into:
+  // renaming over it would replace it with a plain file.
+  const bool special = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular &&
+                       type != std::filesystem::file_type::none;
+  const std::string target = special ? path : path + ".partial";
+  if (!WriteFileExactly(target, bytes)) {
     const std::string reason = std::strerror(errno);
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+    if (!special) std::filesystem::remove(target, error);
     return "cannot write " + path + ": " + reason;
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
+  if (special) return std::string();
+  std::filesystem::rename(target, path, error);
   if (error) {
-    std::filesystem::remove(temporary, error);
-    return "cannot write " + path + ": " + error.message();
+    const std::string reason = error.message();
+    std::filesystem::remove(target, error);
+    return "cannot write " + path + ": " + reason;
   }
   return std::string();
 }

@@ -9,8 +9,8 @@
 
 namespace pmsetup {
 
-// The file's bytes, or nothing (with error set to a message) when it
-// cannot be read.
+// The bytes of a file, pipe or device up to its end, or nothing (with
+// error set to a message) when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
 
 // Writes bytes to path, replacing it; false when not every byte could be
@@ -18,8 +18,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
 bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Writes to a temporary name beside path and renames it into place, so
-// that a failure never leaves a partial file.  Returns an error message,
-// or an empty string on success.
+// that a failure never leaves a partial file; a device or pipe is written
+// directly.  Returns an error message, or an empty string on success.
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace pmsetup
