@@ -12,11 +12,13 @@ std::string WithoutTrailingBackslash(const std::string& path) {
 
 // One level: the parent first, then this one.  The error code is shared
 // by all levels; once it is set nothing more is tried above, but a level
-// is still created after its parent failed.
+// is still created after its parent failed.  A path ending in a colon
+// ("Tool:") is its own parent; it has no level above to climb to.
 void ForceLevel(const std::string& raw_path, platform::IoResult& error) {
   const std::string path = WithoutTrailingBackslash(raw_path);
   if (error != platform::kIoOk || path.size() < 3 || DirectoryExists(path)) return;
-  ForceLevel(driver::ExtractFilePath(path), error);
+  const std::string parent = driver::ExtractFilePath(path);
+  if (parent != path) ForceLevel(parent, error);
   error = platform::MakeDirectory(path);
   // Someone else may have made it meanwhile.
   if (error != platform::kIoOk && DirectoryExists(path)) error = platform::kIoOk;
