@@ -75,6 +75,16 @@ reader=$!
 wait "$reader"
 check "a FIFO is written into" cmp -s src/docs/numbers.txt from-fifo
 check "a FIFO stays a FIFO" test -p fifo
+"$pmsetup" lzh encode src/docs/numbers.txt /dev/stdout 2> /dev/null | cat > stdout.lzh
+check "a stream on stdout holds nothing else" cmp -s stdout.lzh file.lzh
+echo old > linked.lzh
+ln -s linked.lzh link.lzh
+"$pmsetup" lzh encode src/docs/numbers.txt link.lzh 2> /dev/null
+check "a link is written through, not replaced" test -L link.lzh
+check "a link's file gets the stream" cmp -s linked.lzh file.lzh
+: > empty.lzh
+timeout 20 "$pmsetup" lzh decode --count 2147483647 empty.lzh never.bin 2> err.txt
+check "a count the stream cannot hold fails at once" grep -q "ends before" err.txt
 "$pmsetup" lzh encode src out.lzh 2> err.txt
 check "a folder as input is refused" grep -qF "cannot read src: Is a directory" err.txt
 mkdir taken

@@ -49,21 +49,22 @@ bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> byt
 
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::error_code error;
-  const auto type = std::filesystem::status(path, error).type();
-  if (type == std::filesystem::file_type::directory) {
+  if (std::filesystem::is_directory(path, error)) {
     return "cannot write " + path + ": " + Reason(std::errc::is_a_directory);
   }
-  // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into:
-  // renaming over it would replace it with a plain file.
-  const bool special = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular &&
-                       type != std::filesystem::file_type::none;
-  const std::string target = special ? path : path + ".partial";
+  // Only a plain file (or none) is replaced through a rename.  Anything
+  // else is written into: a device or pipe (/dev/null, a FIFO) would be
+  // replaced by a plain file, and so would a link (/dev/stdout, or a
+  // link the user keeps pointing at the real file).
+  const auto type = std::filesystem::symlink_status(path, error).type();
+  const bool in_place = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
+  const std::string target = in_place ? path : path + ".partial";
   if (!WriteFileExactly(target, bytes)) {
     const std::string reason = std::strerror(errno);
-    if (!special) std::filesystem::remove(target, error);
+    if (!in_place) std::filesystem::remove(target, error);
     return "cannot write " + path + ": " + reason;
   }
-  if (special) return std::string();
+  if (in_place) return std::string();
   std::filesystem::rename(target, path, error);
   if (error) {
     const std::string reason = error.message();

@@ -18,8 +18,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
 bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Writes to a temporary name beside path and renames it into place, so
-// that a failure never leaves a partial file; a device or pipe is written
-// directly.  Returns an error message, or an empty string on success.
+// that a failure never leaves a partial file; a device, pipe or link is
+// written into directly.  Returns an error message, or an empty string on success.
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace pmsetup

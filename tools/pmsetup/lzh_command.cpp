@@ -1,4 +1,5 @@
 // pmsetup lzh encode|decode: the raw LZHUF codec, without any package.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -7,6 +8,7 @@
 #include "file_io.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
+#include "lzh/format.hpp"
 
 namespace pmsetup {
 namespace {
@@ -24,13 +26,15 @@ std::uint8_t* decode_output = nullptr;
 std::size_t decode_written = 0;
 std::size_t decode_room = 0;
 
+// The decoder asks for at most two bytes past a complete stream; after
+// more, the stream has run dry and decoding stops.
 void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
   transferred = 0;
   if (decode_position < decode_input->size()) {
     buffer[0] = (*decode_input)[decode_position++];
     transferred = 1;
-  } else {
-    ++requests_past_end;
+  } else if (++requests_past_end > 2) {
+    driver::Running = 0;
   }
 }
 
@@ -54,7 +58,8 @@ int Encode(const Paths& paths) {
   if (!input) return Fail(error);
   const std::vector<std::uint8_t> packed = lzh::LzhEncode(*input);
   if (error = WriteFileAtomically(paths.output, packed); !error.empty()) return Fail(error);
-  std::cout << paths.input << ": " << input->size() << " bytes -> " << packed.size() << " bytes\n";
+  // On stderr: OUTPUT may well be stdout.
+  std::cerr << paths.input << ": " << input->size() << " bytes -> " << packed.size() << " bytes\n";
   return 0;
 }
 
@@ -63,7 +68,11 @@ int Decode(const Paths& paths) {
   std::string error;
   const auto input = ReadWholeFile(paths.input, error);
   if (!input) return Fail(error);
-  std::vector<std::uint8_t> output(static_cast<std::size_t>(paths.count));
+  // Each byte of a stream yields at most 48 (a 60-byte match takes 10
+  // bits or more), so a count beyond that cannot be met: room for what
+  // the stream can hold is enough.
+  const std::size_t can_hold = 48 * (input->size() + 2) + lzh::MaxMatch;
+  std::vector<std::uint8_t> output(std::min(static_cast<std::size_t>(paths.count), can_hold));
   decode_input = &*input;
   decode_position = 0;
   requests_past_end = 0;
@@ -73,7 +82,8 @@ int Decode(const Paths& paths) {
   driver::Running = 1;
   lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput);
   // A complete stream never has a byte past its end decoded.
-  if (requests_past_end * 8 > static_cast<std::size_t>(lzh::UnusedInputBits())) {
+  if (output.size() < static_cast<std::size_t>(paths.count) ||
+      requests_past_end * 8 > static_cast<std::size_t>(lzh::UnusedInputBits())) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);

@@ -1,4 +1,7 @@
 // pmsetup: inspect, build and install Pagemix Setup packages.
+#include <iostream>
+#include <new>
+
 #include "commands.hpp"
 
 int main(int argc, char** argv) {
@@ -8,8 +11,12 @@ int main(int argc, char** argv) {
   const pmsetup::Command commands[] = {pmsetup::AddPackCommand(app), pmsetup::AddInstallCommand(app),
                                       pmsetup::AddListCommand(app), pmsetup::AddLzhCommand(app)};
   CLI11_PARSE(app, argc, argv);
-  for (const pmsetup::Command& command : commands) {
-    if (command.parser->parsed()) return command.run();
+  try {
+    for (const pmsetup::Command& command : commands) {
+      if (command.parser->parsed()) return command.run();
+    }
+  } catch (const std::bad_alloc&) {
+    std::cerr << "pmsetup: out of memory\n";
   }
   return 1;
 }
