@@ -32,6 +32,12 @@ check "report lists the files" grep -q "numbers.txt" out.txt
 check "missing disk exits 1" test $? -eq 1
 check "the package's own message" grep -qx "Nothing was installed." err.txt
 check "the missing volume is named" grep -q "disks/DISK1/DISK2.CMP was not found" err.txt
+check "a failed installation leaves no main program" test ! -e partial/MAIN.EXE
+check "messages show paths as written here" grep -qF "pmsetup: $work/disks/DISK1/DISK2.CMP was not found" err.txt
+
+# A relative destination, however short, is created where the user is.
+(cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)
+check "a one-letter relative destination works" cmp -s src/numbers.txt all/d/numbers.txt
 
 "$pmsetup" install all/SETUP.EXE --yes > out.txt 2> err.txt
 check "no destination exits 1" test $? -eq 1

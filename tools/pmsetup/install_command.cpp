@@ -2,11 +2,12 @@
 // on this machine, with questions on the terminal.
 #include <unistd.h>
 
-#include <algorithm>
 #include <iostream>
 #include <memory>
 
 #include "commands.hpp"
+#include "driver/path_text.hpp"
+#include "driver/session.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/volume_reader.hpp"
 #include "installer.hpp"
@@ -60,15 +61,16 @@ int Install(const InstallOptions& options) {
   const InstallResult result = InstallInto(destination);
   ReleaseTerminal();
   if (result.installed) {
-    ListInstalled(options.destination.empty() ? destination : options.destination);
+    ListInstalled(options.destination.empty() ? DisplayPath(destination) : options.destination);
     return 0;
   }
+  // Files carved out before the failure are complete; the main program
+  // never is, so it goes.
+  if (result.main_program_partial) driver::DeleteFileQuiet(driver::BlobPath);
   std::cerr << '\n' << package::Setup.SetupTexts[package::TerminatedMessage] << '\n';
   std::cerr << "pmsetup: " << result.problem << '\n';
   if (!DeclinedQuestion().empty()) {
-    std::string volume = extract::VolumePath(extract::DiskNumber);
-    std::replace(volume.begin(), volume.end(), '\\', '/');
-    std::cerr << "pmsetup: " << volume << " was not found; run in a terminal without --yes to be asked for it\n";
+    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
   }
   return 1;
 }

@@ -1,6 +1,7 @@
 #include "installer.hpp"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "driver/path_text.hpp"
 #include "driver/session.hpp"
@@ -28,9 +29,15 @@ struct TransferBuffers {
 }  // namespace
 
 std::string InstallerPath(const std::string& path) {
-  std::string converted = path;
+  const bool rooted = !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
+  std::string converted = path.empty() || rooted ? path : std::filesystem::absolute(path).string();
   std::replace(converted.begin(), converted.end(), '/', '\\');
   return converted;
+}
+
+std::string DisplayPath(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
 }
 
 std::string LoadPackage(const std::string& setup_exe) {
@@ -46,7 +53,7 @@ std::string LoadPackage(const std::string& setup_exe) {
 }
 
 InstallResult InstallInto(const std::string& destination) {
-  if (!extract::ForceDirectory(destination)) return {false, "cannot create the directory " + destination};
+  if (!extract::ForceDirectory(destination)) return {false, "cannot create the directory " + DisplayPath(destination)};
   driver::InstallDir = destination;
   driver::BlobPath = driver::JoinPath(driver::InstallDir, Setup.MainEntry()->Name);
   TransferBuffers buffers;
@@ -54,7 +61,7 @@ InstallResult InstallInto(const std::string& destination) {
   const extract::Outcome outcome = extract::RunExtraction();
   driver::Running = 0;
   if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
-  return {false, Explain(outcome)};
+  return {false, Explain(outcome), outcome != extract::Outcome::kCannotCreateOutput};
 }
 
 std::string Explain(extract::Outcome outcome) {
@@ -62,18 +69,18 @@ std::string Explain(extract::Outcome outcome) {
   switch (outcome) {
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
-    case Outcome::kCannotCreateOutput: return "cannot create " + driver::BlobPath;
-    case Outcome::kNoFirstVolume: return "cannot open " + extract::VolumePath(1);
-    case Outcome::kWriteFailed: return "cannot write " + driver::BlobPath + " in full (is the disk full?)";
+    case Outcome::kCannotCreateOutput: return "cannot create " + DisplayPath(driver::BlobPath);
+    case Outcome::kNoFirstVolume: return "cannot open " + DisplayPath(extract::VolumePath(1));
+    case Outcome::kWriteFailed: return "cannot write " + DisplayPath(driver::BlobPath) + " in full (is the disk full?)";
     case Outcome::kInputRanDry:
-      return "the volumes end before the payload is complete; " + extract::VolumePath(extract::DiskNumber) +
+      return "the volumes end before the payload is complete; " + DisplayPath(extract::VolumePath(extract::DiskNumber)) +
              " or an earlier volume is cut short, or the package counts too few volumes";
-    case Outcome::kReadFailed: return "cannot read " + extract::VolumePath(extract::DiskNumber);
+    case Outcome::kReadFailed: return "cannot read " + DisplayPath(extract::VolumePath(extract::DiskNumber));
     case Outcome::kInputLeftOver:
       return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
     case Outcome::kDecoderFailed: return "out of memory while decoding";
     case Outcome::kSplitFailed:
-      return "cannot carve the packaged files out of " + driver::BlobPath +
+      return "cannot carve the packaged files out of " + DisplayPath(driver::BlobPath) +
              " (a file cannot be written, or the package is damaged)";
   }
   return "failed";

@@ -14,10 +14,18 @@ namespace pmsetup {
 struct InstallResult {
   bool installed = false;
   std::string problem;  // what went wrong, for the user; empty on success
+  // A failed run that got as far as writing the main program leaves part
+  // of the payload in its place, as SETUP.EXE does.
+  bool main_program_partial = false;
 };
 
-// Windows paths inside the installer: '/' becomes '\'.
+// Windows paths inside the installer: '/' becomes '\', and a relative
+// path is made absolute first (the installer takes any path shorter than
+// "C:\" for a root that exists, so "./d" would work and "d" would not).
 std::string InstallerPath(const std::string& path);
+
+// An installer path as the user writes it: '\' becomes '/'.
+std::string DisplayPath(std::string path);
 
 // Reads the package's setup data into package::Setup and sets SourceDir;
 // returns a problem, or an empty string.
