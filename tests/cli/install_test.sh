@@ -6,7 +6,7 @@ pmsetup=$(realpath "$1")
 cd "$work"
 
 mkdir src
-head -c 5000 /dev/zero > stub.exe
+{ printf MZ; head -c 4998 /dev/zero; } > stub.exe  # a stand-in for the installer
 head -c 60000 /dev/urandom > src/MAIN.EXE
 seq 1 30000 > src/numbers.txt
 cat > src/package.toml <<'TOML'

@@ -6,7 +6,7 @@ pmsetup=$(realpath "$1")
 cd "$work"
 
 mkdir -p src/docs
-head -c 5000 /dev/zero > stub.exe
+{ printf MZ; head -c 4998 /dev/zero; } > stub.exe  # a stand-in for the installer
 head -c 70000 /dev/urandom > src/MAIN.EXE
 seq 1 20000 > src/docs/numbers.txt
 printf 'Read me.\r\n' > src/README.TXT
@@ -56,6 +56,36 @@ printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAI
 check "manifest error fails" test $? -eq 1
 check "manifest error names file and line" grep -qF "src/bad.toml:4: unknown key 'Color' in [texts]" err.txt
 check "manifest error writes nothing" test ! -e bad
+
+# The stub must be a bare installer, and stays one.
+"$pmsetup" pack src/package.toml --out again2 --stub flat/SETUP.EXE > /dev/null 2> err.txt
+check "a packed SETUP.EXE as stub is refused" grep -q "already carries a package" err.txt
+head -c 5000 /dev/zero > not-a-program.exe
+"$pmsetup" pack src/package.toml --out again2 --stub not-a-program.exe > /dev/null 2> err.txt
+check "a stub that is no Windows program is refused" grep -q "is not a Windows program" err.txt
+mkdir tool && cp stub.exe tool/SETUP.EXE
+"$pmsetup" pack src/package.toml --out tool --stub tool/SETUP.EXE > /dev/null 2> err.txt
+check "packing over the stub is refused" grep -q "would overwrite the installer stub" err.txt
+check "the stub stays as it was" cmp -s stub.exe tool/SETUP.EXE
+
+# A failed write takes back everything, folders included; a folder in
+# the way is found before anything is written.
+mkdir -p blocked/DISK2/DISK2.CMP
+"$pmsetup" pack src/package.toml --out blocked --disk-size 40000 --layout disks --stub stub.exe > /dev/null 2> err.txt
+check "a folder in a volume's place fails" grep -q "a folder has that name" err.txt
+check "a folder in the way leaves nothing" test "$(cd blocked && find . | sort | tr '\n' ' ')" = ". ./DISK2 ./DISK2/DISK2.CMP "
+# A disk that fills up (a small tmpfs; needs root to mount).
+mkdir full
+if mount -t tmpfs -o size=48k tmpfs full 2> /dev/null; then
+  "$pmsetup" pack src/package.toml --out full/pkg --disk-size 40000 --layout disks --stub stub.exe > /dev/null 2> err.txt
+  check "a full disk fails the pack" grep -q "No space left" err.txt
+  check "a full disk leaves nothing" test -z "$(ls full)"
+  umount full
+fi
+
+# Volumes of an earlier, longer package are pointed out.
+"$pmsetup" pack src/package.toml --out disks --layout disks --stub stub.exe > /dev/null 2> err.txt
+check "stale volumes are pointed out" grep -q "disks/DISK3/DISK3.CMP is left from an earlier package" err.txt
 
 # A stream cut short is reported, not decoded into zeros.
 head -c 1000 stream.bin > short.bin

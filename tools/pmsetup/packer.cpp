@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -11,6 +13,7 @@
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
 #include "package/block_writer.hpp"
+#include "package/setup_block.hpp"
 
 namespace pmsetup {
 namespace {
@@ -45,32 +48,97 @@ struct OutputFile {
   int disk;
 };
 
+// The folders a package needs, the missing ones made; on failure those
+// made are removed again.
+class OutputFolders {
+ public:
+  std::string Make(const fs::path& folder) {
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path level = folder; !level.empty() && !fs::exists(level, error); level = level.parent_path()) {
+      missing.push_back(level);
+      if (level == level.parent_path()) break;
+    }
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+      if (!fs::create_directory(*level, error) && error) return "cannot create " + level->string() + ": " + error.message();
+      made_.push_back(*level);
+    }
+    return std::string();
+  }
+
+  void RemoveMade() {
+    std::error_code error;
+    for (auto level = made_.rbegin(); level != made_.rend(); ++level) fs::remove(*level, error);
+  }
+
+ private:
+  std::vector<fs::path> made_;  // outermost first
+};
+
 // Every file goes to a temporary name first; only when all are written do
-// they take their real names.
+// they take their real names.  A name taken by a folder is found before
+// anything is written.
 std::string WriteAll(const std::vector<OutputFile>& files) {
-  std::vector<fs::path> written;
   std::error_code error;
-  auto discard = [&] {
-    for (const fs::path& path : written) fs::remove(path.string() + ".partial", error);
+  for (const OutputFile& file : files) {
+    if (fs::is_directory(file.path, error)) return "cannot write " + file.path.string() + ": a folder has that name";
+  }
+  OutputFolders folders;
+  std::vector<std::string> temporaries;
+  auto give_up = [&](const std::string& message) {
+    for (const std::string& temporary : temporaries) fs::remove(temporary, error);
+    folders.RemoveMade();
+    return message;
   };
   for (const OutputFile& file : files) {
-    fs::create_directories(file.path.parent_path(), error);
+    if (std::string problem = folders.Make(file.path.parent_path()); !problem.empty()) return give_up(problem);
+    temporaries.push_back(file.path.string() + ".partial");
+    if (!WriteFileExactly(temporaries.back(), file.bytes)) {
+      return give_up("cannot write " + file.path.string() + ": " + std::strerror(errno));
+    }
+  }
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    fs::rename(temporaries[k], files[k].path, error);
     if (error) {
-      discard();
-      return "cannot create " + file.path.parent_path().string() + ": " + error.message();
+      const std::string reason = error.message();
+      temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(k));
+      return give_up("cannot rename " + files[k].path.string() + ".partial into place: " + reason);
     }
-    const std::string temporary = file.path.string() + ".partial";
-    if (!WriteFileExactly(temporary, file.bytes)) {
-      discard();
-      fs::remove(temporary, error);
-      return "cannot write " + file.path.string() + " (is the disk full?)";
-    }
-    written.push_back(file.path);
   }
-  for (const fs::path& path : written) {
-    fs::rename(path.string() + ".partial", path, error);
-    if (error) return "cannot rename " + path.string() + ".partial into place: " + error.message();
+  return std::string();
+}
+
+// Volumes of an earlier, longer package in the same place: they would go
+// out with this one unless someone removes them.
+std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, int disk_count) {
+  std::vector<fs::path> stale;
+  std::error_code error;
+  for (int disk = disk_count + 1; disk <= 255; ++disk) {
+    const std::string name = "DISK" + std::to_string(disk);
+    const fs::path volume = folder_per_disk ? out / name / (name + ".CMP") : out / (name + ".CMP");
+    if (fs::exists(volume, error)) stale.push_back(volume);
   }
+  return stale;
+}
+
+// The stub must be the bare installer: a packed SETUP.EXE would carry its
+// old setup data along, and anything else would not run at all.
+std::string StubProblem(const std::string& stub_path, const Bytes& stub, const fs::path& setup_exe) {
+  std::error_code error;
+  if (fs::equivalent(stub_path, setup_exe, error)) {
+    return "--out would overwrite the installer stub " + stub_path + " with the package; choose another folder";
+  }
+  if (stub.size() < 4 || stub[0] != 'M' || stub[1] != 'Z') return stub_path + " is not a Windows program";
+  // A bare stub ends in padding, which reads as a block at offset 0: where
+  // its own header stands, so no package can be there.
+  const std::size_t end = stub.size();
+  const std::uint32_t offset = stub[end - 4] | stub[end - 3] << 8 | stub[end - 2] << 16 |
+                               static_cast<std::uint32_t>(stub[end - 1]) << 24;
+  package::SetupBlock block;
+  const bool packed = offset >= 2 && package::ReadSetupBlock(stub_path, block) == platform::kIoOk &&
+                      package::PackageDefect(block) == nullptr;
+  package::FreeFileList(block);
+  if (packed) return stub_path + " already carries a package; pass the bare installer stub";
   return std::string();
 }
 
@@ -99,7 +167,8 @@ std::optional<Payload> GatherPayload(const Manifest& manifest, std::string& erro
 
 void Report(const PackOptions& options, const Payload& payload, std::size_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << options.manifest << ": " << payload.entries.size() << " files, payload "
+  std::cout << "Packed " << options.manifest << ": " << payload.entries.size()
+            << (payload.entries.size() == 1 ? " file, payload " : " files, payload ")
             << Thousands(payload.bytes.size()) << " bytes, compressed " << Thousands(stream_size) << " bytes";
   if (!payload.bytes.empty()) {
     char ratio[32];
@@ -134,6 +203,9 @@ int Pack(const PackOptions& options) {
   const std::string stub_path = options.stub.empty() ? StubBesideTool() : options.stub;
   const auto stub = ReadWholeFile(stub_path, error);
   if (!stub) return Fail(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
+  const fs::path out(options.out_dir);
+  auto disk_dir = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
+  if (error = StubProblem(stub_path, *stub, disk_dir(1) / "SETUP.EXE"); !error.empty()) return Fail(error);
   const auto payload = GatherPayload(manifest, error);
   if (!payload) return Fail(error);
   const Bytes stream = lzh::LzhEncode(payload->bytes);
@@ -167,8 +239,6 @@ int Pack(const PackOptions& options) {
   const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub->size()));
   setup_exe.insert(setup_exe.end(), block.begin(), block.end());
 
-  const fs::path out(options.out_dir);
-  auto disk_dir = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
   std::vector<OutputFile> files{{disk_dir(1) / "SETUP.EXE", std::move(setup_exe), 1}};
   for (std::size_t k = 0; k < volumes.size(); ++k) {
     const int disk = static_cast<int>(k + 1);
@@ -178,6 +248,9 @@ int Pack(const PackOptions& options) {
   }
   if (error = WriteAll(files); !error.empty()) return Fail(error);
   Report(options, *payload, stream.size(), files);
+  for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
+    std::cerr << "pmsetup: warning: " << volume.string() << " is left from an earlier package; remove it\n";
+  }
   return 0;
 }
 
