@@ -29,9 +29,12 @@ bool Terminated = false;
 
 void ShowFixedMessage(const char* text) { MessageBoxA(nullptr, text, "Setup", MB_ICONERROR); }
 
+// At most 260 characters.  A path that does not fit comes back cut short
+// and, on older systems, without its terminating zero: the spare byte
+// keeps one there.
 std::string ModulePath() {
-  char path[261] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
+  char path[262] = {};
+  GetModuleFileNameA(nullptr, path, 261);
   return path;
 }
 
