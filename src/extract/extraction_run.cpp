@@ -55,7 +55,10 @@ bool Decode() {
     InputRanDry = true;
     driver::Running = 0;
   }
-  if (driver::Running && !InputUsedUp()) {
+  // A complete stream is used up to its last byte: less than a byte of
+  // what really came (its padding) may be left in the decoder's hands.
+  const bool byte_unused = lzh::UnusedInputBits() - 8 * EmptyRequests >= 8;
+  if (driver::Running && (byte_unused || !InputUsedUp())) {
     InputLeftOver = true;
     driver::Running = 0;
   }

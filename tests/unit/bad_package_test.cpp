@@ -132,6 +132,16 @@ std::vector<Case> Catalogue() {
                      [cut](Parts& p) { p.damage_volumes = [cut](std::vector<Bytes>& v) { Truncate(v.back(), v.back().size() - cut); }; },
                      Expect::kFails});
   }
+  // The decoder reads up to two bytes ahead, so a stray byte or two at the
+  // very end is in its hands, not left in the volume.
+  for (std::size_t extra : {1, 2, 17}) {
+    cases.push_back({"bytes appended to the last volume",
+                     [extra](Parts& p) { p.damage_volumes = [extra](std::vector<Bytes>& v) { v.back().resize(v.back().size() + extra, 0x5A); }; },
+                     Expect::kFails});
+  }
+  cases.push_back({"a byte appended to the first volume",
+                   [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.front().push_back(0); }; },
+                   Expect::kFails});
   return cases;
 }
 
