@@ -121,10 +121,45 @@ TEST_F(ManifestTest, RequiredPartsAreNamed) {
   EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\n"));
   EXPECT_THAT(Errors(), HasSubstr("[texts] needs DefaultDir"));
   EXPECT_THAT(Errors(), HasSubstr("needs a [files] table"));
+  errors_.clear();
+  EXPECT_FALSE(Read("[texts]\nTitle = \"\"\nDefaultDir = ''\n[files]\nmain = \"MAIN.EXE\"\n"));
+  EXPECT_THAT(Errors(), HasSubstr(":2: Title must not be empty"));
+  EXPECT_THAT(Errors(), HasSubstr(":3: DefaultDir must not be empty"));
+}
+
+// Windows would show a text only up to a NUL.
+TEST_F(ManifestTest, TextsWithANulAreRefused) {
+  EXPECT_FALSE(Read("[texts]\nTitle = \"Caf\\u00e9 \\u0000 hidden\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\n"));
+  EXPECT_THAT(Errors(), HasSubstr(":2: text Title holds a NUL character"));
+}
+
+// Windows takes names that differ only in case for one, in every script;
+// messages quote names as the manifest writes them.
+TEST_F(ManifestTest, NamesDifferingOnlyInCaseClashInEveryCodePage) {
+  struct Clash {
+    int code_page;
+    const char* lower;
+    const char* upper;
+  };
+  const Clash clashes[] = {{1252, "\u00e9t\u00e9.txt", "\u00c9T\u00c9.TXT"},
+                           {1250, "\u0105.txt", "\u0104.txt"},
+                           {1251, "\u044f.txt", "\u042f.txt"},
+                           {1253, "\u03c9.txt", "\u03a9.txt"}};
+  auto two_files = [&](int code_page, const std::string& a, const std::string& b) {
+    errors_.clear();
+    return Read("code_page = " + std::to_string(code_page) + "\n" + kMinimal +
+                "other = [{ source = \"readme.txt\", name = \"" + a + "\" }, { source = \"readme.txt\", name = \"" + b +
+                "\" }]\n");
+  };
+  for (const Clash& clash : clashes) {
+    EXPECT_FALSE(two_files(clash.code_page, clash.lower, clash.upper)) << clash.code_page;
+    EXPECT_THAT(Errors(), HasSubstr(std::string("two files would be installed as '") + clash.upper + "'"));
+  }
+  EXPECT_TRUE(two_files(1251, "\u044f.txt", "\u0439.txt")) << Errors();  // different letters
 }
 
 TEST_F(ManifestTest, DeviceNamesAndTrailingDotsAreRefused) {
-  for (const char* name : {"CON", "nul.txt", "COM1.dat", "readme.", "..", ""}) {
+  for (const char* name : {"CON", "nul.txt", "COM1.dat", "COM0", "lpt0.txt", "CONIN$", "conout$.log", "readme.", "..", ""}) {
     errors_.clear();
     EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"" + name + "\" }]\n"))
         << name;

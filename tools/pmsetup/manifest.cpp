@@ -38,9 +38,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
-constexpr std::array kDeviceNames = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4", "COM5",
-                                     "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4",
-                                     "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+constexpr std::array kDeviceNames = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1",
+                                     "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8", "COM9",
+                                     "LPT0", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",    "LPT6", "LPT7",
+                                     "LPT8", "LPT9"};
 
 class ManifestReader {
  public:
@@ -111,6 +112,10 @@ class ManifestReader {
       Error(node.source(), what + " must be a string");
       return std::nullopt;
     }
+    if (text->find('\0') != std::string::npos) {
+      Error(node.source(), what + " holds a NUL character, which would end it there");
+      return std::nullopt;
+    }
     auto encoded = ToCodePage(*text, manifest_.code_page);
     if (!encoded) {
       Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
@@ -140,9 +145,9 @@ class ManifestReader {
       }
     }
     for (const int id : kRequiredTexts) {
-      if (texts->get(package::kTextNames[id]) == nullptr) {
-        Error(texts->source(), std::string("[texts] needs ") + package::kTextNames[id]);
-      }
+      const toml::node* node = texts->get(package::kTextNames[id]);
+      if (node == nullptr) Error(texts->source(), std::string("[texts] needs ") + package::kTextNames[id]);
+      else if (node->value_or(std::string()).empty()) Error(node->source(), std::string(package::kTextNames[id]) + " must not be empty");
     }
   }
 
@@ -189,7 +194,7 @@ class ManifestReader {
     if (!name) return std::nullopt;
     if (!SafeName(*name) || name->size() > 255) {
       Error((name_node ? name_node : source_node)->source(),
-            "'" + *name + "' cannot be a file name on Windows (empty, a device name, a path, or a reserved character)");
+            "'" + Readable(*name) + "' cannot be a file name on Windows (empty, a device name, a path, or a reserved character)");
       return std::nullopt;
     }
     file.name = *name;
@@ -204,7 +209,7 @@ class ManifestReader {
     }
     CheckKeys(*files, {"main", "other"}, "files");
     if (auto main = ReadFile(*files->get("main"))) manifest_.main = *main;
-    std::set<std::string> seen{Folded(manifest_.main.name)};
+    std::set<std::u32string> seen{Folded(manifest_.main.name)};
     if (const toml::node* other = files->get("other")) {
       const toml::array* list = other->as_array();
       if (list == nullptr) {
@@ -215,7 +220,7 @@ class ManifestReader {
         auto file = ReadFile(item);
         if (!file) continue;
         if (!seen.insert(Folded(file->name)).second) {
-          Error(item.source(), "two files would be installed as '" + file->name + "'");
+          Error(item.source(), "two files would be installed as '" + Readable(file->name) + "'");
           continue;
         }
         manifest_.others.push_back(*file);
@@ -223,11 +228,12 @@ class ManifestReader {
     }
   }
 
-  // Windows compares file names without regard to case.
-  static std::string Folded(std::string name) {
-    platform::UpperCaseAnsi(name);
-    return name;
+  // Windows compares file names without regard to case, in every script.
+  std::u32string Folded(const std::string& name) const {
+    return CaseFolded(FromCodePage(name, manifest_.code_page));
   }
+
+  std::string Readable(const std::string& name) const { return FromCodePage(name, manifest_.code_page); }
 
   std::string path_;
   fs::path base_;

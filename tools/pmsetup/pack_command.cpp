@@ -15,7 +15,7 @@ Command AddPackCommand(CLI::App& app) {
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();
   pack->add_option("--disk-size", *disk_size, "bytes per disk; the stream is cut into volumes that fit "
                                                "(the first disk also holds SETUP.EXE)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
   pack->add_option("--layout", *layout, "flat: every file in the --out folder; disks: one folder per disk")
       ->check(CLI::IsMember({"flat", "disks"}));
   pack->add_option("--stub", options->stub, "the installer stub to use instead of the SETUP.EXE beside pmsetup");
