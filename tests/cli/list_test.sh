@@ -32,6 +32,7 @@ package "$work/empty.exe" --no-entries
 damaged "empty list" "damaged package: the file list is empty" "$work/empty.exe"
 package "$work/escape.exe" --entry '..\Main.exe:0:1'
 damaged "unsafe main name" "damaged package: the main program's name is not a plain file name" "$work/escape.exe"
-damaged "missing file" "damaged package: No such file or directory" "$work/absent.exe"
+damaged "missing file" "cannot read it: No such file or directory" "$work/absent.exe"
+damaged "a folder" "cannot read it: Is a directory" "$work"
 
 finish

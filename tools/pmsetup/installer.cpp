@@ -44,7 +44,7 @@ std::string LoadPackage(const std::string& setup_exe) {
   package::FreeFileList(Setup);
   Setup = package::SetupBlock{};
   const platform::IoResult result = package::ReadSetupBlock(InstallerPath(setup_exe), Setup);
-  if (result != platform::kIoOk) return "damaged package: " + DescribeReadFailure(setup_exe, result);
+  if (result != platform::kIoOk) return DescribeReadFailure(setup_exe, result);
   if (const char* defect = package::PackageDefect(Setup)) return std::string("damaged package: ") + defect;
   driver::SourceDir = driver::ExtractFilePath(InstallerPath(setup_exe));
   driver::OkCancelLabels = {Setup.SetupTexts[package::OkCaption], Setup.SetupTexts[package::CancelCaption]};

@@ -17,8 +17,8 @@ Command AddListCommand(CLI::App& app) {
     const char* defect = result == platform::kIoOk ? package::PackageDefect(block) : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
-      std::cerr << "pmsetup: " << *path << ": damaged package: "
-                << (defect ? defect : DescribeReadFailure(*path, result)) << '\n';
+      std::cerr << "pmsetup: " << *path << ": "
+                << (defect ? std::string("damaged package: ") + defect : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {
       PrintPackage(std::cout, block);

@@ -54,14 +54,14 @@ Trailer ReadTrailer(const std::string& path) {
 }  // namespace
 
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code) {
+  if (code != platform::kShortRead && code != EINVAL) return std::string("cannot read it: ") + std::strerror(code);
   const Trailer trailer = ReadTrailer(path);
-  if (code != platform::kShortRead && code != EINVAL) return std::strerror(code);
-  if (trailer.limit < 0) return "the file is too short to hold a setup trailer";
+  if (trailer.limit < 0) return "damaged package: the file is too short to hold a setup trailer";
   if (trailer.block_offset >= trailer.limit) {
-    return "bad trailer: the setup block would start at offset " + std::to_string(trailer.block_offset) +
-           ", but the trailer itself starts at " + std::to_string(trailer.limit);
+    return "damaged package: bad trailer: the setup block would start at offset " +
+           std::to_string(trailer.block_offset) + ", but the trailer itself starts at " + std::to_string(trailer.limit);
   }
-  return "short read: the file ends inside the setup block";
+  return "damaged package: short read: the file ends inside the setup block";
 }
 
 void PrintPackage(std::ostream& out, const package::SetupBlock& block) {

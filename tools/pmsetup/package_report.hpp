@@ -8,7 +8,8 @@
 
 namespace pmsetup {
 
-// Explains why ReadSetupBlock failed with code on the file at path.
+// Explains why ReadSetupBlock failed with code on the file at path: the
+// file cannot be read at all, or it is a damaged package.
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code);
 
 // Writes the header values, the texts and the entries, main program first.
