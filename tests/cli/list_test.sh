@@ -17,6 +17,9 @@ package "$work/good.exe" --colours 102030,C0C0C0,FFFF00 --total-size 300 --disk-
 "$pmsetup" list "$work/good.exe" > "$work/good.out"
 check "good package exits 0" test $? -eq 0
 check "good package listing" diff -u "$expected/list_good.txt" "$work/good.out"
+"$pmsetup" list "$work/good.exe" > /dev/full 2> "$work/err"
+check "a listing that cannot be written fails" test $? -eq 1
+check "a listing that cannot be written says so" grep -q "cannot write the report" "$work/err"
 
 damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
   local name=$1 message=$2 file=$3
