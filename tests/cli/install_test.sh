@@ -54,6 +54,36 @@ check "wrong-disk message shown" grep -qx "That is not the right disk. Please tr
 check "terminal run ends with the package's message" grep -qx "Nothing was installed." terminal.txt
 check "asked destination created" test -d asked
 
+# Names and texts in the package's code page come out as UTF-8: on disk,
+# in the destination's path and on the terminal.
+mkdir intl
+printf 'Gr\xc3\xbc\xc3\x9fe\n' > "intl/Grüße.txt"
+cp src/MAIN.EXE intl/
+cat > intl/package.toml <<'TOML'
+[texts]
+Title = "Café"
+DefaultDir = 'C:\Café'
+TerminatedMessage = "Abgebrochen – nichts installiert."
+[files]
+main = "MAIN.EXE"
+other = ["Grüße.txt"]
+TOML
+"$pmsetup" pack intl/package.toml --out intl/pkg --stub stub.exe > /dev/null
+"$pmsetup" install intl/pkg/SETUP.EXE --dest "$work/für alle" --yes > out.txt 2> err.txt
+check "a name in code page 1252 is installed in UTF-8" cmp -s "intl/Grüße.txt" "für alle/Grüße.txt"
+check "the report shows the name in UTF-8" grep -q "Grüße.txt" out.txt
+rm intl/pkg/DISK1.CMP
+"$pmsetup" install intl/pkg/SETUP.EXE --dest "$work/für alle" --yes > out.txt 2> err.txt
+check "a package text is shown in UTF-8" grep -qx "Abgebrochen – nichts installiert." err.txt
+sed -i 's/^TerminatedMessage.*//; 1i code_page = 1251' intl/package.toml
+mv "intl/Grüße.txt" "intl/Привет.txt"
+sed -i 's/Grüße.txt/Привет.txt/; s/Café/Кафе/g' intl/package.toml
+"$pmsetup" pack intl/package.toml --out intl/cyr --stub stub.exe > /dev/null
+"$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --code-page 1251 --yes > /dev/null 2>&1
+check "--code-page names the package's code page" cmp -s "intl/Привет.txt" "кафе/Привет.txt"
+"$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --yes > /dev/null 2> err.txt
+check "a path the code page cannot hold is refused" grep -q "cannot show (see --code-page)" err.txt
+
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt
 check "damaged package exits 1" test $? -eq 1

@@ -12,6 +12,7 @@
 #include "extract/volume_reader.hpp"
 #include "installer.hpp"
 #include "package/setup_block.hpp"
+#include "platform/code_page.hpp"
 #include "terminal_front_end.hpp"
 
 namespace pmsetup {
@@ -21,6 +22,7 @@ struct InstallOptions {
   std::string package;
   std::string destination;
   bool yes = false;
+  int code_page = 1252;
 };
 
 // Asks until a directory that can be created is given; false when the
@@ -29,7 +31,11 @@ bool AskDestination(std::string& destination) {
   const package::SetupTextArray& texts = package::Setup.SetupTexts;
   for (;;) {
     std::string answer;
-    if (!AskLine(texts[package::DirPrompt], texts[package::DefaultDir], answer)) return false;
+    if (!AskLine(Shown(texts[package::DirPrompt]), Shown(texts[package::DefaultDir]), answer)) return false;
+    if (const std::string problem = UnsuitablePath(answer); !problem.empty()) {
+      std::cerr << problem << "; please give another directory.\n";
+      continue;
+    }
     destination = InstallerPath(answer);
     if (extract::ForceDirectory(destination)) return true;
     std::cerr << "Cannot create " << answer << "; please give another directory.\n";
@@ -39,16 +45,21 @@ bool AskDestination(std::string& destination) {
 void ListInstalled(const std::string& destination) {
   std::cout << "Installed into " << destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
-    std::cout << "  " << entry->Name << "  (" << entry->Size << " bytes)\n";
+    std::cout << "  " << Shown(entry->Name) << "  (" << entry->Size << " bytes)\n";
   }
 }
 
 int Install(const InstallOptions& options) {
+  platform::AnsiCodePage = options.code_page;
   if (const std::string problem = LoadPackage(options.package); !problem.empty()) {
     std::cerr << "pmsetup: " << options.package << ": " << problem << '\n';
     return 1;
   }
   const bool interactive = !options.yes && isatty(STDIN_FILENO);
+  if (const std::string problem = UnsuitablePath(options.destination); !problem.empty()) {
+    std::cerr << "pmsetup: " << problem << '\n';
+    return 1;
+  }
   std::string destination = InstallerPath(options.destination);
   if (destination.empty()) {
     if (!interactive) {
@@ -67,7 +78,7 @@ int Install(const InstallOptions& options) {
   // Files carved out before the failure are complete; the main program
   // never is, so it goes.
   if (result.main_program_partial) driver::DeleteFileQuiet(driver::BlobPath);
-  std::cerr << '\n' << package::Setup.SetupTexts[package::TerminatedMessage] << '\n';
+  std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage]) << '\n';
   std::cerr << "pmsetup: " << result.problem << '\n';
   if (!DeclinedQuestion().empty()) {
     std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
@@ -84,6 +95,13 @@ Command AddInstallCommand(CLI::App& app) {
       ->required();
   install->add_option("--dest", options->destination, "destination directory (asked for when left out)");
   install->add_flag("--yes", options->yes, "ask nothing: a missing disk fails the installation");
+  install->add_option("--code-page", options->code_page,
+                      "the code page the package's texts and names are in (as in its manifest; default 1252)")
+      ->check([](const std::string& value) {
+        int code_page = 0;
+        const bool known = CLI::detail::lexical_cast(value, code_page) && platform::KnownCodePage(code_page);
+        return known ? std::string() : "unknown code page " + value;
+      });
   return {install, [options] { return Install(*options); }};
 }
 

@@ -9,6 +9,7 @@
 #include "extract/force_directory.hpp"
 #include "extract/volume_reader.hpp"
 #include "package_report.hpp"
+#include "platform/code_page.hpp"
 
 namespace pmsetup {
 namespace {
@@ -30,23 +31,35 @@ struct TransferBuffers {
 
 std::string InstallerPath(const std::string& path) {
   const bool rooted = !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
-  std::string converted = path.empty() || rooted ? path : std::filesystem::absolute(path).string();
+  const std::string whole = path.empty() || rooted ? path : std::filesystem::absolute(path).string();
+  std::string converted = platform::ToCodePage(whole, platform::AnsiCodePage).value_or(whole);
   std::replace(converted.begin(), converted.end(), '/', '\\');
   return converted;
 }
 
-std::string DisplayPath(std::string path) {
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
+std::string UnsuitablePath(const std::string& path) {
+  if (platform::ToCodePage(path, platform::AnsiCodePage)) return std::string();
+  return path + " holds a character that code page " + std::to_string(platform::AnsiCodePage) +
+         " cannot show (see --code-page)";
+}
+
+std::string Shown(const std::string& text) { return platform::FromCodePage(text, platform::AnsiCodePage); }
+
+std::string DisplayPath(const std::string& path) {
+  std::string shown = Shown(path);
+  std::replace(shown.begin(), shown.end(), '\\', '/');
+  return shown;
 }
 
 std::string LoadPackage(const std::string& setup_exe) {
   package::FreeFileList(Setup);
   Setup = package::SetupBlock{};
-  const platform::IoResult result = package::ReadSetupBlock(InstallerPath(setup_exe), Setup);
+  if (std::string problem = UnsuitablePath(setup_exe); !problem.empty()) return problem;
+  const std::string path = InstallerPath(setup_exe);
+  const platform::IoResult result = package::ReadSetupBlock(path, Setup);
   if (result != platform::kIoOk) return DescribeReadFailure(setup_exe, result);
   if (const char* defect = package::PackageDefect(Setup)) return std::string("damaged package: ") + defect;
-  driver::SourceDir = driver::ExtractFilePath(InstallerPath(setup_exe));
+  driver::SourceDir = driver::ExtractFilePath(path);
   driver::OkCancelLabels = {Setup.SetupTexts[package::OkCaption], Setup.SetupTexts[package::CancelCaption]};
   driver::YesNoLabels = {Setup.SetupTexts[package::YesCaption], Setup.SetupTexts[package::NoCaption]};
   return std::string();

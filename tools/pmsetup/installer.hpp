@@ -19,13 +19,24 @@ struct InstallResult {
   bool main_program_partial = false;
 };
 
-// Windows paths inside the installer: '/' becomes '\', and a relative
+// A path as the user writes it (UTF-8, '/') as the installer takes it:
+// '/' becomes '\', the text goes into the ANSI code page, and a relative
 // path is made absolute first (the installer takes any path shorter than
 // "C:\" for a root that exists, so "./d" would work and "d" would not).
+// Check FitsCodePage first: a character without a place in the code page
+// would stay as its UTF-8 bytes.
 std::string InstallerPath(const std::string& path);
 
-// An installer path as the user writes it: '\' becomes '/'.
-std::string DisplayPath(std::string path);
+// Whether every character of path has a place in the ANSI code page; an
+// empty string when so, otherwise the message for the user.
+std::string UnsuitablePath(const std::string& path);
+
+// A text of the package or of the installer (ANSI code page) for the
+// terminal (UTF-8).
+std::string Shown(const std::string& text);
+
+// An installer path as the user writes it: UTF-8, '\' back to '/'.
+std::string DisplayPath(const std::string& path);
 
 // Reads the package's setup data into package::Setup and sets SourceDir;
 // returns a problem, or an empty string.

@@ -1,6 +1,8 @@
 #include "manifest.hpp"
 
+#include <locale.h>
 #include <toml++/toml.h>
+#include <wctype.h>
 
 #include <algorithm>
 #include <array>
@@ -8,8 +10,8 @@
 #include <filesystem>
 #include <set>
 
-#include "code_page.hpp"
 #include "platform/ansi.hpp"
+#include "platform/code_page.hpp"
 
 namespace pmsetup {
 
@@ -36,6 +38,21 @@ const package::SetupTextArray kDefaultTexts = {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A UTF-8 name in one case, with the letters of every script folded, so
+// that names Windows would take for one compare equal.
+std::u32string CaseFolded(const std::string& utf8) {
+  const auto wide = platform::ConvertText(utf8, "UTF-8", "UTF-32LE");
+  if (!wide) return std::u32string(utf8.begin(), utf8.end());  // not UTF-8: compare the bytes
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  std::u32string folded;
+  for (std::size_t k = 0; k + 4 <= wide->size(); k += 4) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>((*wide)[k + i])); };
+    const wint_t c = static_cast<wint_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+    folded += static_cast<char32_t>(unicode != nullptr ? towupper_l(c, unicode) : towupper(c));
+  }
+  return folded;
+}
 
 constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
 constexpr std::array kDeviceNames = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1",
@@ -74,7 +91,7 @@ class ManifestReader {
     const toml::node* node = root.get("code_page");
     if (node == nullptr) return;
     const auto value = node->value<std::int64_t>();
-    if (!value || *value <= 0 || *value > 65535 || !KnownCodePage(static_cast<int>(*value))) {
+    if (!value || *value <= 0 || *value > 65535 || !platform::KnownCodePage(static_cast<int>(*value))) {
       Error(node->source(), "code_page must name a Windows code page this system can convert to, such as 1252");
       return;
     }
@@ -116,7 +133,7 @@ class ManifestReader {
       Error(node.source(), what + " holds a NUL character, which would end it there");
       return std::nullopt;
     }
-    auto encoded = ToCodePage(*text, manifest_.code_page);
+    auto encoded = platform::ToCodePage(*text, manifest_.code_page);
     if (!encoded) {
       Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
                                " cannot show");
@@ -188,7 +205,7 @@ class ManifestReader {
     if (name_node != nullptr) {
       name = Encoded(*name_node, "name");
     } else {
-      name = ToCodePage(fs::path(*source).filename().string(), manifest_.code_page);
+      name = platform::ToCodePage(fs::path(*source).filename().string(), manifest_.code_page);
       if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
     }
     if (!name) return std::nullopt;
@@ -230,10 +247,10 @@ class ManifestReader {
 
   // Windows compares file names without regard to case, in every script.
   std::u32string Folded(const std::string& name) const {
-    return CaseFolded(FromCodePage(name, manifest_.code_page));
+    return CaseFolded(platform::FromCodePage(name, manifest_.code_page));
   }
 
-  std::string Readable(const std::string& name) const { return FromCodePage(name, manifest_.code_page); }
+  std::string Readable(const std::string& name) const { return platform::FromCodePage(name, manifest_.code_page); }
 
   std::string path_;
   fs::path base_;

@@ -11,6 +11,7 @@
 
 #include "driver/session.hpp"
 #include "extract/front_end.hpp"
+#include "installer.hpp"
 #include "package/setup_block.hpp"
 
 namespace pmsetup {
@@ -41,8 +42,10 @@ bool ReadLine(std::string& line) {
 
 // The first button answers to its label, its first letter or an empty
 // line; the second to its label or its first letter.
-bool AskOnTerminal(const std::string& text, int buttons, bool yes_no) {
-  const driver::LabelPair& labels = yes_no ? driver::YesNoLabels : driver::OkCancelLabels;
+bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
+  const driver::LabelPair& ansi_labels = yes_no ? driver::YesNoLabels : driver::OkCancelLabels;
+  const std::string labels[2] = {Shown(ansi_labels[0]), Shown(ansi_labels[1])};
+  const std::string text = Shown(question);
   std::cerr << '\n' << text << '\n';
   if (!interactive_mode) {
     if (buttons >= 2) {

@@ -1,0 +1,45 @@
+#include "platform/code_page.hpp"
+
+#include <iconv.h>
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+// iconv names Windows code pages "CP" and the number.
+std::string CodePageName(int code_page) { return "CP" + std::to_string(code_page); }
+
+}  // namespace
+
+std::optional<std::string> ConvertText(const std::string& text, const std::string& from, const std::string& to) {
+  const iconv_t converter = iconv_open(to.c_str(), from.c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string input = text;
+  std::vector<char> output(text.size() * 4 + 16);
+  char* in = input.data();
+  std::size_t in_left = input.size();
+  char* out = output.data();
+  std::size_t out_left = output.size();
+  const std::size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+  iconv_close(converter);
+  if (result == static_cast<std::size_t>(-1) || in_left != 0) return std::nullopt;
+  return std::string(output.data(), output.size() - out_left);
+}
+
+bool KnownCodePage(int code_page) {
+  const iconv_t converter = iconv_open(CodePageName(code_page).c_str(), "UTF-8");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(converter);
+  return true;
+}
+
+std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
+  return ConvertText(utf8, "UTF-8", CodePageName(code_page));
+}
+
+std::string FromCodePage(const std::string& text, int code_page) {
+  return ConvertText(text, CodePageName(code_page), "UTF-8").value_or(text);
+}
+
+}  // namespace platform
