@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "driver/session.hpp"
@@ -9,6 +10,7 @@
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
+#include "lzh/huffman_model.hpp"
 #include "sample_data.hpp"
 #include "temp_dir.hpp"
 
@@ -116,12 +118,72 @@ TEST_F(LzhTest, MissingInputBytesCountAsZero) {
   EXPECT_EQ(Decode({}, 500), from_zeros);
 }
 
+// Runs of 256 bytes, each stepping through every byte value by its own odd
+// step: no three bytes recur within reach of the ring (nor three spaces),
+// so the encoder finds no match and every byte is coded as a literal.
+Bytes LiteralsOnly(std::size_t size) {
+  Bytes out;
+  for (int step = 1; out.size() < size; step += 2) {
+    for (int i = 0; i < 256 && out.size() < size; ++i) out.push_back(static_cast<std::uint8_t>(i * step));
+  }
+  return out;
+}
+
+// The length of symbol s's code: how deep its leaf lies in the model.
+int CodeLength(const HuffmanModel& model, int s) {
+  int length = 0;
+  for (int k = model.Prnt[s + TreeSize]; k != RootNode; k = model.Prnt[k]) ++length;
+  return length;
+}
+
+// Follows a stream of literals symbol by symbol: each byte written ends
+// one symbol, so the bits the decoder has used are known at every write,
+// and so is how far its requests have run ahead of them.
+struct ReadAheadWatch {
+  HuffmanModel model;
+  long bits_used = 0;
+  // The most requests beyond bits_used / 8 + 2 at any symbol's end.
+  long worst_excess = std::numeric_limits<long>::min();
+  std::size_t worst_at = 0;
+} watch;
+
+void WriteAndWatchReadAhead(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
+  WriteToMemory(buffer, count, transferred);
+  watch.bits_used += CodeLength(watch.model, buffer[0]);
+  watch.model.UpdateModel(buffer[0]);
+  const long excess = stream.read_calls - (watch.bits_used / 8 + 2);
+  if (excess > watch.worst_excess) {
+    watch.worst_excess = excess;
+    watch.worst_at = stream.output.size();
+  }
+}
+
 TEST_F(LzhTest, ReadsNoMoreThanTwoBytesAhead) {
-  const Bytes input = testing_support::ProseText(5000, 1);
+  using namespace testing_support;
+  // A request comes only when 8 bits or fewer are held, and tops them up
+  // to 9..16, so after any symbol 8 to 15 bits are held unused.  A
+  // complete stream's last bit lies in its last byte (only that byte is
+  // padded), so decoding it asks for exactly one byte past its end, which
+  // comes back empty.
+  for (const Bytes& input : {ProseText(5000, 1), StructuredBinary(3000, 2), Text("abc")}) {
+    SetUp();
+    const Bytes packed = LzhEncode(input);
+    ASSERT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input);
+    EXPECT_EQ(stream.read_calls, static_cast<int>(packed.size()) + 1) << "input of " << input.size();
+  }
+
+  // Along the way, at the end of every symbol, the bytes requested exceed
+  // the bytes whose bits have all been used by at most two.
+  SetUp();
+  watch = ReadAheadWatch{};
+  watch.model.StartHuff();
+  const Bytes input = LiteralsOnly(20000);
   const Bytes packed = LzhEncode(input);
-  EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input);
-  EXPECT_LE(stream.read_position, packed.size() + 2);
-  EXPECT_GE(stream.read_position + 0, packed.size());
+  ASSERT_EQ(Decode(packed, static_cast<std::int32_t>(input.size()), WriteAndWatchReadAhead), input);
+  // Literals only, as intended: their codes fill the stream up to its padding.
+  ASSERT_EQ((watch.bits_used + 7) / 8, static_cast<long>(packed.size()));
+  EXPECT_LE(watch.worst_excess, 0) << "after byte " << watch.worst_at;
+  EXPECT_EQ(stream.read_calls, static_cast<int>(packed.size()) + 1);
 }
 
 TEST_F(LzhTest, PositionTablesFollowTheCodeLengths) {
