@@ -37,6 +37,8 @@ struct ScriptedUser {
   std::function<void(const std::string&)> on_question;  // e.g. to insert a disk
   std::function<void()> on_pump;
   long pumps = 0;
+  std::string watched_file;                  // when set: its size at every percentage drawn
+  std::vector<std::uintmax_t> watched_sizes;
 } user;
 
 bool Ask(const std::string& text, int buttons, bool) {
@@ -54,7 +56,10 @@ void Pump() {
   if (user.on_pump) user.on_pump();
 }
 
-void Show(int percent, double) { user.percents.push_back(percent); }
+void Show(int percent, double) {
+  user.percents.push_back(percent);
+  if (!user.watched_file.empty()) user.watched_sizes.push_back(std::filesystem::file_size(user.watched_file));
+}
 
 class ExtractTest : public ::testing::Test {
  protected:
@@ -233,10 +238,17 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
   const auto built = BuildPackage(Folder(), {{"M.EXE", Bytes(4, 'm')}, {"A", Bytes(2, 'a')}, {"B", Bytes(2, 'b')},
                                              {"C", Bytes(2, 'c')}});
   platform::ResetFaults();
+  user.watched_file = (fs::path(Destination()) / "M.EXE").string();
   const auto result = Install(built);
   ASSERT_TRUE(result.installed) << result.problem;
   EXPECT_EQ(Installed("M.EXE"), Bytes(4, 'm'));
   EXPECT_EQ(Installed("C"), Bytes(2, 'c'));
+  // Each payload write moves the bar: 9 bytes are 90%, and the payload
+  // file holds them when it is drawn; the tenth makes 100%.  Carving adds
+  // nothing to the bar, and one write for each of the three small files.
+  EXPECT_THAT(user.percents, ::testing::ElementsAre(90, 100));
+  EXPECT_THAT(user.watched_sizes, ::testing::ElementsAre(9u, 10u));
+  EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), 2 + 3);
 }
 
 TEST_F(ExtractTest, NamesAreCarvedByTheirLastComponentAndNeverLeaveTheDestination) {
