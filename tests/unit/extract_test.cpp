@@ -8,10 +8,14 @@
 #include <functional>
 #include <random>
 
+#include "driver/path_text.hpp"
 #include "driver/session.hpp"
+#include "extract/buffers.hpp"
 #include "extract/extraction_run.hpp"
+#include "extract/file_splitter.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/front_end.hpp"
+#include "extract/output_writer.hpp"
 #include "extract/progress_meter.hpp"
 #include "installer.hpp"
 #include "package_builder.hpp"
@@ -249,6 +253,127 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
   EXPECT_THAT(user.percents, ::testing::ElementsAre(90, 100));
   EXPECT_THAT(user.watched_sizes, ::testing::ElementsAre(9u, 10u));
   EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), 2 + 3);
+}
+
+// The output writer alone, fed one byte per call as the decoder feeds it.
+class OutputWriterTest : public ExtractTest {
+ protected:
+  void TearDown() override {
+    Close();
+    OutputBuffer = nullptr;
+    driver::Running = 0;
+  }
+
+  // A fresh payload file, and the totals of a payload of total_size bytes
+  // in entry_count files.
+  void Start(std::int32_t total_size, std::int32_t entry_count) {
+    Close();
+    path_ = dir_.File("payload" + std::to_string(++files_));
+    ASSERT_EQ(platform::FileOpen(pmsetup::InstallerPath(path_), platform::kRead | platform::kWrite, platform::kShareNone,
+                                 platform::Disposition::kCreateAlways, OutputHandle),
+              platform::kIoOk);
+    OutputBuffer = block_;
+    WritePos = 1;
+    SetProgressTotals(total_size, entry_count);
+    driver::Running = 1;
+    platform::ResetFaults();
+  }
+
+  // Passes n more bytes; false when any of them was not taken.
+  bool Put(int n) {
+    bool all_taken = true;
+    for (int i = 0; i < n; ++i) {
+      std::uint8_t byte = static_cast<std::uint8_t>(sent_.size());
+      std::uint16_t taken = 7;
+      OutputWriter(&byte, 1, taken);
+      if (taken == 1) sent_.push_back(byte);
+      all_taken = all_taken && taken == 1;
+    }
+    return all_taken;
+  }
+
+  void Flush() {
+    std::uint16_t ignored = 0;
+    OutputWriter(nullptr, 0, ignored);
+  }
+
+  std::uintmax_t Size() const { return fs::file_size(path_); }
+  static int Writes() { return platform::CallCount(platform::Operation::kWrite); }
+
+  void Close() {
+    if (OutputHandle > 0) platform::FileClose(OutputHandle);
+    OutputHandle = 0;
+    sent_.clear();
+  }
+
+  unsigned char block_[kTransferBufferSize];
+  std::string path_;
+  int files_ = 0;
+  Bytes sent_;
+};
+
+TEST_F(OutputWriterTest, FullBlocksGoOutWhenTheNextByteArrivesAndTheRestAtTheFlush) {
+  // 2048 bytes (FileStep above 0): nothing is written while they are
+  // collected; the flush writes all of them at once.
+  Start(2048, 1);
+  ASSERT_GT(FileStep, 0);
+  EXPECT_TRUE(Put(2048));
+  EXPECT_EQ(Writes(), 0);
+  Flush();
+  EXPECT_EQ(Writes(), 1);
+  EXPECT_EQ(Size(), 2048u);
+  EXPECT_EQ(BytesDone, 2048);
+
+  // 2049 bytes: the 2049th writes out the 2048 before it, the flush the last.
+  Start(2049, 1);
+  EXPECT_TRUE(Put(2048));
+  EXPECT_EQ(Writes(), 0);
+  EXPECT_TRUE(Put(1));
+  EXPECT_EQ(Writes(), 1);
+  EXPECT_EQ(Size(), 2048u);
+  EXPECT_EQ(BytesDone, 2048);
+  Flush();
+  EXPECT_EQ(Writes(), 2);
+  EXPECT_EQ(Size(), 2049u);
+  EXPECT_EQ(BytesDone, 2049);
+  const Bytes sent = sent_;
+  Close();
+  EXPECT_EQ(ReadBytes(path_), sent);
+}
+
+TEST_F(OutputWriterTest, NothingMoreIsTakenOrWrittenOnceRunningIsCleared) {
+  Start(10000, 2);
+  EXPECT_TRUE(Put(3000));
+  EXPECT_EQ(Writes(), 1);
+  driver::Running = 0;
+  // Neither another byte nor a full block's worth, nor the flush.
+  EXPECT_FALSE(Put(1));
+  EXPECT_FALSE(Put(2048));
+  Flush();
+  EXPECT_EQ(Writes(), 1);
+  EXPECT_EQ(Size(), 2048u);
+  EXPECT_EQ(BytesDone, 2048);
+}
+
+TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
+  // Two blocks for 4096 bytes and three for 4097 leave only 2048 as the
+  // block size: 4096 = 2048 + 2048, 4097 = 2048 + 2048 + 1.
+  const Bytes payload = testing_support::StructuredBinary(100 + 4097, 12);
+  fs::create_directory(Destination());
+  testing_support::WriteBytes((fs::path(Destination()) / "MAIN.EXE").string(), payload);
+  driver::InstallDir = pmsetup::InstallerPath(Destination());
+  platform::FileHandle blob = platform::kNoFile;
+  ASSERT_EQ(platform::FileOpen(driver::JoinPath(driver::InstallDir, "MAIN.EXE"), platform::kRead, platform::kShareRead,
+                               platform::Disposition::kOpenExisting, blob),
+            platform::kIoOk);
+  for (const auto& [size, blocks] : {std::pair{4096, 2}, std::pair{4097, 3}}) {
+    platform::ResetFaults();
+    EXPECT_EQ(CopyEntry(blob, package::LibRec{"DATA.BIN", 100, size}), platform::kIoOk);
+    EXPECT_EQ(platform::CallCount(platform::Operation::kRead), blocks) << size;
+    EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), blocks) << size;
+    EXPECT_EQ(Installed("DATA.BIN"), Bytes(payload.begin() + 100, payload.begin() + 100 + size));
+  }
+  platform::FileClose(blob);
 }
 
 TEST_F(ExtractTest, NamesAreCarvedByTheirLastComponentAndNeverLeaveTheDestination) {
