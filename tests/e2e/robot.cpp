@@ -19,10 +19,14 @@
 //   style-has HEX            the current window's style has these bits
 //   centered                 the current window stands in the middle of the
 //                            screen (half the screen less half its size)
-//   layout N                 buttons 1 and 2 as the installer lays out N
+//   layout N TEMPLATE        buttons 1 and 2 as the installer lays out N
 //                            of them (3: button 2 alone): equally wide, the
-//                            widest label plus margin, centred on half the
-//                            window's width, 10 pixels apart
+//                            widest label less 20 (at least 100), centred
+//                            on half the window's width, 10 pixels apart;
+//                            each as high as in the dialog template
+//                            TEMPLATE of the running program and 25 pixels
+//                            above its place there, measured from the
+//                            window's outer top edge
 //   focus ID                 control ID has the keyboard focus
 //   first-child ID           control ID is first in the window's Z order
 //                            (and so in its tab order)
@@ -62,6 +66,7 @@
 namespace {
 
 PROCESS_INFORMATION Program{};
+std::string ProgramFile;  // as given to run
 HWND Current = nullptr;
 DWORD TimeoutMs = 20000;
 std::string AppVersionKey;  // registry key to remove at the end, if set
@@ -224,7 +229,46 @@ int LabelWidth(HWND dialog, const std::string& label) {
   return size.cx;
 }
 
-void ExpectLayout(int count) {
+INT_PTR CALLBACK InertDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Where control id stands before anything moves it, relative to the
+// dialog's outer top-left corner: a hidden copy of the dialog, built by
+// the system from the template in the running program's file.
+RECT TemplatePlace(const std::string& template_name, int id) {
+  char path[MAX_PATH] = {};
+  GetFullPathNameA(ProgramFile.c_str(), sizeof path, path, nullptr);
+  const HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  Expect(module != nullptr, std::string("cannot open ") + path);
+  const HRSRC found = FindResourceA(module, template_name.c_str(), reinterpret_cast<LPCSTR>(RT_DIALOG));
+  const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (bytes == nullptr) {
+    FreeLibrary(module);
+    Fail("the program has no dialog template " + template_name);
+  }
+  std::vector<char> copy(bytes, bytes + SizeofResource(module, found));
+  FreeLibrary(module);
+  // The style comes first in a plain template, after 12 bytes in an
+  // extended one (which begins with 1, 0xFFFF).
+  const bool extended = copy.size() >= 4 && reinterpret_cast<const WORD*>(copy.data())[1] == 0xFFFF;
+  DWORD style;
+  std::copy_n(copy.data() + (extended ? 12 : 0), sizeof style, reinterpret_cast<char*>(&style));
+  style &= ~WS_VISIBLE;
+  std::copy_n(reinterpret_cast<const char*>(&style), sizeof style, copy.data() + (extended ? 12 : 0));
+  const HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                                 reinterpret_cast<const DLGTEMPLATE*>(copy.data()), nullptr,
+                                                 InertDialog, 0);
+  Expect(dialog != nullptr, "cannot build the dialog " + template_name);
+  const HWND control = GetDlgItem(dialog, id);
+  RECT d{}, b{};
+  GetWindowRect(dialog, &d);
+  GetWindowRect(control, &b);
+  DestroyWindow(dialog);
+  Expect(control != nullptr, "the template " + template_name + " has no control " + std::to_string(id));
+  return {b.left - d.left, b.top - d.top, b.right - d.left, b.bottom - d.top};
+}
+
+void ExpectLayout(int count, const std::string& template_name) {
   const int first = count == 3 ? 2 : 1;
   const int buttons = count == 3 ? 1 : count;
   RECT d;
@@ -233,14 +277,15 @@ void ExpectLayout(int count) {
   for (int id = first; id < first + buttons; ++id) width = std::max(width, LabelWidth(Current, WindowText(Control(id))));
   const int w = width - 20;
   int x = (d.right - d.left) / 2 - ((w / 2) * buttons + 10 * (buttons - 1));
-  RECT first_rect{};
   for (int id = first; id < first + buttons; ++id) {
     RECT r;
     GetWindowRect(Control(id), &r);
     MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
-    if (id == first) first_rect = r;
+    // The installer turns the distance from the outer top edge into a
+    // client coordinate by taking a fixed 25 pixels off.
+    const RECT place = TemplatePlace(template_name, id);
     Expect(IsWindowVisible(Control(id)), "button " + std::to_string(id) + " is hidden");
-    ExpectRect(r, x, first_rect.top, w, r.bottom - r.top, "button " + std::to_string(id));
+    ExpectRect(r, x, place.top - 25, w, place.bottom - place.top, "button " + std::to_string(id));
     x += w + 10;
   }
   for (int id = 1; id <= 2; ++id) {
@@ -348,7 +393,8 @@ void Execute(const std::string& command, std::istringstream& in) {
            path + " did not appear");
   } else if (command == "run") {
     const std::string program = Rest(in);
-    Run(program.empty() ? "SETUP.EXE" : program);
+    ProgramFile = program.empty() ? "SETUP.EXE" : program;
+    Run(ProgramFile);
   } else if (command == "sleep") {
     Sleep(static_cast<DWORD>(Int(in)));
   } else if (command == "timeout") {
@@ -392,7 +438,8 @@ void Execute(const std::string& command, std::istringstream& in) {
     ExpectRect(r, GetSystemMetrics(SM_CXSCREEN) / 2 - w / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - h / 2, w, h,
                "the window");
   } else if (command == "layout") {
-    ExpectLayout(Int(in));
+    const int count = Int(in);
+    ExpectLayout(count, Rest(in));
   } else if (command == "focus") {
     const int id = Int(in);
     GUITHREADINFO info{};
