@@ -41,6 +41,7 @@
 //   remove PATH              delete a file, or an empty directory
 //   copy FROM TO             copy a file (to put a disk in the drive)
 //   pixel X Y RRGGBB         the screen shows this colour there
+//   wait-pixel X Y RRGGBB    wait until the screen shows this colour there
 //   region-has X Y W H RRGGBB    some pixel of the rectangle has the colour
 //   region-lacks X Y W H RRGGBB  no pixel of the rectangle has it
 //   capture NAME             save the screen as NAME.bmp
@@ -479,17 +480,25 @@ void Execute(const std::string& command, std::istringstream& in) {
     const HWND edit = Control(Int(in));
     const std::string text = Rest(in);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  } else if (command == "pixel") {
+  } else if (command == "pixel" || command == "wait-pixel") {
     const int x = Int(in), y = Int(in);
-    Settle();
-    const unsigned long rgb = std::strtoul(Rest(in).c_str(), nullptr, 16);
-    const HDC screen = GetDC(nullptr);
-    const COLORREF seen = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
+    const COLORREF wanted = Colour(Rest(in));
+    COLORREF seen = CLR_INVALID;
+    const auto shows = [&] {
+      const HDC screen = GetDC(nullptr);
+      seen = GetPixel(screen, x, y);
+      ReleaseDC(nullptr, screen);
+      return seen == wanted;
+    };
+    if (command == "pixel") {
+      Settle();
+      shows();
+    } else {
+      WaitFor(shows);
+    }
     char actual[16];
     std::snprintf(actual, sizeof actual, "%02X%02X%02X", GetRValue(seen), GetGValue(seen), GetBValue(seen));
-    Expect(seen == RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF),
-           "pixel " + std::to_string(x) + "," + std::to_string(y) + " is " + actual);
+    Expect(seen == wanted, "pixel " + std::to_string(x) + "," + std::to_string(y) + " is " + actual);
   } else if (command == "region-has" || command == "region-lacks") {
     const int x = Int(in), y = Int(in), w = Int(in), h = Int(in);
     const std::string colour = Rest(in);
