@@ -32,5 +32,11 @@ function(setup_installer target name resources)
 endfunction()
 
 setup_installer(setup_exe SETUP ui/dialogs.rc)
-# For the tests only: a stage whose template is missing.
-setup_installer(setup_exe_without_group SETUP_NOGROUP ui/dialogs_without_group.rc)
+# For the tests only: SETUP_NOMAIN.EXE, SETUP_NOPROGRESS.EXE,
+# SETUP_NOGROUP.EXE and SETUP_NOGENERIC.EXE each lack that one dialog
+# template, to show how the installer ends when a template is missing.
+foreach(template IN ITEMS MAIN PROGRESS GROUP GENERIC)
+  string(TOLOWER ${template} lower)
+  setup_installer(setup_exe_without_${lower} SETUP_NO${template} ui/dialogs.rc)
+  target_compile_definitions(setup_exe_without_${lower} PRIVATE PAGEMIX_WITHOUT_${template}_TEMPLATE)
+endforeach()
