@@ -6,8 +6,10 @@
 //
 //   app-version VERSION      Windows version Wine reports to SETUP.EXE
 //   shell-folder VALUE       set the user's "Shell Folders" value "programs":
-//                            "missing", "dword", or a REG_SZ path
-//                            (the old value comes back at the end)
+//                            "missing", "dword", "expand PATH" (a
+//                            REG_EXPAND_SZ), or a REG_SZ path; "no-key"
+//                            removes the whole "Shell Folders" key (the
+//                            key's old values come back at the end)
 //   run [PROGRAM]            start the program (default SETUP.EXE)
 //   window CLASS [CAPTION]   wait for a visible top-level window of the
 //                            program other than the current one; it
@@ -73,8 +75,12 @@ DWORD TimeoutMs = 20000;
 std::string AppVersionKey;  // registry key to remove at the end, if set
 constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 bool ShellFolderChanged = false;
-DWORD SavedType = 0;
-std::string SavedProgramsValue;  // the "programs" value as it was
+struct RegistryValue {
+  std::string name;
+  DWORD type;
+  std::string data;
+};
+std::vector<RegistryValue> SavedShellFolders;  // the key's values as they were
 bool HadProgramsValue = false;
 int LineNumber = 0;
 
@@ -337,38 +343,60 @@ HKEY OpenShellFolders() {
   return key;
 }
 
+void SaveShellFolders(HKEY key) {
+  for (DWORD index = 0;; ++index) {
+    char name[1024] = {}, data[4096] = {};
+    DWORD name_size = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(key, index, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    SavedShellFolders.push_back({name, type, std::string(data, size)});
+    HadProgramsValue = HadProgramsValue || lstrcmpiA(name, "programs") == 0;
+  }
+}
+
+void SetString(HKEY key, DWORD type, const std::string& value) {
+  RegSetValueExA(key, "programs", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+}
+
 void SetShellFolder(const std::string& value) {
-  const HKEY key = OpenShellFolders();
+  HKEY key = OpenShellFolders();
   if (!ShellFolderChanged) {
-    char data[1024] = {};
-    DWORD size = sizeof data;
-    HadProgramsValue = RegQueryValueExA(key, "programs", nullptr, &SavedType, reinterpret_cast<BYTE*>(data), &size) ==
-                       ERROR_SUCCESS;
-    SavedProgramsValue.assign(data, size);
+    SaveShellFolders(key);
     ShellFolderChanged = true;
   }
   if (value == "missing") {
     RegDeleteValueA(key, "programs");
+  } else if (value == "no-key") {
+    RegCloseKey(key);
+    key = nullptr;
+    Expect(RegDeleteKeyA(HKEY_CURRENT_USER, kShellFolders) == ERROR_SUCCESS, "cannot remove Shell Folders");
   } else if (value == "dword") {
     const DWORD number = 7;
     RegSetValueExA(key, "programs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  } else if (value.rfind("expand ", 0) == 0) {
+    SetString(key, REG_EXPAND_SZ, value.substr(7));
   } else {
-    RegSetValueExA(key, "programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    SetString(key, REG_SZ, value);
   }
-  RegCloseKey(key);
+  if (key != nullptr) RegCloseKey(key);
 }
 
+// Puts back every value the key had, the key too if it was removed.
 void RestoreShellFolder() {
   if (!ShellFolderChanged) return;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  if (HadProgramsValue) {
-    RegSetValueExA(key, "programs", 0, SavedType, reinterpret_cast<const BYTE*>(SavedProgramsValue.data()),
-                   static_cast<DWORD>(SavedProgramsValue.size()));
-  } else {
-    RegDeleteValueA(key, "programs");
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return;
   }
+  for (const RegistryValue& value : SavedShellFolders) {
+    RegSetValueExA(key, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                   static_cast<DWORD>(value.data.size()));
+  }
+  if (!HadProgramsValue) RegDeleteValueA(key, "programs");
   RegCloseKey(key);
 }
 
