@@ -36,6 +36,8 @@
 //   closed                   wait until the current window is gone
 //   press ID                 click a button of the current window
 //   close                    click the current window's close box
+//   close-message            post WM_CLOSE to the current window
+//   quit-message             post WM_QUIT to the program's main thread
 //   type ID TEXT             replace an edit control's text
 //   same-file A B            the two files hold the same bytes
 //   file PATH / no-file PATH a file or directory exists / does not
@@ -492,6 +494,10 @@ void Execute(const std::string& command, std::istringstream& in) {
     PostMessageA(Control(Int(in)), BM_CLICK, 0, 0);
   } else if (command == "close") {
     PostMessageA(Current, WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (command == "close-message") {
+    Expect(Current != nullptr && PostMessageA(Current, WM_CLOSE, 0, 0), "cannot post WM_CLOSE");
+  } else if (command == "quit-message") {
+    Expect(PostThreadMessageA(Program.dwThreadId, WM_QUIT, 0, 0), "cannot post WM_QUIT to the program");
   } else if (command == "same-file") {
     std::string a, b;
     in >> a >> b;
