@@ -1,7 +1,10 @@
-// Windows code pages on a POSIX system.  The POSIX layer stands in for a
-// Windows whose ANSI code page is AnsiCodePage: the installer's paths and
-// texts are bytes in that code page, while names on disk and text on a
-// terminal are UTF-8.
+// Windows code pages, for the tools.  Manifests are UTF-8; packages hold
+// their texts and names in one Windows code page.
+//
+// On POSIX the platform layer also stands in for a Windows whose ANSI code
+// page is AnsiCodePage: the installer's paths and texts are bytes in that
+// code page, while names on disk and text on a terminal are UTF-8.  On
+// Windows the system's own ANSI code page does that.
 #pragma once
 
 #include <optional>
@@ -13,10 +16,6 @@ namespace platform {
 // default.
 inline int AnsiCodePage = 1252;
 
-// text converted from one encoding to another, both as iconv names them;
-// nothing when a character does not convert.
-std::optional<std::string> ConvertText(const std::string& text, const std::string& from, const std::string& to);
-
 // UTF-8 text in code page `code_page` (1252, 1250, 437, ...), or nothing
 // when a character has no place in it or the code page is unknown.
 std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
@@ -27,5 +26,15 @@ std::string FromCodePage(const std::string& text, int code_page);
 
 // Whether the system can convert to this code page at all.
 bool KnownCodePage(int code_page);
+
+// A UTF-8 path as the file layer takes it: in the ANSI code page (the
+// system's on Windows, AnsiCodePage on POSIX).  Nothing when a character
+// has no place there.
+std::optional<std::string> SystemPath(const std::string& utf8);
+
+// A UTF-8 name in one case, with the letters of every script folded, so
+// that names Windows would take for one compare equal.  Text that is not
+// UTF-8 is compared byte by byte.
+std::u32string CaseFolded(const std::string& utf8);
 
 }  // namespace platform

@@ -1,8 +1,11 @@
-#include "platform/code_page.hpp"
-
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
+#include <cstdint>
 #include <vector>
+
+#include "platform/code_page.hpp"
 
 namespace platform {
 namespace {
@@ -10,8 +13,7 @@ namespace {
 // iconv names Windows code pages "CP" and the number.
 std::string CodePageName(int code_page) { return "CP" + std::to_string(code_page); }
 
-}  // namespace
-
+// All of text converted, or nothing.
 std::optional<std::string> ConvertText(const std::string& text, const std::string& from, const std::string& to) {
   const iconv_t converter = iconv_open(to.c_str(), from.c_str());
   if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
@@ -27,6 +29,8 @@ std::optional<std::string> ConvertText(const std::string& text, const std::strin
   return std::string(output.data(), output.size() - out_left);
 }
 
+}  // namespace
+
 bool KnownCodePage(int code_page) {
   const iconv_t converter = iconv_open(CodePageName(code_page).c_str(), "UTF-8");
   if (converter == reinterpret_cast<iconv_t>(-1)) return false;
@@ -40,6 +44,21 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
 
 std::string FromCodePage(const std::string& text, int code_page) {
   return ConvertText(text, CodePageName(code_page), "UTF-8").value_or(text);
+}
+
+std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }
+
+std::u32string CaseFolded(const std::string& utf8) {
+  const auto wide = ConvertText(utf8, "UTF-8", "UTF-32LE");
+  if (!wide) return std::u32string(utf8.begin(), utf8.end());
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  std::u32string folded;
+  for (std::size_t k = 0; k + 4 <= wide->size(); k += 4) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>((*wide)[k + i])); };
+    const wint_t c = static_cast<wint_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+    folded += static_cast<char32_t>(unicode != nullptr ? towupper_l(c, unicode) : towupper(c));
+  }
+  return folded;
 }
 
 }  // namespace platform

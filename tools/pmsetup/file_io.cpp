@@ -9,6 +9,13 @@
 
 namespace pmsetup {
 
+std::filesystem::path Path(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Text(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 namespace {
 
 std::string Reason(std::errc code) { return std::make_error_code(code).message(); }
@@ -19,11 +26,11 @@ std::string Reason(std::errc code) { return std::make_error_code(code).message()
 // devices (/dev/stdin, <(...)) work as well as files.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
   std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
+  if (std::filesystem::is_directory(Path(path), ignored)) {
     error = "cannot read " + path + ": " + Reason(std::errc::is_a_directory);
     return std::nullopt;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Path(path), std::ios::binary);
   if (!in) {
     error = "cannot read " + path + ": " + std::strerror(errno);
     return std::nullopt;
@@ -41,7 +48,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
 }
 
 bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Path(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return static_cast<bool>(out);
@@ -49,26 +56,26 @@ bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> byt
 
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
+  if (std::filesystem::is_directory(Path(path), error)) {
     return "cannot write " + path + ": " + Reason(std::errc::is_a_directory);
   }
   // Only a plain file (or none) is replaced through a rename.  Anything
   // else is written into: a device or pipe (/dev/null, a FIFO) would be
   // replaced by a plain file, and so would a link (/dev/stdout, or a
   // link the user keeps pointing at the real file).
-  const auto type = std::filesystem::symlink_status(path, error).type();
+  const auto type = std::filesystem::symlink_status(Path(path), error).type();
   const bool in_place = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
   const std::string target = in_place ? path : path + ".partial";
   if (!WriteFileExactly(target, bytes)) {
     const std::string reason = std::strerror(errno);
-    if (!in_place) std::filesystem::remove(target, error);
+    if (!in_place) std::filesystem::remove(Path(target), error);
     return "cannot write " + path + ": " + reason;
   }
   if (in_place) return std::string();
-  std::filesystem::rename(target, path, error);
+  std::filesystem::rename(Path(target), Path(path), error);
   if (error) {
     const std::string reason = error.message();
-    std::filesystem::remove(target, error);
+    std::filesystem::remove(Path(target), error);
     return "cannot write " + path + ": " + reason;
   }
   return std::string();

@@ -2,12 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace pmsetup {
+
+// The tool keeps every path as UTF-8 text (as in a manifest); these turn
+// it into a path for the file system and back, on Windows too.
+std::filesystem::path Path(const std::string& utf8);
+std::string Text(const std::filesystem::path& path);
 
 // The bytes of a file, pipe or device up to its end, or nothing (with
 // error set to a message) when it cannot be read.

@@ -32,13 +32,13 @@ struct TransferBuffers {
 std::string InstallerPath(const std::string& path) {
   const bool rooted = !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
   const std::string whole = path.empty() || rooted ? path : std::filesystem::absolute(path).string();
-  std::string converted = platform::ToCodePage(whole, platform::AnsiCodePage).value_or(whole);
+  std::string converted = platform::SystemPath(whole).value_or(whole);
   std::replace(converted.begin(), converted.end(), '/', '\\');
   return converted;
 }
 
 std::string UnsuitablePath(const std::string& path) {
-  if (platform::ToCodePage(path, platform::AnsiCodePage)) return std::string();
+  if (platform::SystemPath(path)) return std::string();
   return path + " holds a character that code page " + std::to_string(platform::AnsiCodePage) +
          " cannot show (see --code-page)";
 }

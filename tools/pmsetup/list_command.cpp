@@ -4,6 +4,7 @@
 
 #include "commands.hpp"
 #include "package_report.hpp"
+#include "platform/code_page.hpp"
 
 namespace pmsetup {
 
@@ -12,8 +13,13 @@ Command AddListCommand(CLI::App& app) {
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
   list->add_option("PACKAGE", *path, "the package's SETUP.EXE")->required();
   return {list, [path] {
+    const std::optional<std::string> system_path = platform::SystemPath(*path);
+    if (!system_path) {
+      std::cerr << "pmsetup: " << *path << ": cannot read it: a character of the path has no place in the code page\n";
+      return 1;
+    }
     package::SetupBlock block;
-    const platform::IoResult result = package::ReadSetupBlock(*path, block);
+    const platform::IoResult result = package::ReadSetupBlock(*system_path, block);
     const char* defect = result == platform::kIoOk ? package::PackageDefect(block) : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {

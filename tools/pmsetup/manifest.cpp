@@ -1,8 +1,6 @@
 #include "manifest.hpp"
 
-#include <locale.h>
 #include <toml++/toml.h>
-#include <wctype.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +8,7 @@
 #include <filesystem>
 #include <set>
 
+#include "file_io.hpp"
 #include "platform/ansi.hpp"
 #include "platform/code_page.hpp"
 
@@ -39,21 +38,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A UTF-8 name in one case, with the letters of every script folded, so
-// that names Windows would take for one compare equal.
-std::u32string CaseFolded(const std::string& utf8) {
-  const auto wide = platform::ConvertText(utf8, "UTF-8", "UTF-32LE");
-  if (!wide) return std::u32string(utf8.begin(), utf8.end());  // not UTF-8: compare the bytes
-  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  std::u32string folded;
-  for (std::size_t k = 0; k + 4 <= wide->size(); k += 4) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>((*wide)[k + i])); };
-    const wint_t c = static_cast<wint_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
-    folded += static_cast<char32_t>(unicode != nullptr ? towupper_l(c, unicode) : towupper(c));
-  }
-  return folded;
-}
-
 constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
 constexpr std::array kDeviceNames = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1",
                                      "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8", "COM9",
@@ -63,7 +47,7 @@ constexpr std::array kDeviceNames = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "
 class ManifestReader {
  public:
   ManifestReader(const std::string& path, Manifest& manifest, std::vector<std::string>& errors)
-      : path_(path), base_(fs::path(path).parent_path()), manifest_(manifest), errors_(errors) {}
+      : path_(path), base_(Path(path).parent_path()), manifest_(manifest), errors_(errors) {}
 
   void Read(const toml::table& root) {
     CheckKeys(root, {"code_page", "colours", "texts", "files"}, "");
@@ -195,9 +179,9 @@ class ManifestReader {
       Error(source_node->source(), "a file must be a path or a table { source = ..., name = ... }");
       return std::nullopt;
     }
-    ManifestFile file{(base_ / *source).string(), {}};
+    ManifestFile file{Text(base_ / Path(*source)), {}};
     std::error_code error;
-    if (!fs::is_regular_file(file.source, error)) {
+    if (!fs::is_regular_file(Path(file.source), error)) {
       Error(source_node->source(), "file '" + *source + "' does not exist or is not a regular file");
       return std::nullopt;
     }
@@ -205,7 +189,7 @@ class ManifestReader {
     if (name_node != nullptr) {
       name = Encoded(*name_node, "name");
     } else {
-      name = platform::ToCodePage(fs::path(*source).filename().string(), manifest_.code_page);
+      name = platform::ToCodePage(Text(Path(*source).filename()), manifest_.code_page);
       if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
     }
     if (!name) return std::nullopt;
@@ -247,7 +231,7 @@ class ManifestReader {
 
   // Windows compares file names without regard to case, in every script.
   std::u32string Folded(const std::string& name) const {
-    return CaseFolded(platform::FromCodePage(name, manifest_.code_page));
+    return platform::CaseFolded(platform::FromCodePage(name, manifest_.code_page));
   }
 
   std::string Readable(const std::string& name) const { return platform::FromCodePage(name, manifest_.code_page); }

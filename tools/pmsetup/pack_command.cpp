@@ -1,7 +1,9 @@
 // pmsetup pack MANIFEST --out DIR: builds SETUP.EXE and its volumes.
+#include <filesystem>
 #include <memory>
 
 #include "commands.hpp"
+#include "file_io.hpp"
 #include "packer.hpp"
 
 namespace pmsetup {
@@ -11,7 +13,12 @@ Command AddPackCommand(CLI::App& app) {
   auto layout = std::make_shared<std::string>("flat");
   auto disk_size = std::make_shared<std::uint64_t>(0);
   CLI::App* pack = app.add_subcommand("pack", "Build a package (SETUP.EXE and DISK1.CMP, DISK2.CMP, ...) from a manifest.");
-  pack->add_option("MANIFEST", options->manifest, "the package's TOML manifest")->required()->check(CLI::ExistingFile);
+  pack->add_option("MANIFEST", options->manifest, "the package's TOML manifest")->required()->check(
+      [](const std::string& path) {
+        std::error_code error;
+        return std::filesystem::is_regular_file(Path(path), error) ? std::string() : "no such file: " + path;
+      },
+      "FILE");
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();
   pack->add_option("--disk-size", *disk_size, "bytes per disk; the stream is cut into volumes that fit "
                                                "(the first disk also holds SETUP.EXE)")

@@ -1,9 +1,11 @@
 #include "package_report.hpp"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iomanip>
+
+#include "file_io.hpp"
+#include "platform/system.hpp"
 
 namespace pmsetup {
 namespace {
@@ -39,7 +41,7 @@ struct Trailer {
 
 Trailer ReadTrailer(const std::string& path) {
   Trailer trailer;
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  std::ifstream file(Path(path), std::ios::binary | std::ios::ate);
   if (!file) return trailer;
   const std::int64_t size = file.tellg();
   if (size < 4) return trailer;
@@ -53,11 +55,14 @@ Trailer ReadTrailer(const std::string& path) {
 
 }  // namespace
 
+// A trailer pointing past the file shows as a failed seek, whose code
+// differs between systems: the trailer itself tells.
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code) {
-  if (code != platform::kShortRead && code != EINVAL) return std::string("cannot read it: ") + std::strerror(code);
   const Trailer trailer = ReadTrailer(path);
+  const bool bad_trailer = trailer.limit >= 0 && trailer.block_offset >= trailer.limit;
+  if (code != platform::kShortRead && !bad_trailer) return "cannot read it: " + platform::ErrorText(code);
   if (trailer.limit < 0) return "damaged package: the file is too short to hold a setup trailer";
-  if (trailer.block_offset >= trailer.limit) {
+  if (bad_trailer) {
     return "damaged package: bad trailer: the setup block would start at offset " +
            std::to_string(trailer.block_offset) + ", but the trailer itself starts at " + std::to_string(trailer.limit);
   }

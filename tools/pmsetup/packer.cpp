@@ -1,7 +1,5 @@
 #include "packer.hpp"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -14,6 +12,8 @@
 #include "manifest.hpp"
 #include "package/block_writer.hpp"
 #include "package/setup_block.hpp"
+#include "platform/code_page.hpp"
+#include "platform/system.hpp"
 
 namespace pmsetup {
 namespace {
@@ -27,9 +27,8 @@ int Fail(const std::string& message) {
 }
 
 std::string StubBesideTool() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? std::string("SETUP.EXE") : (self.parent_path() / "SETUP.EXE").string();
+  const std::string self = platform::ExecutablePath();
+  return self.empty() ? std::string("SETUP.EXE") : Text(Path(self).parent_path() / "SETUP.EXE");
 }
 
 std::string Thousands(std::uint64_t n) {
@@ -60,7 +59,7 @@ class OutputFolders {
       if (level == level.parent_path()) break;
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-      if (!fs::create_directory(*level, error) && error) return "cannot create " + level->string() + ": " + error.message();
+      if (!fs::create_directory(*level, error) && error) return "cannot create " + Text(*level) + ": " + error.message();
       made_.push_back(*level);
     }
     return std::string();
@@ -81,28 +80,28 @@ class OutputFolders {
 std::string WriteAll(const std::vector<OutputFile>& files) {
   std::error_code error;
   for (const OutputFile& file : files) {
-    if (fs::is_directory(file.path, error)) return "cannot write " + file.path.string() + ": a folder has that name";
+    if (fs::is_directory(file.path, error)) return "cannot write " + Text(file.path) + ": a folder has that name";
   }
   OutputFolders folders;
   std::vector<std::string> temporaries;
   auto give_up = [&](const std::string& message) {
-    for (const std::string& temporary : temporaries) fs::remove(temporary, error);
+    for (const std::string& temporary : temporaries) fs::remove(Path(temporary), error);
     folders.RemoveMade();
     return message;
   };
   for (const OutputFile& file : files) {
     if (std::string problem = folders.Make(file.path.parent_path()); !problem.empty()) return give_up(problem);
-    temporaries.push_back(file.path.string() + ".partial");
+    temporaries.push_back(Text(file.path) + ".partial");
     if (!WriteFileExactly(temporaries.back(), file.bytes)) {
-      return give_up("cannot write " + file.path.string() + ": " + std::strerror(errno));
+      return give_up("cannot write " + Text(file.path) + ": " + std::strerror(errno));
     }
   }
   for (std::size_t k = 0; k < files.size(); ++k) {
-    fs::rename(temporaries[k], files[k].path, error);
+    fs::rename(Path(temporaries[k]), files[k].path, error);
     if (error) {
       const std::string reason = error.message();
       temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(k));
-      return give_up("cannot rename " + files[k].path.string() + ".partial into place: " + reason);
+      return give_up("cannot rename " + Text(files[k].path) + ".partial into place: " + reason);
     }
   }
   return std::string();
@@ -125,7 +124,7 @@ std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, in
 // old setup data along, and anything else would not run at all.
 std::string StubProblem(const std::string& stub_path, const Bytes& stub, const fs::path& setup_exe) {
   std::error_code error;
-  if (fs::equivalent(stub_path, setup_exe, error)) {
+  if (fs::equivalent(Path(stub_path), setup_exe, error)) {
     return "--out would overwrite the installer stub " + stub_path + " with the package; choose another folder";
   }
   if (stub.size() < 4 || stub[0] != 'M' || stub[1] != 'Z') return stub_path + " is not a Windows program";
@@ -135,7 +134,8 @@ std::string StubProblem(const std::string& stub_path, const Bytes& stub, const f
   const std::uint32_t offset = stub[end - 4] | stub[end - 3] << 8 | stub[end - 2] << 16 |
                                static_cast<std::uint32_t>(stub[end - 1]) << 24;
   package::SetupBlock block;
-  const bool packed = offset >= 2 && package::ReadSetupBlock(stub_path, block) == platform::kIoOk &&
+  const std::optional<std::string> system_path = platform::SystemPath(stub_path);
+  const bool packed = offset >= 2 && system_path && package::ReadSetupBlock(*system_path, block) == platform::kIoOk &&
                       package::PackageDefect(block) == nullptr;
   package::FreeFileList(block);
   if (packed) return stub_path + " already carries a package; pass the bare installer stub";
@@ -177,7 +177,7 @@ void Report(const PackOptions& options, const Payload& payload, std::size_t stre
   }
   std::cout << '\n';
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << file.path.string() << "  " << Thousands(file.bytes.size())
+    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Thousands(file.bytes.size())
               << " bytes\n";
   }
 }
@@ -203,7 +203,7 @@ int Pack(const PackOptions& options) {
   const std::string stub_path = options.stub.empty() ? StubBesideTool() : options.stub;
   const auto stub = ReadWholeFile(stub_path, error);
   if (!stub) return Fail(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
-  const fs::path out(options.out_dir);
+  const fs::path out = Path(options.out_dir);
   auto disk_dir = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
   if (error = StubProblem(stub_path, *stub, disk_dir(1) / "SETUP.EXE"); !error.empty()) return Fail(error);
   const auto payload = GatherPayload(manifest, error);
@@ -249,7 +249,7 @@ int Pack(const PackOptions& options) {
   if (error = WriteAll(files); !error.empty()) return Fail(error);
   Report(options, *payload, stream.size(), files);
   for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
-    std::cerr << "pmsetup: warning: " << volume.string() << " is left from an earlier package; remove it\n";
+    std::cerr << "pmsetup: warning: " << Text(volume) << " is left from an earlier package; remove it\n";
   }
   return 0;
 }

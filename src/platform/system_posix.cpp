@@ -1,0 +1,18 @@
+#include "platform/system.hpp"
+
+#include <cstring>
+#include <filesystem>
+
+namespace platform {
+
+std::string ErrorText(IoResult code) { return std::strerror(code); }
+
+std::string ExecutablePath() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : self.string();
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+}  // namespace platform

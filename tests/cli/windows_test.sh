@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# pmsetup.exe, the Windows build of pmsetup, under Wine: it makes the very
+# same packages as pmsetup on this machine, lists them and runs the raw
+# codec alike, with names and paths outside ASCII.
+#   windows_test.sh PMSETUP PMSETUP_EXE WINEPREFIX
+source "$(dirname "$0")/checks.sh"
+pmsetup=$(realpath "$1")
+pmsetup_exe=$(realpath "$2")
+export WINEPREFIX=$(realpath -m "$3") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+"$(dirname "$0")/../../scripts/wine-prefix" "$WINEPREFIX"
+cd "$work"
+windows() { wine "$pmsetup_exe" "$@" | tr -d '\r'; }
+
+mkdir -p "čeština/docs"
+head -c 30000 /dev/urandom > čeština/MAIN.EXE
+seq 1 5000 > čeština/docs/numbers.txt
+printf 'Přečti si mě.\r\n' > "čeština/docs/čti mě.txt"
+cat > čeština/package.toml <<'TOML'
+code_page = 1250
+[colours]
+top = "#102030"
+[texts]
+Title = "Čeština"
+DefaultDir = 'C:\Program Files\Čeština'
+[files]
+main = "MAIN.EXE"
+other = ["docs/numbers.txt", "docs/čti mě.txt"]
+TOML
+stub=$(dirname "$pmsetup_exe")/SETUP.EXE
+
+windows pack čeština/package.toml --out "výstup" --disk-size 60000 > report.txt 2>&1
+check "pack exits 0" test "${PIPESTATUS[0]}" -eq 0
+check "the stub beside pmsetup.exe is found" test -f výstup/SETUP.EXE
+"$pmsetup" pack čeština/package.toml --out native --disk-size 60000 --stub "$stub" > /dev/null
+check "the same package, byte for byte" diff -r výstup native
+windows pack čeština/package.toml --out "výstup" --disk-size 60000 > /dev/null 2>&1
+check "packing again over a package works" diff -r výstup native
+
+windows list výstup/SETUP.EXE > windows-list.txt
+"$pmsetup" list native/SETUP.EXE > native-list.txt
+check "the same listing" diff windows-list.txt native-list.txt
+
+windows lzh encode čeština/docs/numbers.txt windows.lzh 2> /dev/null
+"$pmsetup" lzh encode čeština/docs/numbers.txt native.lzh 2> /dev/null
+check "the same stream" cmp -s windows.lzh native.lzh
+windows lzh decode --count "$(stat -c %s čeština/docs/numbers.txt)" native.lzh decoded.txt
+check "decoding gives the file back" cmp -s decoded.txt čeština/docs/numbers.txt
+
+# Mistakes are reported as on this machine.
+printf 'code_page = 1251\n[texts]\nTitle = "T"\nDefaultDir = "C:\\\\T"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "MAIN.EXE", name = "я.txt" }, { source = "MAIN.EXE", name = "Я.txt" }]\n' \
+  > čeština/clash.toml
+windows pack čeština/clash.toml --out never > /dev/null 2> err.txt
+check "a case clash in another script is refused" grep -q "two files would be installed as 'Я.txt'" err.txt
+windows list missing.exe > /dev/null 2> err.txt
+check "a missing package cannot be read" grep -q "missing.exe: cannot read it" err.txt
+wineserver -k 2> /dev/null || true
+
+finish
