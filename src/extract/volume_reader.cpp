@@ -13,8 +13,6 @@ namespace {
 
 using package::Setup;
 
-constexpr int kDryAllowance = 2;
-
 bool VolumeOpen() { return VolumeHandle > 0; }
 
 void CloseVolume() {

@@ -18,9 +18,12 @@ inline std::uint16_t ReadPos = 1;   // 1-based window position of the next unrea
 inline std::int32_t ReadFill = 0;   // valid bytes in the window
 inline platform::FileHandle VolumeHandle = 0;
 inline std::int32_t DiskNumber = 1;  // n of the open volume DISKn.CMP
-// Requests answered with nothing because the last volume had ended.  A
-// complete stream is read at most two bytes past its end; more means the
-// input ran dry, and the run fails instead of decoding zeros.
+// A complete stream is read at most this many bytes past its end; more
+// means the input ran dry.
+inline constexpr int kDryAllowance = 2;
+
+// Requests answered with nothing because the last volume had ended.  Past
+// kDryAllowance the run fails instead of decoding zeros.
 inline int EmptyRequests = 0;
 inline bool InputRanDry = false;
 // A volume that cannot be read stops the run: taking its bytes as missing

@@ -24,13 +24,21 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
 // do not convert.
 std::string FromCodePage(const std::string& text, int code_page);
 
-// Whether the system can convert to this code page at all.
+// The Windows ANSI and OEM code pages a package may be written in, the
+// same on every system: the single-byte ones, and the double-byte ones of
+// East Asia.
 bool KnownCodePage(int code_page);
+bool DoubleByteCodePage(int code_page);
+// In that list, whether or not this system can convert it.
+bool ListedCodePage(int code_page);
 
-// A UTF-8 path as the file layer takes it: in the ANSI code page (the
-// system's on Windows, AnsiCodePage on POSIX).  Nothing when a character
-// has no place there.
+// A UTF-8 path, naming one file on its own, as the file layer takes it:
+// as it is on POSIX (the layer leaves UTF-8 alone), in the system's ANSI
+// code page on Windows.  Nothing when a character has no place there.
 std::optional<std::string> SystemPath(const std::string& utf8);
+
+// Whether text is well-formed UTF-8.
+bool ValidUtf8(const std::string& text);
 
 // A UTF-8 name in one case, with the letters of every script folded, so
 // that names Windows would take for one compare equal.  Text that is not

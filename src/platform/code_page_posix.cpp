@@ -32,6 +32,7 @@ std::optional<std::string> ConvertText(const std::string& text, const std::strin
 }  // namespace
 
 bool KnownCodePage(int code_page) {
+  if (!ListedCodePage(code_page)) return false;
   const iconv_t converter = iconv_open(CodePageName(code_page).c_str(), "UTF-8");
   if (converter == reinterpret_cast<iconv_t>(-1)) return false;
   iconv_close(converter);
@@ -46,7 +47,7 @@ std::string FromCodePage(const std::string& text, int code_page) {
   return ConvertText(text, CodePageName(code_page), "UTF-8").value_or(text);
 }
 
-std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }
+std::optional<std::string> SystemPath(const std::string& utf8) { return utf8; }
 
 std::u32string CaseFolded(const std::string& utf8) {
   const auto wide = ConvertText(utf8, "UTF-8", "UTF-32LE");

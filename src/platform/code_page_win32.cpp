@@ -36,7 +36,7 @@ std::optional<std::string> Narrow(const std::wstring& wide, UINT to) {
 
 }  // namespace
 
-bool KnownCodePage(int code_page) { return code_page > 0 && IsValidCodePage(static_cast<UINT>(code_page)); }
+bool KnownCodePage(int code_page) { return ListedCodePage(code_page) && IsValidCodePage(static_cast<UINT>(code_page)); }
 
 std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
   if (!KnownCodePage(code_page)) return std::nullopt;

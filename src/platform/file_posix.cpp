@@ -179,8 +179,12 @@ bool FindEntry(const std::string& path, std::uint32_t& attributes) {
   return true;
 }
 
+// Windows makes no directory whose name holds a colon ("Tool:", "a:b"):
+// the colon belongs to drives.
 IoResult MakeDirectory(const std::string& path) {
   if (const IoResult fault = Injected(Operation::kMakeDirectory)) return fault;
+  const std::size_t name = path.find_last_of('\\') == std::string::npos ? 0 : path.find_last_of('\\') + 1;
+  if (path.find(':', name) != std::string::npos) return EINVAL;
   return ::mkdir(NativePath(path).c_str(), 0755) != 0 ? errno : kIoOk;
 }
 

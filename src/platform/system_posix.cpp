@@ -13,6 +13,8 @@ std::string ExecutablePath() {
   return error ? std::string() : self.string();
 }
 
+bool DeviceByName(const std::string&) { return false; }
+
 std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 }  // namespace platform

@@ -32,6 +32,11 @@ std::string ExecutablePath() {
   return length == 0 || length >= 32768 ? std::string() : Utf8(path, static_cast<int>(length));
 }
 
+bool DeviceByName(const std::string& path) {
+  const std::size_t folder = path.find_last_of("\\/:");
+  return WindowsDeviceName(folder == std::string::npos ? path : path.substr(folder + 1));
+}
+
 // The command line as the system keeps it (UTF-16), split as the C
 // runtime splits it; argv itself holds the arguments in the ANSI code page.
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {

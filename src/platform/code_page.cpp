@@ -1,0 +1,37 @@
+#include "platform/code_page.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace platform {
+namespace {
+
+constexpr std::array kDoubleByte = {932, 936, 949, 950};
+constexpr std::array kSingleByte = {437, 720, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 864,
+                                    865, 866, 869, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
+}  // namespace
+
+bool DoubleByteCodePage(int code_page) {
+  return std::find(kDoubleByte.begin(), kDoubleByte.end(), code_page) != kDoubleByte.end();
+}
+
+bool ListedCodePage(int code_page) {
+  return DoubleByteCodePage(code_page) || std::find(kSingleByte.begin(), kSingleByte.end(), code_page) != kSingleByte.end();
+}
+
+bool ValidUtf8(const std::string& text) {
+  for (std::size_t k = 0; k < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    const int more = byte < 0x80 ? 0 : (byte & 0xE0) == 0xC0 && byte >= 0xC2 ? 1 : (byte & 0xF0) == 0xE0 ? 2
+                                     : (byte & 0xF8) == 0xF0 && byte <= 0xF4 ? 3 : -1;
+    if (more < 0 || text.size() - k <= static_cast<std::size_t>(more)) return false;
+    for (int i = 1; i <= more; ++i) {
+      if ((static_cast<unsigned char>(text[k + i]) & 0xC0) != 0x80) return false;
+    }
+    k += 1 + more;
+  }
+  return true;
+}
+
+}  // namespace platform
