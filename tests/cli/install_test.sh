@@ -81,8 +81,18 @@ sed -i 's/Grüße.txt/Привет.txt/; s/Café/Кафе/g' intl/package.toml
 "$pmsetup" pack intl/package.toml --out intl/cyr --stub stub.exe > /dev/null
 "$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --code-page 1251 --yes > /dev/null 2>&1
 check "--code-page names the package's code page" cmp -s "intl/Привет.txt" "кафе/Привет.txt"
+folders_before=$(( $(ls -d */ | wc -l) + 1 ))
 "$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --yes > /dev/null 2> err.txt
-check "a path the code page cannot hold is refused" grep -q "cannot show (see --code-page)" err.txt
+check "a path the code page cannot hold is refused" grep -q "has no place in code page 1252 (see --code-page)" err.txt
+mkdir ёж
+(cd ёж && "$pmsetup" install ../intl/pkg/SETUP.EXE --dest d --yes > /dev/null 2> ../err.txt)
+check "so is a relative one below such a folder" grep -qF "d: a character has no place in code page 1252 (in $work/ёж/d) (see --code-page)" err.txt
+check "and nothing lands elsewhere" test -z "$(ls ёж)" -a "$(ls -d */ | wc -l)" -eq "$folders_before"
+"$pmsetup" install all/SETUP.EXE --dest "$work/at 12:30" --yes > /dev/null 2> err.txt
+check "a colon in the destination is refused" grep -q "a colon has a meaning of its own" err.txt
+cp -r intl/cyr кириллица
+"$pmsetup" list кириллица/SETUP.EXE > /dev/null
+check "a package in any folder can be listed" test $? -eq 0
 
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt

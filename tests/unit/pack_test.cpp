@@ -127,10 +127,14 @@ TEST_F(ManifestTest, RequiredPartsAreNamed) {
   EXPECT_THAT(Errors(), HasSubstr(":3: DefaultDir must not be empty"));
 }
 
-// Windows would show a text only up to a NUL.
-TEST_F(ManifestTest, TextsWithANulAreRefused) {
+// Windows would show a text only up to a NUL; C1 control characters are
+// converted differently on different systems.
+TEST_F(ManifestTest, TextsWithANulOrAC1ControlAreRefused) {
   EXPECT_FALSE(Read("[texts]\nTitle = \"Caf\\u00e9 \\u0000 hidden\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\n"));
   EXPECT_THAT(Errors(), HasSubstr(":2: text Title holds a NUL character"));
+  errors_.clear();
+  EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"x\\u0081.txt\" }]\n"));
+  EXPECT_THAT(Errors(), HasSubstr("name holds a control character"));
 }
 
 // Windows takes names that differ only in case for one, in every script;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/system.hpp"
+
 namespace pmsetup {
 
 std::filesystem::path Path(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
@@ -64,7 +66,8 @@ std::string WriteFileAtomically(const std::string& path, std::span<const std::ui
   // replaced by a plain file, and so would a link (/dev/stdout, or a
   // link the user keeps pointing at the real file).
   const auto type = std::filesystem::symlink_status(Path(path), error).type();
-  const bool in_place = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
+  const bool in_place = (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) ||
+                        platform::DeviceByName(path);
   const std::string target = in_place ? path : path + ".partial";
   if (!WriteFileExactly(target, bytes)) {
     const std::string reason = std::strerror(errno);

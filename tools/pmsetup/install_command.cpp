@@ -33,7 +33,7 @@ bool AskDestination(std::string& destination) {
     std::string answer;
     if (!AskLine(Shown(texts[package::DirPrompt]), Shown(texts[package::DefaultDir]), answer)) return false;
     if (const std::string problem = UnsuitablePath(answer); !problem.empty()) {
-      std::cerr << problem << "; please give another directory.\n";
+      std::cerr << answer << ": " << problem << "; please give another directory.\n";
       continue;
     }
     destination = InstallerPath(answer);
@@ -57,7 +57,7 @@ int Install(const InstallOptions& options) {
   }
   const bool interactive = !options.yes && isatty(STDIN_FILENO);
   if (const std::string problem = UnsuitablePath(options.destination); !problem.empty()) {
-    std::cerr << "pmsetup: " << problem << '\n';
+    std::cerr << "pmsetup: " << options.destination << ": " << problem << '\n';
     return 1;
   }
   std::string destination = InstallerPath(options.destination);

@@ -8,6 +8,7 @@
 #include "extract/buffers.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/volume_reader.hpp"
+#include "file_io.hpp"
 #include "package_report.hpp"
 #include "platform/code_page.hpp"
 
@@ -29,18 +30,44 @@ struct TransferBuffers {
 
 }  // namespace
 
+namespace {
+
+// The path made absolute, as the user would write it; nothing when the
+// current directory is gone.
+std::optional<std::string> Absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return path;
+  std::error_code error;
+  const std::filesystem::path whole = std::filesystem::absolute(Path(path), error).lexically_normal();
+  if (error) return std::nullopt;
+  return Text(whole);
+}
+
+std::size_t Separators(const std::string& path) {
+  return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/') + std::count(path.begin(), path.end(), '\\'));
+}
+
+}  // namespace
+
 std::string InstallerPath(const std::string& path) {
-  const bool rooted = !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
-  const std::string whole = path.empty() || rooted ? path : std::filesystem::absolute(path).string();
-  std::string converted = platform::SystemPath(whole).value_or(whole);
+  const std::string whole = Absolute(path).value_or(path);
+  std::string converted = platform::ToCodePage(whole, platform::AnsiCodePage).value_or(whole);
   std::replace(converted.begin(), converted.end(), '/', '\\');
   return converted;
 }
 
 std::string UnsuitablePath(const std::string& path) {
-  if (platform::SystemPath(path)) return std::string();
-  return path + " holds a character that code page " + std::to_string(platform::AnsiCodePage) +
-         " cannot show (see --code-page)";
+  const std::optional<std::string> whole = Absolute(path);
+  if (!whole) return "the current directory is gone; give a full path";
+  const std::string where = *whole == path ? std::string() : " (in " + *whole + ")";
+  if (whole->find(':') != std::string::npos) return "a colon has a meaning of its own in Windows paths" + where;
+  const std::string code_page = std::to_string(platform::AnsiCodePage);
+  const std::optional<std::string> converted = platform::ToCodePage(*whole, platform::AnsiCodePage);
+  if (!converted) return "a character has no place in code page " + code_page + where + " (see --code-page)";
+  // In a double-byte code page a character may hold the byte of '\'.
+  if (Separators(*converted) != Separators(*whole)) {
+    return "a character would read as a folder separator in code page " + code_page + where;
+  }
+  return std::string();
 }
 
 std::string Shown(const std::string& text) { return platform::FromCodePage(text, platform::AnsiCodePage); }

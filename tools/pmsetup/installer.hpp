@@ -23,12 +23,12 @@ struct InstallResult {
 // '/' becomes '\', the text goes into the ANSI code page, and a relative
 // path is made absolute first (the installer takes any path shorter than
 // "C:\" for a root that exists, so "./d" would work and "d" would not).
-// Check FitsCodePage first: a character without a place in the code page
-// would stay as its UTF-8 bytes.
+// Check UnsuitablePath first: a character without a place in the code
+// page would stay as its UTF-8 bytes.
 std::string InstallerPath(const std::string& path);
 
-// Whether every character of path has a place in the ANSI code page; an
-// empty string when so, otherwise the message for the user.
+// Why the installer cannot take path (made absolute): a colon, or a
+// character without a place in the ANSI code page.  Empty when it can.
 std::string UnsuitablePath(const std::string& path);
 
 // A text of the package or of the installer (ANSI code page) for the

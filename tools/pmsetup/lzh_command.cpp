@@ -5,6 +5,7 @@
 
 #include "commands.hpp"
 #include "driver/session.hpp"
+#include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
@@ -26,14 +27,14 @@ std::uint8_t* decode_output = nullptr;
 std::size_t decode_written = 0;
 std::size_t decode_room = 0;
 
-// The decoder asks for at most two bytes past a complete stream; after
-// more, the stream has run dry and decoding stops.
+// Past the allowance the stream has run dry, and decoding stops, as an
+// installation's does.
 void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
   transferred = 0;
   if (decode_position < decode_input->size()) {
     buffer[0] = (*decode_input)[decode_position++];
     transferred = 1;
-  } else if (++requests_past_end > 2) {
+  } else if (++requests_past_end > extract::kDryAllowance) {
     driver::Running = 0;
   }
 }
@@ -71,8 +72,8 @@ int Decode(const Paths& paths) {
   // Each byte of a stream yields at most 48 (a 60-byte match takes 10
   // bits or more), so a count beyond that cannot be met: room for what
   // the stream can hold is enough.
-  const std::size_t can_hold = 48 * (input->size() + 2) + lzh::MaxMatch;
-  std::vector<std::uint8_t> output(std::min(static_cast<std::size_t>(paths.count), can_hold));
+  const std::uint64_t can_hold = 48 * (std::uint64_t{input->size()} + extract::kDryAllowance) + lzh::MaxMatch;
+  std::vector<std::uint8_t> output(static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(paths.count), can_hold)));
   decode_input = &*input;
   decode_position = 0;
   requests_past_end = 0;

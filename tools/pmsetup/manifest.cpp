@@ -9,8 +9,8 @@
 #include <set>
 
 #include "file_io.hpp"
-#include "platform/ansi.hpp"
 #include "platform/code_page.hpp"
+#include "platform/system.hpp"
 
 namespace pmsetup {
 
@@ -39,10 +39,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
-constexpr std::array kDeviceNames = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1",
-                                     "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8", "COM9",
-                                     "LPT0", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",    "LPT6", "LPT7",
-                                     "LPT8", "LPT9"};
 
 class ManifestReader {
  public:
@@ -117,6 +113,14 @@ class ManifestReader {
       Error(node.source(), what + " holds a NUL character, which would end it there");
       return std::nullopt;
     }
+    // U+0080..U+009F: control characters that code pages treat each their
+    // own way (Windows keeps some of them, other systems refuse them).
+    for (std::size_t k = 0; k + 1 < text->size(); ++k) {
+      if (static_cast<unsigned char>((*text)[k]) == 0xC2 && static_cast<unsigned char>((*text)[k + 1]) < 0xA0) {
+        Error(node.source(), what + " holds a control character (U+0080 to U+009F)");
+        return std::nullopt;
+      }
+    }
     auto encoded = platform::ToCodePage(*text, manifest_.code_page);
     if (!encoded) {
       Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
@@ -148,7 +152,9 @@ class ManifestReader {
     for (const int id : kRequiredTexts) {
       const toml::node* node = texts->get(package::kTextNames[id]);
       if (node == nullptr) Error(texts->source(), std::string("[texts] needs ") + package::kTextNames[id]);
-      else if (node->value_or(std::string()).empty()) Error(node->source(), std::string(package::kTextNames[id]) + " must not be empty");
+      else if (node->is_string() && node->value_or(std::string()).empty()) {
+        Error(node->source(), std::string(package::kTextNames[id]) + " must not be empty");
+      }
     }
   }
 
@@ -157,9 +163,7 @@ class ManifestReader {
     for (unsigned char c : name) {
       if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
     }
-    std::string stem = name.substr(0, name.find('.'));
-    platform::UpperCaseAnsi(stem);
-    return std::find(kDeviceNames.begin(), kDeviceNames.end(), stem) == kDeviceNames.end();
+    return !platform::WindowsDeviceName(name);
   }
 
   std::optional<ManifestFile> ReadFile(const toml::node& node) {

@@ -16,7 +16,8 @@ Command AddPackCommand(CLI::App& app) {
   pack->add_option("MANIFEST", options->manifest, "the package's TOML manifest")->required()->check(
       [](const std::string& path) {
         std::error_code error;
-        return std::filesystem::is_regular_file(Path(path), error) ? std::string() : "no such file: " + path;
+        if (std::filesystem::is_regular_file(Path(path), error)) return std::string();
+        return std::filesystem::exists(Path(path), error) ? "not a plain file: " + path : "no such file: " + path;
       },
       "FILE");
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();

@@ -41,6 +41,11 @@ std::string Thousands(std::uint64_t n) {
   return grouped;
 }
 
+// "1 file", "2,048 bytes".
+std::string Counted(std::uint64_t n, const std::string& unit) {
+  return Thousands(n) + " " + unit + (n == 1 ? "" : "s");
+}
+
 struct OutputFile {
   fs::path path;
   Bytes bytes;
@@ -133,9 +138,11 @@ std::string StubProblem(const std::string& stub_path, const Bytes& stub, const f
   const std::size_t end = stub.size();
   const std::uint32_t offset = stub[end - 4] | stub[end - 3] << 8 | stub[end - 2] << 16 |
                                static_cast<std::uint32_t>(stub[end - 1]) << 24;
-  package::SetupBlock block;
+  if (offset < 2) return std::string();
   const std::optional<std::string> system_path = platform::SystemPath(stub_path);
-  const bool packed = offset >= 2 && system_path && package::ReadSetupBlock(*system_path, block) == platform::kIoOk &&
+  if (!system_path) return "cannot check the stub " + stub_path + ": its path has characters the system cannot show";
+  package::SetupBlock block;
+  const bool packed = package::ReadSetupBlock(*system_path, block) == platform::kIoOk &&
                       package::PackageDefect(block) == nullptr;
   package::FreeFileList(block);
   if (packed) return stub_path + " already carries a package; pass the bare installer stub";
@@ -167,9 +174,8 @@ std::optional<Payload> GatherPayload(const Manifest& manifest, std::string& erro
 
 void Report(const PackOptions& options, const Payload& payload, std::size_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << options.manifest << ": " << payload.entries.size()
-            << (payload.entries.size() == 1 ? " file, payload " : " files, payload ")
-            << Thousands(payload.bytes.size()) << " bytes, compressed " << Thousands(stream_size) << " bytes";
+  std::cout << "Packed " << options.manifest << ": " << Counted(payload.entries.size(), "file") << ", payload "
+            << Counted(payload.bytes.size(), "byte") << ", compressed " << Counted(stream_size, "byte");
   if (!payload.bytes.empty()) {
     char ratio[32];
     std::snprintf(ratio, sizeof ratio, " (%.1f%%)", 100.0 * static_cast<double>(stream_size) / payload.bytes.size());
@@ -177,8 +183,7 @@ void Report(const PackOptions& options, const Payload& payload, std::size_t stre
   }
   std::cout << '\n';
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Thousands(file.bytes.size())
-              << " bytes\n";
+    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.bytes.size(), "byte") << '\n';
   }
 }
 
