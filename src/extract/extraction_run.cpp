@@ -51,14 +51,13 @@ bool Decode() {
   }
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
-  if (driver::Running && EmptyRequests * 8 > lzh::UnusedInputBits()) {
+  if (driver::Running && lzh::DecodedMissingInput(EmptyRequests)) {
     InputRanDry = true;
     driver::Running = 0;
   }
-  // A complete stream is used up to its last byte: less than a byte of
-  // what really came (its padding) may be left in the decoder's hands.
-  const bool byte_unused = lzh::UnusedInputBits() - 8 * EmptyRequests >= 8;
-  if (driver::Running && (byte_unused || !InputUsedUp())) {
+  // Input past the stream: a byte the decoder read ahead but did not use,
+  // or one it never asked for.
+  if (driver::Running && (lzh::LeftInputUnused(EmptyRequests) || !InputUsedUp())) {
     InputLeftOver = true;
     driver::Running = 0;
   }

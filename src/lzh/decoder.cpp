@@ -135,6 +135,8 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
   unused_input_bits = bits.BitsHeld();
 }
 
-int UnusedInputBits() { return unused_input_bits; }
+bool DecodedMissingInput(int missing) { return missing * 8 > unused_input_bits; }
+
+bool LeftInputUnused(int missing) { return unused_input_bits - missing * 8 >= 8; }
 
 }  // namespace lzh

@@ -25,11 +25,16 @@ using WriteProc = ReadProc;
 // ahead.  Raises ElzhException when its tables cannot be obtained.
 void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
 
-// How many bits the last LzhDecode had read but not used when it
-// returned.  A complete stream never has its end used up further than its
-// last byte, so input bytes that stood in for missing ones (transferred as
-// anything but 1) must all lie within these bits.
-int UnusedInputBits();
+// Checks on the last LzhDecode, given how many of its input requests got
+// no byte (missing).  A complete stream is used exactly to its last byte:
+// its final bits lie in that byte and the rest of it is padding, so
+// requests past the end are read ahead but never used, and every byte
+// that did come is used.
+// DecodedMissingInput: bits of a byte that never came were decoded (the
+// input ran dry).  LeftInputUnused: a whole byte that came was not used
+// (the input went on past the stream).
+bool DecodedMissingInput(int missing);
+bool LeftInputUnused(int missing);
 
 // LzhDecode, with an ElzhException turned into its message: nullptr when
 // decoding ran, the message when the tables could not be obtained.  Works

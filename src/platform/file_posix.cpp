@@ -183,8 +183,7 @@ bool FindEntry(const std::string& path, std::uint32_t& attributes) {
 // the colon belongs to drives.
 IoResult MakeDirectory(const std::string& path) {
   if (const IoResult fault = Injected(Operation::kMakeDirectory)) return fault;
-  const std::size_t name = path.find_last_of('\\') == std::string::npos ? 0 : path.find_last_of('\\') + 1;
-  if (path.find(':', name) != std::string::npos) return EINVAL;
+  if (path.find(':', path.find_last_of('\\') + 1) != std::string::npos) return EINVAL;  // npos + 1 is 0
   return ::mkdir(NativePath(path).c_str(), 0755) != 0 ? errno : kIoOk;
 }
 

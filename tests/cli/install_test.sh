@@ -84,6 +84,8 @@ check "--code-page names the package's code page" cmp -s "intl/Привет.txt"
 folders_before=$(( $(ls -d */ | wc -l) + 1 ))
 "$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --yes > /dev/null 2> err.txt
 check "a path the code page cannot hold is refused" grep -q "has no place in code page 1252 (see --code-page)" err.txt
+"$pmsetup" install intl/cyr/SETUP.EXE --dest "$work/кафе" --code-page 65001 --yes > /dev/null 2> err.txt
+check "a code page no package can be in is refused" grep -q "code-page 65001 is no Windows code page" err.txt
 mkdir ёж
 (cd ёж && "$pmsetup" install ../intl/pkg/SETUP.EXE --dest d --yes > /dev/null 2> ../err.txt)
 check "so is a relative one below such a folder" grep -qF "d: a character has no place in code page 1252 (in $work/ёж/d) (see --code-page)" err.txt

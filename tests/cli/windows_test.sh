@@ -45,6 +45,8 @@ windows lzh encode čeština/docs/numbers.txt windows.lzh 2> /dev/null
 check "the same stream" cmp -s windows.lzh native.lzh
 windows lzh decode --count "$(stat -c %s čeština/docs/numbers.txt)" native.lzh decoded.txt
 check "decoding gives the file back" cmp -s decoded.txt čeština/docs/numbers.txt
+windows lzh encode čeština/docs/numbers.txt NUL 2> /dev/null
+check "a device is written into" test "${PIPESTATUS[0]}" -eq 0 -a ! -e NUL -a ! -e NUL.partial
 
 # Mistakes are reported as on this machine.
 printf 'code_page = 1251\n[texts]\nTitle = "T"\nDefaultDir = "C:\\\\T"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "MAIN.EXE", name = "я.txt" }, { source = "MAIN.EXE", name = "Я.txt" }]\n' \

@@ -40,10 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   decoded.clear();
   driver::Running = 1;
   lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write);
-  // A complete stream is never read more than two bytes past its end, and
-  // no byte past its end is decoded.
+  // A complete stream is never read more than two bytes past its end, no
+  // byte past its end is decoded, and every byte of it is used.
   if (decoded.size() != size - 1 || !std::equal(decoded.begin(), decoded.end(), data + 1) ||
-      requests_past_end > 2 || requests_past_end * 8 > lzh::UnusedInputBits()) {
+      requests_past_end > 2 || lzh::DecodedMissingInput(requests_past_end) ||
+      lzh::LeftInputUnused(requests_past_end)) {
     std::abort();
   }
   return 0;

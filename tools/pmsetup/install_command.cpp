@@ -32,11 +32,12 @@ bool AskDestination(std::string& destination) {
   for (;;) {
     std::string answer;
     if (!AskLine(Shown(texts[package::DirPrompt]), Shown(texts[package::DefaultDir]), answer)) return false;
-    if (const std::string problem = UnsuitablePath(answer); !problem.empty()) {
-      std::cerr << answer << ": " << problem << "; please give another directory.\n";
+    const ConvertedPath converted = ConvertPath(answer);
+    if (!converted.problem.empty()) {
+      std::cerr << answer << ": " << converted.problem << "; please give another directory.\n";
       continue;
     }
-    destination = InstallerPath(answer);
+    destination = converted.path;
     if (extract::ForceDirectory(destination)) return true;
     std::cerr << "Cannot create " << answer << "; please give another directory.\n";
   }
@@ -50,17 +51,22 @@ void ListInstalled(const std::string& destination) {
 }
 
 int Install(const InstallOptions& options) {
+  if (!platform::KnownCodePage(options.code_page)) {
+    std::cerr << "pmsetup: --code-page " << options.code_page << " is no Windows code page this system can convert\n";
+    return 1;
+  }
   platform::AnsiCodePage = options.code_page;
   if (const std::string problem = LoadPackage(options.package); !problem.empty()) {
     std::cerr << "pmsetup: " << options.package << ": " << problem << '\n';
     return 1;
   }
   const bool interactive = !options.yes && isatty(STDIN_FILENO);
-  if (const std::string problem = UnsuitablePath(options.destination); !problem.empty()) {
-    std::cerr << "pmsetup: " << options.destination << ": " << problem << '\n';
+  const ConvertedPath given = ConvertPath(options.destination);
+  if (!given.problem.empty()) {
+    std::cerr << "pmsetup: " << options.destination << ": " << given.problem << '\n';
     return 1;
   }
-  std::string destination = InstallerPath(options.destination);
+  std::string destination = given.path;
   if (destination.empty()) {
     if (!interactive) {
       std::cerr << "pmsetup: no destination directory: pass --dest DIR\n";
@@ -96,12 +102,7 @@ Command AddInstallCommand(CLI::App& app) {
   install->add_option("--dest", options->destination, "destination directory (asked for when left out)");
   install->add_flag("--yes", options->yes, "ask nothing: a missing disk fails the installation");
   install->add_option("--code-page", options->code_page,
-                      "the code page the package's texts and names are in (as in its manifest; default 1252)")
-      ->check([](const std::string& value) {
-        int code_page = 0;
-        const bool known = CLI::detail::lexical_cast(value, code_page) && platform::KnownCodePage(code_page);
-        return known ? std::string() : "unknown code page " + value;
-      });
+                      "the code page the package's texts and names are in (as in its manifest; default 1252)");
   return {install, [options] { return Install(*options); }};
 }
 

@@ -28,47 +28,34 @@ struct TransferBuffers {
   unsigned char output[extract::kTransferBufferSize];
 };
 
-}  // namespace
-
-namespace {
-
-// The path made absolute, as the user would write it; nothing when the
-// current directory is gone.
-std::optional<std::string> Absolute(const std::string& path) {
-  if (path.empty() || path[0] == '/' || path[0] == '\\') return path;
-  std::error_code error;
-  const std::filesystem::path whole = std::filesystem::absolute(Path(path), error).lexically_normal();
-  if (error) return std::nullopt;
-  return Text(whole);
-}
-
 std::size_t Separators(const std::string& path) {
   return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/') + std::count(path.begin(), path.end(), '\\'));
 }
 
 }  // namespace
 
-std::string InstallerPath(const std::string& path) {
-  const std::string whole = Absolute(path).value_or(path);
-  std::string converted = platform::ToCodePage(whole, platform::AnsiCodePage).value_or(whole);
-  std::replace(converted.begin(), converted.end(), '/', '\\');
-  return converted;
+ConvertedPath ConvertPath(const std::string& path) {
+  std::string whole = path;
+  if (!path.empty() && path[0] != '/' && path[0] != '\\') {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(Path(path), error).lexically_normal();
+    if (error) return {std::string(), "the current directory is gone; give a full path"};
+    whole = Text(absolute);
+  }
+  const std::string where = whole == path ? std::string() : " (in " + whole + ")";
+  if (whole.find(':') != std::string::npos) return {std::string(), "a colon has a meaning of its own in Windows paths" + where};
+  const std::string code_page = std::to_string(platform::AnsiCodePage);
+  std::optional<std::string> converted = platform::ToCodePage(whole, platform::AnsiCodePage);
+  if (!converted) return {std::string(), "a character has no place in code page " + code_page + where + " (see --code-page)"};
+  // In a double-byte code page a character may hold the byte of '\'.
+  if (Separators(*converted) != Separators(whole)) {
+    return {std::string(), "a character would read as a folder separator in code page " + code_page + where};
+  }
+  std::replace(converted->begin(), converted->end(), '/', '\\');
+  return {*converted, std::string()};
 }
 
-std::string UnsuitablePath(const std::string& path) {
-  const std::optional<std::string> whole = Absolute(path);
-  if (!whole) return "the current directory is gone; give a full path";
-  const std::string where = *whole == path ? std::string() : " (in " + *whole + ")";
-  if (whole->find(':') != std::string::npos) return "a colon has a meaning of its own in Windows paths" + where;
-  const std::string code_page = std::to_string(platform::AnsiCodePage);
-  const std::optional<std::string> converted = platform::ToCodePage(*whole, platform::AnsiCodePage);
-  if (!converted) return "a character has no place in code page " + code_page + where + " (see --code-page)";
-  // In a double-byte code page a character may hold the byte of '\'.
-  if (Separators(*converted) != Separators(*whole)) {
-    return "a character would read as a folder separator in code page " + code_page + where;
-  }
-  return std::string();
-}
+std::string InstallerPath(const std::string& path) { return ConvertPath(path).path; }
 
 std::string Shown(const std::string& text) { return platform::FromCodePage(text, platform::AnsiCodePage); }
 
@@ -81,8 +68,9 @@ std::string DisplayPath(const std::string& path) {
 std::string LoadPackage(const std::string& setup_exe) {
   package::FreeFileList(Setup);
   Setup = package::SetupBlock{};
-  if (std::string problem = UnsuitablePath(setup_exe); !problem.empty()) return problem;
-  const std::string path = InstallerPath(setup_exe);
+  const ConvertedPath converted = ConvertPath(setup_exe);
+  if (!converted.problem.empty()) return converted.problem;
+  const std::string& path = converted.path;
   const platform::IoResult result = package::ReadSetupBlock(path, Setup);
   if (result != platform::kIoOk) return DescribeReadFailure(setup_exe, result);
   if (const char* defect = package::PackageDefect(Setup)) return std::string("damaged package: ") + defect;

@@ -20,16 +20,18 @@ struct InstallResult {
 };
 
 // A path as the user writes it (UTF-8, '/') as the installer takes it:
-// '/' becomes '\', the text goes into the ANSI code page, and a relative
-// path is made absolute first (the installer takes any path shorter than
-// "C:\" for a root that exists, so "./d" would work and "d" would not).
-// Check UnsuitablePath first: a character without a place in the code
-// page would stay as its UTF-8 bytes.
-std::string InstallerPath(const std::string& path);
+// made absolute (the installer takes any path shorter than "C:\" for a
+// root that exists, so "./d" would work and "d" would not), in the ANSI
+// code page, with '\' between its parts.  Or, with path empty, why it
+// cannot be: a colon, or a character without a place in the code page.
+struct ConvertedPath {
+  std::string path;
+  std::string problem;
+};
+ConvertedPath ConvertPath(const std::string& path);
 
-// Why the installer cannot take path (made absolute): a colon, or a
-// character without a place in the ANSI code page.  Empty when it can.
-std::string UnsuitablePath(const std::string& path);
+// ConvertPath's path alone, for paths known to suit.
+std::string InstallerPath(const std::string& path);
 
 // A text of the package or of the installer (ANSI code page) for the
 // terminal (UTF-8).

@@ -22,7 +22,7 @@ struct Paths {
 // The decoder's callbacks take no context: the stream lives here.
 const std::vector<std::uint8_t>* decode_input = nullptr;
 std::size_t decode_position = 0;
-std::size_t requests_past_end = 0;
+int requests_past_end = 0;
 std::uint8_t* decode_output = nullptr;
 std::size_t decode_written = 0;
 std::size_t decode_room = 0;
@@ -83,8 +83,7 @@ int Decode(const Paths& paths) {
   driver::Running = 1;
   lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput);
   // A complete stream never has a byte past its end decoded.
-  if (output.size() < static_cast<std::size_t>(paths.count) ||
-      requests_past_end * 8 > static_cast<std::size_t>(lzh::UnusedInputBits())) {
+  if (output.size() < static_cast<std::size_t>(paths.count) || lzh::DecodedMissingInput(requests_past_end)) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);
