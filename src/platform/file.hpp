@@ -7,6 +7,7 @@
 // POSIX implementation maps them onto its own file system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,12 +20,20 @@ constexpr FileHandle kNoFile = -1;
 constexpr IoResult kIoOk = 0;
 // A read that delivered fewer bytes than a fixed-size field needs.
 constexpr IoResult kShortRead = 100;
+// The path names something other than a plain file (a folder, a device, a
+// pipe, or a link where a file is to be written); Windows' "cannot access
+// the file".
+constexpr IoResult kNotAFile = 1920;
+// The longest path that Windows' ANSI file functions take.
+constexpr std::size_t kLongestPath = 259;
 
 enum Access : unsigned { kRead = 1, kWrite = 2 };
 // Which access other openers of the same file keep while this handle is open.
 enum Share : unsigned { kShareNone = 0, kShareRead = 1, kShareWrite = 2 };
 enum class Disposition { kCreateAlways, kOpenExisting };
 
+// Opens a plain file.  Anything else fails with kNotAFile, and a path
+// longer than kLongestPath cannot be created.
 IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle);
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count,

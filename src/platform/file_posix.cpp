@@ -1,9 +1,13 @@
 // POSIX file access that behaves as the installer expects from Windows:
-// backslashes separate path components, directories cannot be opened as
-// files, and share modes are enforced among this process's own open files
+// backslashes separate path components, only plain files are opened (no
+// folder, device or pipe, and no link where a file is written), a file's
+// name is found whatever its case, paths to create are as long as Windows
+// allows, and share modes are enforced among this process's own open files
 // (a file held open for shared reading cannot be replaced or deleted).
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +53,41 @@ bool HeldOpen(const struct stat& st, unsigned access, unsigned share) {
 
 int FdOf(FileHandle handle) { return static_cast<int>(handle - 1); }
 
+bool Ascii(const char* name) {
+  for (; *name != '\0'; ++name) {
+    if (static_cast<unsigned char>(*name) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Whether Windows would take the two names for one.
+bool SameName(const char* a, const std::string& b) {
+  if (::strcasecmp(a, b.c_str()) == 0) return true;
+  return !(Ascii(a) && Ascii(b.c_str())) && CaseFolded(a) == CaseFolded(b);
+}
+
+// The native path of an installer path.  Windows finds a file whatever the
+// case of its name, so a last component that does not exist as written is
+// looked up without regard to case in its folder: names from a package
+// that differ only in case meet in one file, as on Windows.  The folders
+// are taken as written.
+std::string LocalPath(const std::string& path) {
+  const std::string native = NativePath(path);
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) == 0) return native;
+  const std::size_t slash = native.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+  const std::string name = native.substr(slash + 1);  // npos + 1 is 0
+  DIR* const entries = ::opendir(folder.c_str());
+  if (entries == nullptr) return native;
+  std::string found;
+  while (const dirent* entry = ::readdir(entries)) {
+    if (SameName(entry->d_name, name) && (found.empty() || entry->d_name < found)) found = entry->d_name;
+  }
+  ::closedir(entries);
+  return found.empty() ? native : native.substr(0, slash + 1) + found;
+}
+
 struct Fault {
   int calls = 0;
   int fail_at = 0;
@@ -84,20 +123,25 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle) {
   handle = kNoFile;
   if (const IoResult fault = Injected(Operation::kOpen)) return fault;
-  const std::string native = NativePath(path);
+  if (disposition == Disposition::kCreateAlways && path.size() > kLongestPath) return ENAMETOOLONG;
+  const bool writes = (access & kWrite) != 0;
+  const std::string native = LocalPath(path);
   struct stat st {};
-  if (::stat(native.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return EISDIR;
+  // A file to be written is never reached through a link.
+  if ((writes ? ::lstat(native.c_str(), &st) : ::stat(native.c_str(), &st)) == 0) {
+    if (!S_ISREG(st.st_mode)) return kNotAFile;
     if (HeldOpen(st, access, share)) return EBUSY;
   }
-  int flags = (access & kWrite) ? ((access & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
+  int flags = writes ? ((access & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (disposition == Disposition::kCreateAlways) flags |= O_CREAT | O_TRUNC;
-  const int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
-  if (::fstat(fd, &st) != 0) {
-    const int error = errno;
+  // Not blocking: a pipe that took the file's place meanwhile is refused
+  // below instead of waiting for a partner.
+  const int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK | (writes ? O_NOFOLLOW : 0), 0644);
+  if (fd < 0) return errno == ELOOP || errno == ENXIO ? kNotAFile : errno;
+  const IoResult checked = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? kIoOk : kNotAFile;
+  if (checked != kIoOk) {
     ::close(fd);
-    return error;
+    return checked;
   }
   OpenFiles().push_back({fd, st.st_dev, st.st_ino, access, share});
   handle = fd + 1;
@@ -189,9 +233,12 @@ IoResult MakeDirectory(const std::string& path) {
 
 IoResult FileDelete(const std::string& path) {
   if (const IoResult fault = Injected(Operation::kDelete)) return fault;
-  const std::string native = NativePath(path);
+  const std::string native = LocalPath(path);
   struct stat st {};
-  if (::stat(native.c_str(), &st) == 0 && HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
+  if (::lstat(native.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return kNotAFile;
+    if (HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
+  }
   return ::unlink(native.c_str()) != 0 ? errno : kIoOk;
 }
 

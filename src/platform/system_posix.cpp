@@ -5,7 +5,10 @@
 
 namespace platform {
 
-std::string ErrorText(IoResult code) { return std::strerror(code); }
+std::string ErrorText(IoResult code) {
+  if (code == kNotAFile) return "not a plain file (a folder, a device, a pipe, or a link where a file is written)";
+  return std::strerror(code);
+}
 
 std::string ExecutablePath() {
   std::error_code error;

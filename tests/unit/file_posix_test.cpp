@@ -66,6 +66,32 @@ TEST(PosixFile, DirectoriesAndMissingFilesDoNotOpen) {
   EXPECT_EQ(result, ENOENT);
 }
 
+// Names meet whatever their case, in one file that keeps the name it had
+// first, as on Windows; a held file is held under every spelling.
+TEST(PosixFile, NamesAreFoundWhateverTheirCase) {
+  TempDir dir;
+  testing_support::WriteBytes(dir.File("Readme.TXT"), {1, 2, 3});
+  const FileHandle h = Open(dir.File("README.txt"), kRead | kWrite, kShareRead, Disposition::kCreateAlways);
+  ASSERT_GT(h, 0);
+  EXPECT_EQ(Open(dir.File("readme.txt"), kRead | kWrite, kShareRead, Disposition::kCreateAlways), kNoFile);
+  EXPECT_EQ(FileClose(h), kIoOk);
+  EXPECT_EQ(FileDelete(dir.File("rEADME.TXT")), kIoOk);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// Windows' ANSI file functions take paths of at most 259 characters.
+TEST(PosixFile, PathsTooLongForWindowsAreNotCreated) {
+  TempDir dir;
+  const std::string folder = dir.path().string() + "\\";
+  const std::string fits(kLongestPath - folder.size(), 'n');
+  IoResult result = kIoOk;
+  const FileHandle h = Open(folder + fits, kRead | kWrite, kShareNone, Disposition::kCreateAlways, &result);
+  EXPECT_GT(h, 0);
+  EXPECT_EQ(FileClose(h), kIoOk);
+  EXPECT_EQ(Open(folder + fits + "n", kRead | kWrite, kShareNone, Disposition::kCreateAlways, &result), kNoFile);
+  EXPECT_EQ(result, ENAMETOOLONG);
+}
+
 TEST(PosixFile, SeekTruncateAndSize) {
   TempDir dir;
   const FileHandle h = Open(dir.File("f"), kRead | kWrite, kShareNone, Disposition::kCreateAlways);
