@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "package/file_name.hpp"
+
 namespace package {
 
 const std::array<const char*, kTextCount> kTextNames = {
@@ -152,10 +154,9 @@ void FreeFileList(SetupBlock& block) {
 const char* PackageDefect(const SetupBlock& block) {
   const LibRec* main = block.MainEntry();
   if (main == nullptr) return "the file list is empty";
-  const std::string& name = main->Name;
-  if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:") != std::string::npos) {
-    return "the main program's name is not a plain file name";
-  }
+  // The main program is written under its name as it stands: a name that
+  // Windows would change or refuse cannot be installed or started.
+  if (FileNameProblem(main->Name) != nullptr) return "the main program's name is not a usable Windows file name";
   return nullptr;
 }
 

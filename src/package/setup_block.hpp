@@ -79,8 +79,8 @@ platform::IoResult ReadSetupBlock(const std::string& path, SetupBlock& block);
 void FreeFileList(SetupBlock& block);
 
 // Why a block that reads without failure still cannot be installed, or
-// nullptr when it can: the installer needs a main program, and that name
-// must stay inside the destination directory.
+// nullptr when it can: the installer needs a main program, and its name
+// must be a usable Windows file name as it stands (see file_name.hpp).
 const char* PackageDefect(const SetupBlock& block);
 
 }  // namespace package

@@ -1,20 +1,25 @@
-#include <algorithm>
-#include <array>
-#include <cctype>
+#include "platform/device_name.hpp"
 
-#include "platform/system.hpp"
+#include <algorithm>
+#include <cstring>
 
 namespace platform {
 
 bool WindowsDeviceName(const std::string& name) {
-  static constexpr std::array kDevices = {"CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1",
-                                          "COM2", "COM3", "COM4", "COM5", "COM6",   "COM7",    "COM8", "COM9",
-                                          "LPT0", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",    "LPT6", "LPT7",
-                                          "LPT8", "LPT9"};
-  std::string stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) { return std::toupper(c); });
-  return std::find(kDevices.begin(), kDevices.end(), stem) != kDevices.end();
+  // The part before the first dot, without trailing spaces, in capitals.
+  std::size_t length = std::min(name.find('.'), name.size());
+  while (length > 0 && name[length - 1] == ' ') --length;
+  char stem[8] = {};
+  if (length < 3 || length >= sizeof stem) return false;
+  for (std::size_t k = 0; k < length; ++k) stem[k] = name[k] >= 'a' && name[k] <= 'z' ? name[k] - 0x20 : name[k];
+  if (length == 4 && (std::memcmp(stem, "COM", 3) == 0 || std::memcmp(stem, "LPT", 3) == 0) && stem[3] >= '0' &&
+      stem[3] <= '9') {
+    return true;
+  }
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (std::strcmp(stem, device) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace platform

@@ -15,10 +15,6 @@ std::string ErrorText(IoResult code);
 // the system does not tell.
 std::string ExecutablePath();
 
-// Whether a file name (no folder) names a Windows device, such as "NUL",
-// "com1.txt" or "CONOUT$", whatever the extension.
-bool WindowsDeviceName(const std::string& name);
-
 // Whether path names a device of this system by name alone (on Windows:
 // "NUL", "CON", ... in any folder; on POSIX a device is a file of its own
 // type instead).

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/device_name.hpp"
 #include "platform/system.hpp"
 
 namespace platform {

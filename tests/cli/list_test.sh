@@ -34,8 +34,8 @@ damaged "bad trailer" "damaged package: bad trailer: the setup block would start
 package "$work/empty.exe" --no-entries
 damaged "empty list" "damaged package: the file list is empty" "$work/empty.exe"
 package "$work/escape.exe" --entry '..\Main.exe:0:1'
-damaged "unsafe main name" "damaged package: the main program's name is not a plain file name" "$work/escape.exe"
+damaged "unsafe main name" "damaged package: the main program's name is not a usable Windows file name" "$work/escape.exe"
 damaged "missing file" "cannot read it: No such file or directory" "$work/absent.exe"
-damaged "a folder" "cannot read it: Is a directory" "$work"
+damaged "a folder" "cannot read it: not a plain file (a folder, a device, a pipe, or a link where a file is written)" "$work"
 
 finish

@@ -10,7 +10,7 @@
 
 #include "file_io.hpp"
 #include "platform/code_page.hpp"
-#include "platform/system.hpp"
+#include "package/file_name.hpp"
 
 namespace pmsetup {
 
@@ -158,14 +158,6 @@ class ManifestReader {
     }
   }
 
-  bool SafeName(const std::string& name) const {
-    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
-    for (unsigned char c : name) {
-      if (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) return false;
-    }
-    return !platform::WindowsDeviceName(name);
-  }
-
   std::optional<ManifestFile> ReadFile(const toml::node& node) {
     const toml::node* source_node = &node;
     const toml::node* name_node = nullptr;
@@ -197,9 +189,9 @@ class ManifestReader {
       if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
     }
     if (!name) return std::nullopt;
-    if (!SafeName(*name) || name->size() > 255) {
+    if (const char* problem = package::FileNameProblem(*name)) {
       Error((name_node ? name_node : source_node)->source(),
-            "'" + Readable(*name) + "' cannot be a file name on Windows (empty, a device name, a path, or a reserved character)");
+            "'" + Readable(*name) + "' cannot be a file name on Windows: " + problem);
       return std::nullopt;
     }
     file.name = *name;

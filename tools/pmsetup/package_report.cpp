@@ -5,6 +5,7 @@
 #include <iomanip>
 
 #include "file_io.hpp"
+#include "package/file_name.hpp"
 #include "platform/system.hpp"
 
 namespace pmsetup {
@@ -53,6 +54,16 @@ Trailer ReadTrailer(const std::string& path) {
   return trailer;
 }
 
+// What becomes of a name that does not install as it stands.
+std::string NameRemark(const std::string& name) {
+  const char* problem = nullptr;
+  const std::string installed = package::InstalledName(name, &problem);
+  if (installed.empty()) return std::string("  (cannot be installed: ") + problem + ")";
+  const std::size_t separator = name.find_last_of("\\/:");
+  if (installed != name.substr(separator + 1)) return "  (installed as " + Quoted(installed) + ")";  // npos + 1 is 0
+  return std::string();
+}
+
 }  // namespace
 
 // A trailer pointing past the file shows as a failed seek, whose code
@@ -82,7 +93,7 @@ void PrintPackage(std::ostream& out, const package::SetupBlock& block) {
   out << "Entries (" << block.EntryCount << "), main program first:\n";
   for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
     out << "  " << std::left << std::setw(32) << Quoted(entry->Name) << " offset " << std::right << std::setw(10)
-        << entry->Offset << "  size " << std::setw(10) << entry->Size << '\n';
+        << entry->Offset << "  size " << std::setw(10) << entry->Size << NameRemark(entry->Name) << '\n';
   }
 }
 

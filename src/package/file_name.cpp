@@ -1,0 +1,38 @@
+#include "package/file_name.hpp"
+
+#include <cstring>
+
+#include "driver/path_text.hpp"
+#include "platform/device_name.hpp"
+
+namespace package {
+namespace {
+
+constexpr std::size_t kLongestName = 255;
+
+bool Reserved(unsigned char c) { return c < 0x20 || std::strchr("\\/:<>\"|?*", c) != nullptr; }
+
+}  // namespace
+
+const char* FileNameProblem(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return "it names no file";
+  if (name.size() > kLongestName) return "it is longer than 255 bytes";
+  for (const char c : name) {
+    if (Reserved(static_cast<unsigned char>(c))) return "it holds a control character or one of \\ / : < > \" | ? *";
+  }
+  if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a space, which Windows drops";
+  if (platform::WindowsDeviceName(name)) return "it names a Windows device";
+  return nullptr;
+}
+
+std::string InstalledName(const std::string& entry_name, const char** problem) {
+  const std::size_t separator = entry_name.find_last_of("\\/:");
+  std::string name = driver::ExtractFileName(separator == std::string::npos ? entry_name
+                                                                           : entry_name.substr(separator + 1));
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  const char* found = FileNameProblem(name);
+  if (problem != nullptr) *problem = found;
+  return found == nullptr ? name : std::string();
+}
+
+}  // namespace package
