@@ -13,12 +13,12 @@ std::string WithoutTrailingBackslash(const std::string& path) {
 // One level: the parent first, then this one.  The error code is shared
 // by all levels; once it is set nothing more is tried above, but a level
 // is still created after its parent failed.  A path ending in a colon
-// ("Tool:") is its own parent; it has no level above to climb to.
+// ("Tool:") is its own parent: it has no level above to climb to.  One
+// ending in a backslash ("Tool\\", doubled) climbs to itself without it.
 void ForceLevel(const std::string& raw_path, platform::IoResult& error) {
   const std::string path = WithoutTrailingBackslash(raw_path);
   if (error != platform::kIoOk || path.size() < 3 || DirectoryExists(path)) return;
-  const std::string parent = driver::ExtractFilePath(path);
-  if (parent != path) ForceLevel(parent, error);
+  if (path.back() != ':') ForceLevel(driver::ExtractFilePath(path), error);
   error = platform::MakeDirectory(path);
   // Someone else may have made it meanwhile.
   if (error != platform::kIoOk && DirectoryExists(path)) error = platform::kIoOk;
