@@ -4,6 +4,7 @@
 #include "extract/file_splitter.hpp"
 #include "extract/output_writer.hpp"
 #include "extract/progress_meter.hpp"
+#include "extract/stop_point.hpp"
 #include "extract/volume_reader.hpp"
 #include "lzh/decoder.hpp"
 #include "package/setup_block.hpp"
@@ -19,10 +20,12 @@ platform::FileHandle OpenOutput() {
   platform::FileHandle handle = platform::kNoFile;
   if (platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareNone,
                          platform::Disposition::kCreateAlways, handle) == platform::kIoOk) {
+    OutputCreated = true;
     return handle;
   }
-  platform::FileOpen(driver::BlobPath, platform::kWrite, platform::kShareRead | platform::kShareWrite,
-                     platform::Disposition::kOpenExisting, handle);
+  StopAt(driver::BlobPath, platform::FileOpen(driver::BlobPath, platform::kWrite,
+                                              platform::kShareRead | platform::kShareWrite,
+                                              platform::Disposition::kOpenExisting, handle));
   return handle;
 }
 
@@ -56,8 +59,10 @@ bool Decode() {
     driver::Running = 0;
   }
   // Input past the stream: a byte the decoder read ahead but did not use,
-  // or one it never asked for.
-  if (driver::Running && (lzh::LeftInputUnused(EmptyRequests) || !InputUsedUp())) {
+  // or one it never asked for, other than padding.
+  std::uint8_t held[2];
+  const int held_count = lzh::UnusedInput(EmptyRequests, held);
+  if (driver::Running && !OnlyPaddingLeft(held, held_count)) {
     InputLeftOver = true;
     driver::Running = 0;
   }
@@ -70,7 +75,12 @@ bool Decode() {
 // file that does not may not hold what was written to it.
 void CloseTransferFiles() {
   if (VolumeHandle > 0) platform::FileClose(VolumeHandle);
-  if (OutputHandle > 0 && platform::FileClose(OutputHandle) != platform::kIoOk) WriteFailed = true;
+  if (OutputHandle > 0) {
+    if (const platform::IoResult closed = platform::FileClose(OutputHandle)) {
+      StopAt(driver::BlobPath, closed);
+      WriteFailed = true;
+    }
+  }
   VolumeHandle = OutputHandle = 0;
 }
 
@@ -82,18 +92,22 @@ Outcome Failure(Outcome outcome) {
 }  // namespace
 
 Outcome RunExtraction() {
-  VolumeHandle = 0;
+  StoppedAt = {};
+  OutputCreated = false;
+  OutputHandle = 0;
   DiskNumber = 1;
+  // The first volume is held before the payload file is made, so that a
+  // main program named like a volume of this run cannot replace it.
+  VolumeHandle = OpenVolume(1);
+  if (VolumeHandle <= 0) return Failure(Outcome::kNoFirstVolume);
   OutputHandle = OpenOutput();
-  if (OutputHandle <= 0) return Failure(Outcome::kCannotCreateOutput);
+  if (OutputHandle <= 0) {
+    CloseTransferFiles();
+    return Failure(Outcome::kCannotCreateOutput);
+  }
   ResetTransferState();
   SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
 
-  VolumeHandle = OpenVolume(1);
-  if (VolumeHandle <= 0) {
-    CloseTransferFiles();
-    return Failure(Outcome::kNoFirstVolume);
-  }
   const bool decoded = Decode();
   CloseTransferFiles();
 

@@ -19,8 +19,13 @@ enum class Outcome {
   kSplitFailed,         // a file could not be carved out
 };
 
+// Whether the last run created the payload file (BlobPath) afresh,
+// rather than finding it held or opening one that was there.
+inline bool OutputCreated = false;
+
 // Runs the extraction with driver::Running set by the caller; leaves
-// Running true exactly when the payload was installed.
+// Running true exactly when the payload was installed.  A failure leaves
+// in StoppedAt (stop_point.hpp) the file it concerns, where it knows one.
 Outcome RunExtraction();
 
 }  // namespace extract

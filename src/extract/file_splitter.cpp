@@ -3,6 +3,8 @@
 #include "driver/path_text.hpp"
 #include "driver/session.hpp"
 #include "extract/progress_meter.hpp"
+#include "extract/stop_point.hpp"
+#include "package/file_name.hpp"
 
 namespace extract {
 namespace {
@@ -11,8 +13,16 @@ using platform::IoResult;
 using platform::kIoOk;
 
 constexpr std::uint32_t kChunk = 2048;
-// The code a copy fails with when its entry's name cannot be used.
-constexpr IoResult kUnusableName = 123;  // as Windows' "invalid name"
+// The codes the installer's own refusals fail with, as Windows numbers
+// an invalid name and a read past the end of a file.
+constexpr IoResult kUnusableName = 123;
+constexpr IoResult kOutsidePayload = 38;
+
+// Whether [offset, offset + size) lies within the payload's first
+// `payload` bytes; an entry of no size lies anywhere.
+bool InsidePayload(std::int64_t offset, std::int64_t size, std::int64_t payload) {
+  return size <= 0 || (offset >= 0 && offset + size <= payload);
+}
 
 IoResult CopyData(platform::FileHandle blob, platform::FileHandle target, const package::LibRec& entry) {
   std::uint8_t buffer[kChunk];
@@ -22,7 +32,7 @@ IoResult CopyData(platform::FileHandle blob, platform::FileHandle target, const 
     const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(kChunk, entry.Size - done));
     std::uint32_t got = 0, written = 0;
     result = platform::FileRead(blob, buffer, chunk, got);
-    // The payload ends before the entry does: it was damaged or cut short.
+    // The payload file ends before the entry does.
     if (result == kIoOk && got == 0) result = platform::kShortRead;
     if (result == kIoOk) result = platform::FileWrite(target, buffer, got, written);
     if (result == kIoOk && written != got) result = platform::kShortRead;
@@ -33,46 +43,53 @@ IoResult CopyData(platform::FileHandle blob, platform::FileHandle target, const 
 
 }  // namespace
 
-std::string InstalledName(const std::string& entry_name) {
-  const std::size_t separator = entry_name.find_last_of("\\/:");
-  const std::string name = driver::ExtractFileName(separator == std::string::npos ? entry_name
-                                                                                   : entry_name.substr(separator + 1));
-  return name == "." || name == ".." ? std::string() : name;
-}
-
-IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry) {
-  const std::string name = InstalledName(entry.Name);
-  if (name.empty()) return kUnusableName;
-  const std::string target_path = driver::JoinPath(driver::InstallDir, name);
+IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload) {
+  const std::string name = package::InstalledName(entry.Name);
+  const std::string target_path = driver::JoinPath(driver::InstallDir, name.empty() ? entry.Name : name);
+  // Refused before anything is written: no file of that name is touched.
+  if (name.empty()) return StopAt(target_path, kUnusableName, "the name is no usable Windows file name");
+  if (!InsidePayload(entry.Offset, entry.Size, payload)) {
+    return StopAt(target_path, kOutsidePayload, "its data lies outside the payload");
+  }
   platform::FileHandle target = platform::kNoFile;
   IoResult result = platform::FileOpen(target_path, platform::kRead | platform::kWrite, platform::kShareRead,
                                        platform::Disposition::kCreateAlways, target);
-  if (result != kIoOk) return result;
+  if (result != kIoOk) return StopAt(target_path, result);
   result = CopyData(blob, target, entry);
   const IoResult closed = platform::FileClose(target);
   if (result == kIoOk) result = closed;
   if (result != kIoOk) driver::DeleteFileQuiet(target_path);
-  return result;
+  return result == kIoOk ? result : StopAt(target_path, result);
 }
 
 bool SplitBlob() {
   platform::FileHandle blob = platform::kNoFile;
-  if (platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareRead,
-                         platform::Disposition::kOpenExisting, blob) != kIoOk) {
-    return false;
-  }
+  IoResult result = platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareRead,
+                                       platform::Disposition::kOpenExisting, blob);
+  if (result != kIoOk) return StopAt(driver::BlobPath, result) == kIoOk;
+  // Only what this run decoded counts: a payload file that was there
+  // before may be longer, and the decoder's last match may run past the
+  // payload's end.
+  std::int64_t payload = 0;
+  result = platform::FileSize(blob, payload);
+  payload = std::min<std::int64_t>(payload, package::Setup.TotalSize);
   const package::LibRec& main = *package::Setup.MainEntry();
-  IoResult result = kIoOk;
+  // A main program that the payload cannot fill would be padded out.
+  if (result == kIoOk && !InsidePayload(0, main.Size, payload)) {
+    result = StopAt(driver::BlobPath, kOutsidePayload, "its data lies outside the payload");
+  }
   for (const package::LibRec* entry = main.Next; entry != nullptr && result == kIoOk; entry = entry->Next) {
     AdvanceProgress(FileStep);
-    result = CopyEntry(blob, *entry);
+    result = CopyEntry(blob, *entry, payload);
   }
   if (result == kIoOk) {
     AdvanceProgress(FileStep);
     result = platform::FileSeek(blob, main.Size);
     if (result == kIoOk) result = platform::FileTruncate(blob);
+    if (result != kIoOk) StopAt(driver::BlobPath, result);
   }
   const IoResult closed = platform::FileClose(blob);
+  if (result == kIoOk && closed != kIoOk) StopAt(driver::BlobPath, closed);
   return result == kIoOk && closed == kIoOk;
 }
 

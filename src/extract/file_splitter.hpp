@@ -14,16 +14,14 @@ namespace extract {
 
 // True when every copy, the truncation and the final close succeeded.
 // Stops at the first entry that cannot be copied; files carved before it
-// stay, and the payload file keeps the whole payload.
+// stay, and the payload file keeps the whole payload.  A main program
+// larger than the payload fails before anything is carved.
 bool SplitBlob();
 
-// Copies one entry from the open payload file.  An entry whose data lies
-// past the end of the payload, or whose name has no usable last component,
-// fails, and a partial target is deleted.
-platform::IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry);
-
-// The name an entry is installed under: its last component, '\', '/' and
-// ':' all separating; empty when that is empty, "." or "..".
-std::string InstalledName(const std::string& entry_name);
+// Copies one entry from the open payload file, whose first `payload`
+// bytes this run decoded.  An entry whose data lies outside them, or whose
+// name has no usable last component, fails before its file is created; a
+// copy that fails deletes its partial file.
+platform::IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload);
 
 }  // namespace extract

@@ -5,6 +5,7 @@
 #include "driver/session.hpp"
 #include "extract/buffers.hpp"
 #include "extract/progress_meter.hpp"
+#include "extract/stop_point.hpp"
 
 namespace extract {
 namespace {
@@ -16,6 +17,7 @@ void WriteCollected() {
   std::uint32_t written = 0;
   const platform::IoResult result = platform::FileWrite(OutputHandle, OutputBuffer, collected, written);
   if (result != platform::kIoOk || written != collected) {
+    StopAt(driver::BlobPath, result);
     WriteFailed = true;
     driver::Running = 0;
   }

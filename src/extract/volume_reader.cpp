@@ -6,6 +6,7 @@
 #include "driver/session.hpp"
 #include "extract/buffers.hpp"
 #include "extract/front_end.hpp"
+#include "extract/stop_point.hpp"
 #include "package/setup_block.hpp"
 
 namespace extract {
@@ -43,7 +44,9 @@ void ChangeVolume() {
 void FillWindow() {
   for (;;) {
     std::uint32_t got = 0;
-    if (VolumeOpen() && platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got) != platform::kIoOk) {
+    if (const platform::IoResult result = VolumeOpen() ? platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got)
+                                                       : platform::kIoOk) {
+      StopAt(VolumePath(DiskNumber), result);
       ReadFailed = true;
       driver::Running = 0;
       got = 0;
@@ -68,16 +71,32 @@ std::string VolumePath(std::int32_t number) {
 
 platform::FileHandle OpenVolume(std::int32_t number) {
   platform::FileHandle handle = platform::kNoFile;
-  platform::FileOpen(VolumePath(number), platform::kRead, platform::kShareNone, platform::Disposition::kOpenExisting,
-                     handle);
+  const std::string path = VolumePath(number);
+  const platform::IoResult result =
+      platform::FileOpen(path, platform::kRead, platform::kShareNone, platform::Disposition::kOpenExisting, handle);
+  if (result != platform::kIoOk) StopAt(path, result);
   return handle;
 }
 
-bool InputUsedUp() {
-  if (ReadPos <= ReadFill) return false;
-  std::uint8_t probe = 0;
-  std::uint32_t got = 0;
-  if (VolumeOpen() && platform::FileRead(VolumeHandle, &probe, 1, got) == platform::kIoOk && got > 0) return false;
+bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
+  int padding = -1;  // the value of the first byte left, once seen
+  const auto padded = [&padding](const std::uint8_t* bytes, std::int64_t count) {
+    for (std::int64_t k = 0; k < count; ++k) {
+      if (padding < 0) padding = bytes[k];
+      if (bytes[k] != padding || (padding != 0x00 && padding != 0x1A)) return false;
+    }
+    return true;
+  };
+  if (!padded(held, held_count) || !padded(InputBuffer + ReadPos - 1, ReadFill - ReadPos + 1)) return false;
+  for (std::uint32_t got = kWindowSize; VolumeOpen() && got > 0;) {
+    if (const platform::IoResult result = platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got)) {
+      StopAt(VolumePath(DiskNumber), result);
+      ReadFailed = true;
+      driver::Running = 0;
+      return true;
+    }
+    if (!padded(InputBuffer, got)) return false;
+  }
   return DiskNumber >= Setup.DiskCount;
 }
 

@@ -36,11 +36,14 @@ std::string VolumePath(std::int32_t number);
 // Opens a volume for reading only, without sharing; 0 or less on failure.
 platform::FileHandle OpenVolume(std::int32_t number);
 
-// Whether the decoder took every byte of the volumes.  A complete stream
-// is used up to its last byte exactly, so input left over means that a
-// volume was cut short or does not belong to the package: the stream was
-// decoded from the wrong place.
-bool InputUsedUp();
+// Whether nothing but padding is left of the volumes once the decoder is
+// done, given the whole bytes it read ahead but did not use.  A complete
+// stream is used up to its last byte exactly, so other input left over
+// means that a volume was cut short or does not belong to the package: the
+// stream was decoded from the wrong place.  Padding is a run of one value,
+// 0x00 or 0x1A, at the end of the last volume, as copying in blocks leaves
+// it.  A volume that cannot be read sets ReadFailed.
+bool OnlyPaddingLeft(const std::uint8_t* held, int held_count);
 
 // The decoder's ReadProc: serves one byte per request.
 void VolumeReader(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& delivered);

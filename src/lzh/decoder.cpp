@@ -1,5 +1,6 @@
 #include "lzh/decoder.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,7 +11,10 @@
 namespace lzh {
 namespace {
 
+// What the last decode left in its bit reader: the count of bits read but
+// not used, and those bits at the top of the word.
 int unused_input_bits = 0;
+std::uint32_t unused_input_word = 0;
 
 struct DecoderTables {
   HuffmanModel model;
@@ -36,6 +40,7 @@ class BitReader {
   unsigned GetByte() { return GetBits(8); }
 
   int BitsHeld() const { return count_; }
+  std::uint32_t BitsWord() const { return buffer_; }
 
   // n bits (1 to 8) at once.  Taking them one by one would refill at most
   // once on the way, and no other input or output happens in between, so
@@ -133,10 +138,20 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
     done += length;
   }
   unused_input_bits = bits.BitsHeld();
+  unused_input_word = bits.BitsWord();
 }
 
 bool DecodedMissingInput(int missing) { return missing * 8 > unused_input_bits; }
 
-bool LeftInputUnused(int missing) { return unused_input_bits - missing * 8 >= 8; }
+int UnusedInput(int missing, std::uint8_t (&bytes)[2]) {
+  // The bytes that never came were read as zeros after the real ones.
+  const int real_bits = unused_input_bits - missing * 8;
+  const int whole = real_bits > 0 ? std::min(real_bits / 8, 2) : 0;
+  for (int k = 0; k < whole; ++k) {
+    const int skipped = real_bits - 8 * (whole - k);  // bits above byte k
+    bytes[k] = static_cast<std::uint8_t>((unused_input_word << skipped) >> 24);
+  }
+  return whole;
+}
 
 }  // namespace lzh

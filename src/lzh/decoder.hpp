@@ -31,10 +31,11 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
 // requests past the end are read ahead but never used, and every byte
 // that did come is used.
 // DecodedMissingInput: bits of a byte that never came were decoded (the
-// input ran dry).  LeftInputUnused: a whole byte that came was not used
-// (the input went on past the stream).
+// input ran dry).  UnusedInput: the whole bytes that came but were not
+// used (the input went on past the stream), at most two, in the order they
+// came; returns how many.
 bool DecodedMissingInput(int missing);
-bool LeftInputUnused(int missing);
+int UnusedInput(int missing, std::uint8_t (&bytes)[2]);
 
 // LzhDecode, with an ElzhException turned into its message: nullptr when
 // decoding ran, the message when the tables could not be obtained.  Works

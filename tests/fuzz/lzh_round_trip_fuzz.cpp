@@ -40,11 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   decoded.clear();
   driver::Running = 1;
   lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write);
+  std::uint8_t held[2];
   // A complete stream is never read more than two bytes past its end, no
   // byte past its end is decoded, and every byte of it is used.
   if (decoded.size() != size - 1 || !std::equal(decoded.begin(), decoded.end(), data + 1) ||
       requests_past_end > 2 || lzh::DecodedMissingInput(requests_past_end) ||
-      lzh::LeftInputUnused(requests_past_end)) {
+      lzh::UnusedInput(requests_past_end, held) > 0) {
     std::abort();
   }
   return 0;

@@ -1,13 +1,16 @@
-// A catalogue of damaged packages.  Each must end as the package's author
-// or user would want: refused as damaged, or a failed installation that
-// says so, or (where the damage is harmless) a correct installation;
-// never a crash, a hang, a success over wrong data, or a file outside the
-// destination.
+// A catalogue of damaged and hostile packages and destinations.  Each must
+// end as the package's author or user would want: refused as damaged, or a
+// failed installation that says so, or (where the damage is harmless) a
+// correct installation; never a crash, a hang, a success over wrong data,
+// a file outside the destination, or a change to a file that was there.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "driver/session.hpp"
@@ -34,6 +37,10 @@ struct Parts {
   std::optional<int> disk_count;          // none: the number of volumes
   std::function<void(Bytes& setup_exe, std::size_t block_offset)> damage_exe;
   std::function<void(std::vector<Bytes>& volumes)> damage_volumes;
+  // Makes what the run must not write through or into, below the test's
+  // folder, before the run.
+  std::function<void(const fs::path& folder)> prepare;
+  bool install_into_package_folder = false;
 };
 
 constexpr std::size_t kStubSize = 300;
@@ -102,10 +109,11 @@ std::vector<Case> Catalogue() {
       // Texts and names that are odd but harmless.
       {"texts of length 0", [](Parts& p) { p.contents.SetupTexts.fill(""); }, Expect::kInstalls},
       {"texts of length 255", [](Parts& p) { p.contents.SetupTexts.fill(std::string(255, 'x')); }, Expect::kInstalls},
-      {"name of 255 bytes", [](Parts& p) { p.contents.Entries[1].Name = std::string(251, 'n') + ".TXT"; }, Expect::kInstalls},
+      {"name of 220 bytes", [](Parts& p) { p.contents.Entries[1].Name = std::string(216, 'n') + ".TXT"; }, Expect::kInstalls},
       {"overlapping entries", [](Parts& p) { p.contents.Entries.push_back({"OVER.TXT", 5000, 3000}); }, Expect::kInstalls},
       {"entry of size 0", [](Parts& p) { p.contents.Entries.push_back({"EMPTY.TXT", 100, 0}); }, Expect::kInstalls},
       {"empty middle volume", [](Parts& p) { p.volume_sizes = {2048, 0}; }, Expect::kInstalls},
+      {"empty volume after the stream", [](Parts& p) { p.disk_count = 4; p.damage_volumes = [](std::vector<Bytes>& v) { v.emplace_back(); }; }, Expect::kInstalls},
       {"volumes at window boundaries", [](Parts& p) { p.volume_sizes = {4096, 2048}; }, Expect::kInstalls},
       // Entries that cannot be carved.
       {"entry offset negative", [](Parts& p) { p.contents.Entries[1].Offset = -10; }, Expect::kFails},
@@ -115,6 +123,15 @@ std::vector<Case> Catalogue() {
       {"name ending in a separator", [](Parts& p) { p.contents.Entries[1].Name = "dir/"; }, Expect::kFails},
       {"name empty", [](Parts& p) { p.contents.Entries[1].Name = ""; }, Expect::kFails},
       {"name of the main program", [](Parts& p) { p.contents.Entries[1].Name = "sub\\MAIN.EXE"; }, Expect::kFails},
+      {"name too long for a Windows path", [](Parts& p) { p.contents.Entries[1].Name = std::string(251, 'n') + ".TXT"; }, Expect::kFails},
+      {"main program larger than the payload", [](Parts& p) { p.contents.Entries[0].Size = 100000; }, Expect::kFails},
+      {"main program of 2 GiB", [](Parts& p) { p.contents.Entries[0].Size = 0x7FFFFFFF; }, Expect::kFails},
+      {"main program on an empty payload", [](Parts& p) { p.payload.clear(); p.contents.TotalSize = 0; p.contents.Entries = {{"MAIN.EXE", 0, 5002}}; p.volume_sizes = {}; }, Expect::kFails},
+      // What the run must not write through, or replace.
+      {"a link in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_symlink(f / "package/SETUP.EXE", f / "installed/A.TXT"); }; }, Expect::kFails},
+      {"a pipe in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); ::mkfifo((f / "installed/B.BIN").c_str(), 0644); }; }, Expect::kFails},
+      {"a pipe as the first volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK1.CMP"); ::mkfifo((f / "package/DISK1.CMP").c_str(), 0644); }; }, Expect::kFails},
+      {"a main program named like the first volume", [](Parts& p) { p.install_into_package_folder = true; p.contents.Entries[0].Name = "disk1.cmp"; }, Expect::kFails},
       // Sizes and counts that do not match the volumes.
       {"TotalSize far beyond the stream", [](Parts& p) { p.contents.TotalSize = 50000000; }, Expect::kFails},
       {"TotalSize short of the entries", [](Parts& p) { p.contents.TotalSize = 7000; }, Expect::kFails},
@@ -139,6 +156,23 @@ std::vector<Case> Catalogue() {
                      [extra](Parts& p) { p.damage_volumes = [extra](std::vector<Bytes>& v) { v.back().resize(v.back().size() + extra, 0x5A); }; },
                      Expect::kFails});
   }
+  for (const char* device : {"NUL", "COM1", "AUX.txt", "con", "LPT9.dat", "CONOUT$", "nul .txt"}) {
+    cases.push_back({"a device name", [device](Parts& p) { p.contents.Entries[2].Name = device; }, Expect::kFails});
+  }
+  for (const char* hostile : {"x*.txt", "q?.txt", "a<b", "a|b", "a\"b", "bell\a", "\x1B[2J", "...", " "}) {
+    cases.push_back({"a name Windows refuses", [hostile](Parts& p) { p.contents.Entries[2].Name = hostile; }, Expect::kFails});
+  }
+  for (const char* main : {"NUL", "com1.exe", "...", " ", "MAIN.EXE.", "M*.EXE"}) {
+    cases.push_back({"a main program name Windows refuses", [main](Parts& p) { p.contents.Entries[0].Name = main; }, Expect::kRefused});
+  }
+  // Copying in blocks pads the last volume with one value.
+  for (const auto& [value, count] : {std::pair{0x00, 1}, {0x00, 17}, {0x00, 512}, {0x1A, 1}, {0x1A, 2}, {0x1A, 300}}) {
+    cases.push_back({"padding after the stream",
+                     [value, count](Parts& p) { p.damage_volumes = [value, count](std::vector<Bytes>& v) { v.back().resize(v.back().size() + count, static_cast<std::uint8_t>(value)); }; },
+                     Expect::kInstalls});
+  }
+  cases.push_back({"padding of two values", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.back().insert(v.back().end(), {0x1A, 0x1A, 0x00}); }; }, Expect::kFails});
+  cases.push_back({"padding before a stray byte", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.back().insert(v.back().end(), {0x00, 0x00, 0x00, 0x41}); }; }, Expect::kFails});
   cases.push_back({"a byte appended to the first volume",
                    [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.front().push_back(0); }; },
                    Expect::kFails});
@@ -146,6 +180,15 @@ std::vector<Case> Catalogue() {
 }
 
 bool Decline(const std::string&, int, bool) { return false; }
+
+// The plain files below folder (links are not followed), with their bytes.
+std::map<fs::path, Bytes> PlainFiles(const fs::path& folder) {
+  std::map<fs::path, Bytes> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && !entry.is_symlink()) files[entry.path()] = testing_support::ReadBytes(entry.path().string());
+  }
+  return files;
+}
 
 class BadPackageTest : public ::testing::TestWithParam<std::size_t> {};
 
@@ -179,12 +222,15 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   for (std::size_t k = 0; k < volumes.size(); ++k) {
     testing_support::WriteBytes(dir.File("package/DISK" + std::to_string(k + 1) + ".CMP"), volumes[k]);
   }
+  if (parts.prepare) parts.prepare(dir.path());
+  const std::map<fs::path, Bytes> before = PlainFiles(dir.path());
 
   extract::UserInterface = {nullptr, Decline, nullptr};
   const std::string refusal = pmsetup::LoadPackage(dir.File("package/SETUP.EXE"));
   Expect outcome = Expect::kRefused;
   if (refusal.empty()) {
-    const auto result = pmsetup::InstallInto(pmsetup::InstallerPath(dir.File("installed")));
+    const std::string destination = parts.install_into_package_folder ? "package" : "installed";
+    const auto result = pmsetup::InstallInto(pmsetup::InstallerPath(dir.File(destination)));
     outcome = result.installed ? Expect::kInstalls : Expect::kFails;
     if (!result.installed) {
       EXPECT_FALSE(result.problem.empty());
@@ -197,6 +243,14 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   // Nothing outside the destination; a success installed exactly the data.
   for (const auto& entry : fs::directory_iterator(dir.path())) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::AnyOf("package", "installed"));
+  }
+  // Every plain file that was there before is there as it was, unless the
+  // package installed a file of that name.
+  const std::map<fs::path, Bytes> after = PlainFiles(dir.path());
+  for (const auto& [path, bytes] : before) {
+    if (outcome == Expect::kInstalls && path.parent_path().filename() == "installed") continue;
+    const auto found = after.find(path);
+    EXPECT_TRUE(found != after.end() && found->second == bytes) << path << " changed";
   }
   if (outcome == Expect::kInstalls) {
     for (const auto& e : parts.contents.Entries) {

@@ -368,7 +368,8 @@ TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
             platform::kIoOk);
   for (const auto& [size, blocks] : {std::pair{4096, 2}, std::pair{4097, 3}}) {
     platform::ResetFaults();
-    EXPECT_EQ(CopyEntry(blob, package::LibRec{"DATA.BIN", 100, size}), platform::kIoOk);
+    EXPECT_EQ(CopyEntry(blob, package::LibRec{"DATA.BIN", 100, size}, static_cast<std::int64_t>(payload.size())),
+              platform::kIoOk);
     EXPECT_EQ(platform::CallCount(platform::Operation::kRead), blocks) << size;
     EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), blocks) << size;
     EXPECT_EQ(Installed("DATA.BIN"), Bytes(payload.begin() + 100, payload.begin() + 100 + size));
@@ -453,7 +454,7 @@ TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {
   platform::FailNthCall(platform::Operation::kWrite, 3, ENOSPC);
   const auto result = Install(built);
   EXPECT_FALSE(result.installed);
-  EXPECT_THAT(result.problem, ::testing::HasSubstr("in full"));
+  EXPECT_THAT(result.problem, ::testing::HasSubstr("disk full"));
 }
 
 TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {
@@ -475,6 +476,16 @@ TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {
   EXPECT_FALSE(ForceDirectory(base + "\\build-12:30\\app"));
   EXPECT_FALSE(fs::exists(dir.path() / "build-12:")) << "a stray level";
   EXPECT_FALSE(fs::exists(dir.path() / "build-12:30"));
+  // A doubled trailing backslash climbs on to the level without it.
+  EXPECT_TRUE(ForceDirectory(base + "\\d\\e\\\\"));
+  EXPECT_TRUE(fs::is_directory(dir.path() / "d/e"));
+  // A relative path is taken from the current directory.
+  const fs::path here = fs::current_path();
+  fs::current_path(dir.path());
+  const bool relative = ForceDirectory("Apps\\Tool");
+  fs::current_path(here);
+  EXPECT_TRUE(relative);
+  EXPECT_TRUE(fs::is_directory(dir.path() / "Apps/Tool"));
 }
 
 }  // namespace

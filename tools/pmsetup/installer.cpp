@@ -7,10 +7,12 @@
 #include "driver/session.hpp"
 #include "extract/buffers.hpp"
 #include "extract/force_directory.hpp"
+#include "extract/stop_point.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "package_report.hpp"
 #include "platform/code_page.hpp"
+#include "platform/system.hpp"
 
 namespace pmsetup {
 namespace {
@@ -30,6 +32,13 @@ struct TransferBuffers {
 
 std::size_t Separators(const std::string& path) {
   return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/') + std::count(path.begin(), path.end(), '\\'));
+}
+
+// The file where the run stopped, and why.
+std::string StopReason() {
+  const extract::StopPoint& stop = extract::StoppedAt;
+  const std::string why = stop.reason != nullptr ? stop.reason : platform::ErrorText(stop.code);
+  return DisplayPath(stop.path) + ": " + why;
 }
 
 }  // namespace
@@ -89,7 +98,7 @@ InstallResult InstallInto(const std::string& destination) {
   const extract::Outcome outcome = extract::RunExtraction();
   driver::Running = 0;
   if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
-  return {false, Explain(outcome), outcome != extract::Outcome::kCannotCreateOutput};
+  return {false, Explain(outcome), extract::OutputCreated};
 }
 
 std::string Explain(extract::Outcome outcome) {
@@ -97,19 +106,17 @@ std::string Explain(extract::Outcome outcome) {
   switch (outcome) {
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
-    case Outcome::kCannotCreateOutput: return "cannot create " + DisplayPath(driver::BlobPath);
-    case Outcome::kNoFirstVolume: return "cannot open " + DisplayPath(extract::VolumePath(1));
-    case Outcome::kWriteFailed: return "cannot write " + DisplayPath(driver::BlobPath) + " in full (is the disk full?)";
+    case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
+    case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
+    case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
     case Outcome::kInputRanDry:
       return "the volumes end before the payload is complete; " + DisplayPath(extract::VolumePath(extract::DiskNumber)) +
              " or an earlier volume is cut short, or the package counts too few volumes";
-    case Outcome::kReadFailed: return "cannot read " + DisplayPath(extract::VolumePath(extract::DiskNumber));
+    case Outcome::kReadFailed: return "cannot read " + StopReason();
     case Outcome::kInputLeftOver:
       return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
     case Outcome::kDecoderFailed: return "out of memory while decoding";
-    case Outcome::kSplitFailed:
-      return "cannot carve the packaged files out of " + DisplayPath(driver::BlobPath) +
-             " (a file cannot be written, or the package is damaged)";
+    case Outcome::kSplitFailed: return "cannot carve the packaged files: " + StopReason();
   }
   return "failed";
 }

@@ -14,8 +14,8 @@ namespace pmsetup {
 struct InstallResult {
   bool installed = false;
   std::string problem;  // what went wrong, for the user; empty on success
-  // A failed run that got as far as writing the main program leaves part
-  // of the payload in its place, as SETUP.EXE does.
+  // A failed run that created the main program's file leaves part of the
+  // payload in its place, as SETUP.EXE does.
   bool main_program_partial = false;
 };
 
