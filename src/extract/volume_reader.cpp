@@ -7,6 +7,7 @@
 #include "extract/buffers.hpp"
 #include "extract/front_end.hpp"
 #include "extract/stop_point.hpp"
+#include "package/file_name.hpp"
 #include "package/setup_block.hpp"
 
 namespace extract {
@@ -66,7 +67,7 @@ void PumpMessages() {
 }  // namespace
 
 std::string VolumePath(std::int32_t number) {
-  return driver::JoinPath(driver::SourceDir, "DISK" + std::to_string(number) + ".CMP");
+  return driver::JoinPath(driver::SourceDir, package::VolumeName(number));
 }
 
 platform::FileHandle OpenVolume(std::int32_t number) {

@@ -1,5 +1,6 @@
 #include "package/file_name.hpp"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "driver/path_text.hpp"
@@ -33,6 +34,16 @@ std::string InstalledName(const std::string& entry_name, const char** problem) {
   const char* found = FileNameProblem(name);
   if (problem != nullptr) *problem = found;
   return found == nullptr ? name : std::string();
+}
+
+std::string VolumeName(int n) { return "DISK" + std::to_string(n) + ".CMP"; }
+
+int VolumeNumber(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+  if (upper.size() < 9 || upper.size() > 12 || upper.compare(0, 4, "DISK") != 0) return 0;
+  const int n = std::atoi(upper.c_str() + 4);
+  return n > 0 && upper == VolumeName(n) ? n : 0;
 }
 
 }  // namespace package

@@ -23,4 +23,10 @@ const char* FileNameProblem(const std::string& name);
 // and then *problem, when given, says why.
 std::string InstalledName(const std::string& entry_name, const char** problem = nullptr);
 
+// The name of volume n of a package: "DISK" + n + ".CMP".
+std::string VolumeName(int n);
+
+// n when name, in any case, is that of volume n; else 0.
+int VolumeNumber(const std::string& name);
+
 }  // namespace package

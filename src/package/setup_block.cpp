@@ -1,5 +1,6 @@
 #include "package/setup_block.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -157,6 +158,9 @@ const char* PackageDefect(const SetupBlock& block) {
   // The main program is written under its name as it stands: a name that
   // Windows would change or refuse cannot be installed or started.
   if (FileNameProblem(main->Name) != nullptr) return "the main program's name is not a usable Windows file name";
+  // Installed beside the volumes, it would replace one before it is read.
+  const int volume = VolumeNumber(main->Name);
+  if (volume > 0 && volume <= std::max<int>(block.DiskCount, 1)) return "the main program is named like a volume";
   return nullptr;
 }
 

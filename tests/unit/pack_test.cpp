@@ -162,12 +162,18 @@ TEST_F(ManifestTest, NamesDifferingOnlyInCaseClashInEveryCodePage) {
   EXPECT_TRUE(two_files(1251, "\u044f.txt", "\u0439.txt")) << Errors();  // different letters
 }
 
-TEST_F(ManifestTest, DeviceNamesAndTrailingDotsAreRefused) {
-  for (const char* name : {"CON", "nul.txt", "COM1.dat", "COM0", "lpt0.txt", "CONIN$", "conout$.log", "readme.", "..", ""}) {
+TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
+  for (const char* name : {"CON", "nul.txt", "COM1.dat", "COM0", "lpt0.txt", "CONIN$", "conout$.log", "readme.", "..", "",
+                           "a*b", "x?.txt", "a|b", "tab\\t"}) {
     errors_.clear();
     EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"" + name + "\" }]\n"))
         << name;
   }
+  // A main program named like a volume would replace it beside the volumes.
+  errors_.clear();
+  EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\nDefaultDir = 'C:\\Demo'\n[files]\n"
+                   "main = { source = \"readme.txt\", name = \"disk3.cmp\" }\n"));
+  EXPECT_THAT(Errors(), HasSubstr("named like a volume"));
 }
 
 TEST_F(ManifestTest, SyntaxErrorsNameTheLine) {

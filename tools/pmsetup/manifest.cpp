@@ -205,7 +205,13 @@ class ManifestReader {
       return;
     }
     CheckKeys(*files, {"main", "other"}, "files");
-    if (auto main = ReadFile(*files->get("main"))) manifest_.main = *main;
+    if (auto main = ReadFile(*files->get("main"))) {
+      // Installed beside the volumes, it would replace one of them.
+      if (package::VolumeNumber(main->name) > 0) {
+        Error(files->get("main")->source(), "the main program cannot be named like a volume (DISKn.CMP)");
+      }
+      manifest_.main = *main;
+    }
     std::set<std::u32string> seen{Folded(manifest_.main.name)};
     if (const toml::node* other = files->get("other")) {
       const toml::array* list = other->as_array();

@@ -11,6 +11,7 @@
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
 #include "package/block_writer.hpp"
+#include "package/file_name.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
@@ -118,8 +119,8 @@ std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, in
   std::vector<fs::path> stale;
   std::error_code error;
   for (int disk = disk_count + 1; disk <= 255; ++disk) {
-    const std::string name = "DISK" + std::to_string(disk);
-    const fs::path volume = folder_per_disk ? out / name / (name + ".CMP") : out / (name + ".CMP");
+    const fs::path folder = folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
+    const fs::path volume = folder / package::VolumeName(disk);
     if (fs::exists(volume, error)) stale.push_back(volume);
   }
   return stale;
@@ -248,7 +249,7 @@ int Pack(const PackOptions& options) {
   for (std::size_t k = 0; k < volumes.size(); ++k) {
     const int disk = static_cast<int>(k + 1);
     const auto first = stream.begin() + static_cast<std::ptrdiff_t>(volumes[k].offset);
-    files.push_back({disk_dir(disk) / ("DISK" + std::to_string(disk) + ".CMP"),
+    files.push_back({disk_dir(disk) / package::VolumeName(disk),
                      Bytes(first, first + static_cast<std::ptrdiff_t>(volumes[k].size)), disk});
   }
   if (error = WriteAll(files); !error.empty()) return Fail(error);
