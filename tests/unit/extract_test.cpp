@@ -111,6 +111,9 @@ TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   EXPECT_EQ(user.percents.back(), 100);
   EXPECT_EQ(platform::OpenFileCount(), 0);
   EXPECT_FALSE(driver::Running);
+  // One pump for each byte of the volume, none for the request past its
+  // end that the decoder makes and that is answered with nothing.
+  EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])));
 }
 
 TEST_F(ExtractTest, EachRunCountsItsProgressAfresh) {
@@ -172,6 +175,42 @@ TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
   ASSERT_TRUE(result.installed) << result.problem;
   EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2", "Wrong disk", "Insert disk 2"));
   ExpectInstalled(files);
+}
+
+TEST_F(ExtractTest, TheNextDiskIsAskedForAtTheShortReadBeforeTheShortVolumesBytesGoOut) {
+  // A volume other than the last that ends inside a window hands over at
+  // once: its short read closes it and asks for the next disk before its
+  // bytes are delivered (one pump each).  A volume of whole windows hands
+  // over at the empty read after its last byte.
+  struct Case {
+    std::vector<std::size_t> layout;
+    std::size_t missing_disk;
+    long bytes_before_prompt;
+  };
+  for (const Case& c : {Case{{100}, 2, 0}, Case{{3000}, 2, 2048}, Case{{4096}, 2, 4096}, Case{{2048, 500}, 3, 2048}}) {
+    SetUp();
+    SCOPED_TRACE("first volume of " + std::to_string(c.layout.front()) + " bytes");
+    fs::remove_all(Destination());
+    const auto files = SampleFiles();
+    const auto built = BuildPackage(Folder(), files, c.layout);
+    const std::string disk = built.volumes[c.missing_disk - 1];
+    fs::rename(disk, disk + ".away");
+    long pumps_at_prompt = -1;
+    int files_open_at_prompt = -1;
+    user.answers = {true};
+    user.on_question = [&](const std::string&) {
+      pumps_at_prompt = user.pumps;
+      files_open_at_prompt = platform::OpenFileCount();
+      fs::rename(disk + ".away", disk);
+    };
+    const auto result = Install(built);
+    ASSERT_TRUE(result.installed) << result.problem;
+    EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk " + std::to_string(c.missing_disk)));
+    EXPECT_EQ(pumps_at_prompt, c.bytes_before_prompt);
+    EXPECT_EQ(files_open_at_prompt, 1) << "the payload file, and no volume";
+    ExpectInstalled(files);
+    for (const auto& volume : built.volumes) fs::remove(volume);
+  }
 }
 
 TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
