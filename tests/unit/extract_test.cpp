@@ -41,8 +41,7 @@ struct ScriptedUser {
   std::function<void(const std::string&)> on_question;  // e.g. to insert a disk
   std::function<void()> on_pump;
   long pumps = 0;
-  std::string watched_file;                  // when set: its size at every percentage drawn
-  std::vector<std::uintmax_t> watched_sizes;
+  std::function<void(int)> on_show;  // e.g. to look at the files as each percentage is drawn
 } user;
 
 bool Ask(const std::string& text, int buttons, bool) {
@@ -62,7 +61,7 @@ void Pump() {
 
 void Show(int percent, double) {
   user.percents.push_back(percent);
-  if (!user.watched_file.empty()) user.watched_sizes.push_back(std::filesystem::file_size(user.watched_file));
+  if (user.on_show) user.on_show(percent);
 }
 
 class ExtractTest : public ::testing::Test {
@@ -111,6 +110,9 @@ TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   EXPECT_EQ(user.percents.back(), 100);
   EXPECT_EQ(platform::OpenFileCount(), 0);
   EXPECT_FALSE(driver::Running);
+  // One pump for each byte of the volume, none for the request past its
+  // end that the decoder makes and that is answered with nothing.
+  EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])));
 }
 
 TEST_F(ExtractTest, EachRunCountsItsProgressAfresh) {
@@ -172,6 +174,42 @@ TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
   ASSERT_TRUE(result.installed) << result.problem;
   EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2", "Wrong disk", "Insert disk 2"));
   ExpectInstalled(files);
+}
+
+TEST_F(ExtractTest, TheNextDiskIsAskedForAtTheShortReadBeforeTheShortVolumesBytesGoOut) {
+  // A volume other than the last that ends inside a window hands over at
+  // once: its short read closes it and asks for the next disk before its
+  // bytes are delivered (one pump each).  A volume of whole windows hands
+  // over at the empty read after its last byte.
+  struct Case {
+    std::vector<std::size_t> layout;
+    std::size_t missing_disk;
+    long bytes_before_prompt;
+  };
+  for (const Case& c : {Case{{100}, 2, 0}, Case{{3000}, 2, 2048}, Case{{4096}, 2, 4096}, Case{{2048, 500}, 3, 2048}}) {
+    SetUp();
+    SCOPED_TRACE("first volume of " + std::to_string(c.layout.front()) + " bytes");
+    fs::remove_all(Destination());
+    const auto files = SampleFiles();
+    const auto built = BuildPackage(Folder(), files, c.layout);
+    const std::string disk = built.volumes[c.missing_disk - 1];
+    fs::rename(disk, disk + ".away");
+    long pumps_at_prompt = -1;
+    int files_open_at_prompt = -1;
+    user.answers = {true};
+    user.on_question = [&](const std::string&) {
+      pumps_at_prompt = user.pumps;
+      files_open_at_prompt = platform::OpenFileCount();
+      fs::rename(disk + ".away", disk);
+    };
+    const auto result = Install(built);
+    ASSERT_TRUE(result.installed) << result.problem;
+    EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk " + std::to_string(c.missing_disk)));
+    EXPECT_EQ(pumps_at_prompt, c.bytes_before_prompt);
+    EXPECT_EQ(files_open_at_prompt, 1) << "the payload file, and no volume";
+    ExpectInstalled(files);
+    for (const auto& volume : built.volumes) fs::remove(volume);
+  }
 }
 
 TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
@@ -242,7 +280,8 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
   const auto built = BuildPackage(Folder(), {{"M.EXE", Bytes(4, 'm')}, {"A", Bytes(2, 'a')}, {"B", Bytes(2, 'b')},
                                              {"C", Bytes(2, 'c')}});
   platform::ResetFaults();
-  user.watched_file = (fs::path(Destination()) / "M.EXE").string();
+  std::vector<std::uintmax_t> payload_sizes;
+  user.on_show = [&](int) { payload_sizes.push_back(fs::file_size(fs::path(Destination()) / "M.EXE")); };
   const auto result = Install(built);
   ASSERT_TRUE(result.installed) << result.problem;
   EXPECT_EQ(Installed("M.EXE"), Bytes(4, 'm'));
@@ -251,7 +290,7 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
   // file holds them when it is drawn; the tenth makes 100%.  Carving adds
   // nothing to the bar, and one write for each of the three small files.
   EXPECT_THAT(user.percents, ::testing::ElementsAre(90, 100));
-  EXPECT_THAT(user.watched_sizes, ::testing::ElementsAre(9u, 10u));
+  EXPECT_THAT(payload_sizes, ::testing::ElementsAre(9u, 10u));
   EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), 2 + 3);
 }
 
@@ -406,6 +445,34 @@ TEST_F(ExtractTest, UnusableNamesAndDataPastThePayloadFailTheSplit) {
   const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 7)}}, {}, -1, {{"LATE.TXT", 90, 50}});
   EXPECT_FALSE(Install(built).installed);
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "LATE.TXT"));  // the partial copy is deleted
+}
+
+TEST_F(ExtractTest, TheSplitterReportsEachFilesStepBeforeItsCopyAndTruncatesLast) {
+  // Four files of 3000 bytes: decoding ends at 75% and each of the four
+  // steps adds a sixteenth.  At every percentage drawn after decoding:
+  // the files carved by then and the size of the payload file.  A file
+  // that cannot be carved ("B\\") has its step reported, then ends the split.
+  using testing_support::ProseText;
+  const std::vector<std::string> complete = {"81% [] 12000", "88% [A] 12000", "94% [AB] 12000", "100% [ABC] 12000"};
+  for (const auto& [second, steps] : {std::pair{"B", 4}, std::pair{"B\\", 2}}) {
+    SetUp();
+    fs::remove_all(Destination());
+    const auto built = BuildPackage(Folder(), {{"M.EXE", ProseText(3000, 11)}, {"A", ProseText(3000, 12)},
+                                               {second, ProseText(3000, 13)}, {"C", ProseText(3000, 14)}});
+    std::vector<std::string> drawn;
+    user.on_show = [&](int percent) {
+      if (percent <= 75) return;
+      std::string carved;
+      for (const char* name : {"A", "B", "C"}) {
+        if (fs::exists(fs::path(Destination()) / name)) carved += name;
+      }
+      drawn.push_back(std::to_string(percent) + "% [" + carved + "] " +
+                      std::to_string(fs::file_size(fs::path(Destination()) / "M.EXE")));
+    };
+    const auto result = Install(built);
+    EXPECT_EQ(result.installed, steps == 4) << result.problem;
+    EXPECT_EQ(drawn, std::vector(complete.begin(), complete.begin() + steps)) << second;
+  }
 }
 
 TEST_F(ExtractTest, AnEntryWithTheMainProgramsNameCannotReplaceIt) {
