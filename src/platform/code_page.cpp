@@ -20,6 +20,10 @@ bool ListedCodePage(int code_page) {
   return DoubleByteCodePage(code_page) || std::find(kSingleByte.begin(), kSingleByte.end(), code_page) != kSingleByte.end();
 }
 
+std::string FromCodePage(const std::string& text, int code_page) {
+  return ConvertedFromCodePage(text, code_page).value_or(text);
+}
+
 bool ValidUtf8(const std::string& text) {
   for (std::size_t k = 0; k < text.size();) {
     const auto byte = static_cast<unsigned char>(text[k]);

@@ -20,8 +20,11 @@ inline int AnsiCodePage = 1252;
 // when a character has no place in it or the code page is unknown.
 std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
 
-// Text in code page `code_page` in UTF-8; the bytes as they are when they
-// do not convert.
+// Text in code page `code_page` in UTF-8, or nothing when a byte has no
+// character there or the code page is unknown.
+std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page);
+
+// The same, with the bytes as they are when they do not convert.
 std::string FromCodePage(const std::string& text, int code_page);
 
 // The Windows ANSI and OEM code pages a package may be written in, the
@@ -33,8 +36,8 @@ bool DoubleByteCodePage(int code_page);
 bool ListedCodePage(int code_page);
 
 // A UTF-8 path, naming one file on its own, as the file layer takes it:
-// as it is on POSIX (the layer leaves UTF-8 alone), in the system's ANSI
-// code page on Windows.  Nothing when a character has no place there.
+// in the ANSI code page (the system's on Windows, AnsiCodePage on POSIX).
+// Nothing when a character has no place there.
 std::optional<std::string> SystemPath(const std::string& utf8);
 
 // Whether text is well-formed UTF-8.

@@ -43,11 +43,11 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
   return ConvertText(utf8, "UTF-8", CodePageName(code_page));
 }
 
-std::string FromCodePage(const std::string& text, int code_page) {
-  return ConvertText(text, CodePageName(code_page), "UTF-8").value_or(text);
+std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page) {
+  return ConvertText(text, CodePageName(code_page), "UTF-8");
 }
 
-std::optional<std::string> SystemPath(const std::string& utf8) { return utf8; }
+std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }
 
 std::u32string CaseFolded(const std::string& utf8) {
   const auto wide = ConvertText(utf8, "UTF-8", "UTF-32LE");

@@ -44,10 +44,10 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
   return wide ? Narrow(*wide, static_cast<UINT>(code_page)) : std::nullopt;
 }
 
-std::string FromCodePage(const std::string& text, int code_page) {
-  if (!KnownCodePage(code_page)) return text;
+std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page) {
+  if (!KnownCodePage(code_page)) return std::nullopt;
   const auto wide = Wide(text, static_cast<UINT>(code_page));
-  return wide ? Narrow(*wide, CP_UTF8).value_or(text) : text;
+  return wide ? Narrow(*wide, CP_UTF8) : std::nullopt;
 }
 
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, static_cast<int>(GetACP())); }

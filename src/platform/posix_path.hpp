@@ -1,7 +1,7 @@
-// Windows paths on a POSIX file system: the backslash becomes '/', and
-// names in the ANSI code page become UTF-8, as Windows shows them.  A path
-// that is UTF-8 already (one the user gave, naming a file on its own) is
-// left as it is; bytes in the code page hardly ever form UTF-8 by chance.
+// Windows paths on a POSIX file system.  The file layer takes every path
+// as Windows would: bytes in the ANSI code page with '\' between the
+// parts.  Here the names become UTF-8, converted from that code page
+// exactly once, and the backslash becomes '/'.
 #pragma once
 
 #include <algorithm>
@@ -11,12 +11,15 @@
 
 namespace platform {
 
-inline std::string NativePath(std::string path) {
+// The native path, or an empty one, which every file operation refuses,
+// when a byte has no character in the code page: the raw bytes would name
+// a file that Windows would not.
+inline std::string NativePath(const std::string& path) {
   // Converted before the separators are mapped: a double-byte character
   // may hold the byte of '\'.
-  if (!ValidUtf8(path)) path = FromCodePage(path, AnsiCodePage);
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
+  std::string native = ConvertedFromCodePage(path, AnsiCodePage).value_or(std::string());
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
 }
 
 }  // namespace platform

@@ -10,6 +10,10 @@ check() {  # check NAME COMMAND...
   if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
 }
 
+shows_no_controls() {  # shows_no_controls FILE: no byte below ' ' but line breaks
+  ! tr -d '\n' < "$1" | LC_ALL=C grep -q '[[:cntrl:]]'
+}
+
 finish() {
   echo "$passed passed, $failures failed"
   [ "$failures" -eq 0 ]

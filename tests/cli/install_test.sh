@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # pmsetup install as a user runs it without a terminal to answer on.
-#   install_test.sh PMSETUP
+#   install_test.sh PMSETUP MAKE_PACKAGE
 source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1")
+make_package=$(realpath "$2")
 cd "$work"
 
 mkdir src
@@ -43,16 +44,18 @@ check "a one-letter relative destination works" cmp -s src/numbers.txt all/d/num
 check "no destination exits 1" test $? -eq 1
 check "no destination is explained" grep -q "pass --dest DIR" err.txt
 
-# On a terminal: the destination is asked for, OK while the disk is still
-# missing shows the wrong-disk message and asks again, Cancel ends it.
-printf '%s\n' "$work/asked" "" "" "c" |
-  script -qec "\"$pmsetup\" install disks/DISK1/SETUP.EXE" /dev/null | tr -d '\r' > terminal.txt
+# On a terminal: the destination is asked for, proposing DefaultDir with
+# its drive taken as a folder; OK while the disk is still missing shows the
+# wrong-disk message and asks again, Cancel ends it.
+printf '%s\n' "" "" "" "c" |
+  script -qec "\"$pmsetup\" install disks/DISK1/SETUP.EXE --drive-root drive" /dev/null | tr -d '\r' > terminal.txt
 check "terminal run exits 1" test "${PIPESTATUS[1]}" -eq 1
-check "destination asked with the default" grep -qF "[C:\InstallTest]" terminal.txt
+check "DefaultDir is proposed below the drive root" grep -qxF "[drive/InstallTest] " <(grep -o '^\[[^]]*\] ' terminal.txt)
+check "the question says where the files go" grep -qxF "(Enter installs into $work/drive/InstallTest)" terminal.txt
 check "disk asked for twice" test "$(grep -c '^Please insert disk 2\.$' terminal.txt)" -eq 2
 check "wrong-disk message shown" grep -qx "That is not the right disk. Please try again." terminal.txt
 check "terminal run ends with the package's message" grep -qx "Nothing was installed." terminal.txt
-check "asked destination created" test -d asked
+check "asked destination created" test -d drive/InstallTest
 
 # Names and texts in the package's code page come out as UTF-8: on disk,
 # in the destination's path and on the terminal.
@@ -92,9 +95,51 @@ check "so is a relative one below such a folder" grep -qF "d: a character has no
 check "and nothing lands elsewhere" test -z "$(ls ёж)" -a "$(ls -d */ | wc -l)" -eq "$folders_before"
 "$pmsetup" install all/SETUP.EXE --dest "$work/at 12:30" --yes > /dev/null 2> err.txt
 check "a colon in the destination is refused" grep -q "a colon has a meaning of its own" err.txt
-cp -r intl/cyr кириллица
-"$pmsetup" list кириллица/SETUP.EXE > /dev/null
-check "a package in any folder can be listed" test $? -eq 0
+
+# A path from the command line names a file of this system byte for byte;
+# only the package's names are converted, from its code page.
+mkdir -p latin 'S/Ã©' 'S/é'
+cp src/MAIN.EXE latin/ && printf 'mojibake\n' > 'latin/Ã©.txt'
+sed 's/numbers.txt/Ã©.txt/' src/package.toml > latin/package.toml
+"$pmsetup" pack latin/package.toml --out 'S/Ã©' --stub stub.exe > /dev/null
+cp intl/pkg/SETUP.EXE 'S/é/'  # where a path decoded twice would lead
+"$pmsetup" install 'S/Ã©/SETUP.EXE' --dest 'S/Ã©/out' --yes > /dev/null 2>&1
+check "the package and folder given, the name packed" cmp -s 'latin/Ã©.txt' 'S/Ã©/out/Ã©.txt'
+"$pmsetup" install all/SETUP.EXE --dest 'S/a\b' --yes > /dev/null 2> err.txt
+check "a backslash in a name is refused" grep -q "no name may hold one" err.txt
+check "and nothing is made of it" test -z "$(ls S | grep -v 'Ã©\|é')"
+"$pmsetup" install all/SETUP.EXE --dest '〜' --code-page 932 --yes > /dev/null 2> err.txt
+check "a character the code page holds as another is refused" grep -q "would come back as another" err.txt
+"$make_package" --stub stub.exe --out 'S/Ã©/odd.exe' --total-size 60009 --entry MAIN.EXE:0:60000 \
+  --entry $'odd\x81.txt:60000:9'
+"$pmsetup" install 'S/Ã©/odd.exe' --dest odd --yes > /dev/null 2>&1
+check "a name without characters in the code page fails the installation" test $? -eq 1
+check "and is not written with its raw bytes" test -z "$(ls odd)"
+
+# Package texts and names reach the terminal with their control characters
+# shown, never acted on; a message keeps its line breaks.
+esc=$'\e'
+cp -r all ctl
+"$make_package" --stub stub.exe --out ctl/SETUP.EXE --total-size 228894 --disk-count 4 \
+  --text "TerminatedMessage=${esc}[2J${esc}[HAll good, installed!"$'\r\nBye\x81' \
+  --text $'DiskPrompt=Disk\a 2\nplease' --text $'CancelCaption=Can\e[8mcel' \
+  --text $'DirPrompt=Where\e[2J?\r\nHere' --text 'DefaultDir=\\srv\share\Pagemix Demo' \
+  --entry $'MAIN\e[2J.EXE:0:60000' --entry $'bell\a\r.txt:60000:168894'
+"$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > out.txt 2> /dev/null
+check "listed names show their controls" grep -qF 'bell\x07\x0D.txt' out.txt
+check "and only show them" shows_no_controls out.txt
+rm ctl/DISK2.CMP
+"$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > /dev/null 2> err.txt
+check "the termination message cannot clear the screen" grep -qxF '\x1B[2J\x1B[HAll good, installed!' err.txt
+check "a line break stays one, a byte off the code page is shown" grep -qxF 'Bye\x81' err.txt
+check "the question shows its controls" grep -qxF 'Disk\x07 2' err.txt
+check "and so do the labels" grep -qF '(answered Can\x1B[8mcel' err.txt
+check "and nothing else reaches the terminal" shows_no_controls err.txt
+script -qec "\"$pmsetup\" install ctl/SETUP.EXE" /dev/null < /dev/null | tr -d '\r' > terminal.txt
+check "the destination question shows its controls" grep -qxF 'Where\x1B[2J?' terminal.txt
+check "a UNC drive is taken as a folder too" grep -qF '[./Pagemix Demo]' terminal.txt
+"$pmsetup" install all/SETUP.EXE --dest $'x\xc2\x9b2J' --yes > /dev/null 2> err.txt
+check "a path given is shown with its controls" grep -qF 'x\x9B2J: a character has no place' err.txt
 
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt

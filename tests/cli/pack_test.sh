@@ -60,8 +60,8 @@ check "manifest error writes nothing" test ! -e bad
 # The stub must be a bare installer, and stays one.
 "$pmsetup" pack src/package.toml --out again2 --stub flat/SETUP.EXE > /dev/null 2> err.txt
 check "a packed SETUP.EXE as stub is refused" grep -q "already carries a package" err.txt
-mkdir пакет && cp flat/SETUP.EXE пакет/
-"$pmsetup" pack src/package.toml --out again2 --stub пакет/SETUP.EXE > /dev/null 2> err.txt
+mkdir pâquet && cp flat/SETUP.EXE pâquet/
+"$pmsetup" pack src/package.toml --out again2 --stub pâquet/SETUP.EXE > /dev/null 2> err.txt
 check "wherever it lies" grep -q "already carries a package" err.txt
 head -c 5000 /dev/zero > not-a-program.exe
 "$pmsetup" pack src/package.toml --out again2 --stub not-a-program.exe > /dev/null 2> err.txt

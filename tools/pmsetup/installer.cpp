@@ -1,6 +1,7 @@
 #include "installer.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "driver/path_text.hpp"
@@ -30,8 +31,32 @@ struct TransferBuffers {
   unsigned char output[extract::kTransferBufferSize];
 };
 
-std::size_t Separators(const std::string& path) {
-  return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/') + std::count(path.begin(), path.end(), '\\'));
+// Text for the terminal with every control character (C0, DEL, and C1:
+// U+0080..U+009F, C2 80..C2 9F in UTF-8) shown as \xNN, so that no
+// package can move the cursor, clear the screen or overwrite a line.
+// Text that is not UTF-8 has no characters to show above ASCII: those
+// bytes are shown as \xNN too.
+std::string Escaped(const std::string& text, bool utf8, Lines lines) {
+  std::string shown;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    const auto next = static_cast<unsigned char>(k + 1 < text.size() ? text[k + 1] : 0);
+    if (lines == Lines::kMany && (byte == '\n' || (byte == '\r' && next == '\n'))) {
+      k += byte == '\r';
+      shown += '\n';
+      continue;
+    }
+    const bool c1 = utf8 && byte == 0xC2 && next >= 0x80 && next < 0xA0;
+    if (!c1 && byte >= 0x20 && byte != 0x7F && (utf8 || byte < 0x80)) {
+      shown += text[k];
+      continue;
+    }
+    k += c1;
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", c1 ? next : byte);
+    shown += escaped;
+  }
+  return shown;
 }
 
 // The file where the run stopped, and why.
@@ -45,19 +70,27 @@ std::string StopReason() {
 
 ConvertedPath ConvertPath(const std::string& path) {
   std::string whole = path;
-  if (!path.empty() && path[0] != '/' && path[0] != '\\') {
+  if (!path.empty() && path[0] != '/') {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(Path(path), error).lexically_normal();
     if (error) return {std::string(), "the current directory is gone; give a full path"};
     whole = Text(absolute);
   }
-  const std::string where = whole == path ? std::string() : " (in " + whole + ")";
+  const std::string where = whole == path ? std::string() : " (in " + ShownArgument(whole) + ")";
   if (whole.find(':') != std::string::npos) return {std::string(), "a colon has a meaning of its own in Windows paths" + where};
+  if (whole.find('\\') != std::string::npos) {
+    return {std::string(), "a backslash separates folders in Windows paths, so no name may hold one" + where};
+  }
   const std::string code_page = std::to_string(platform::AnsiCodePage);
   std::optional<std::string> converted = platform::ToCodePage(whole, platform::AnsiCodePage);
   if (!converted) return {std::string(), "a character has no place in code page " + code_page + where + " (see --code-page)"};
+  // Some characters share one code in a code page, and would come back as
+  // another: the path must name exactly the folder the user gave.
+  if (platform::FromCodePage(*converted, platform::AnsiCodePage) != whole) {
+    return {std::string(), "a character would come back as another one from code page " + code_page + where};
+  }
   // In a double-byte code page a character may hold the byte of '\'.
-  if (Separators(*converted) != Separators(whole)) {
+  if (converted->find('\\') != std::string::npos) {
     return {std::string(), "a character would read as a folder separator in code page " + code_page + where};
   }
   std::replace(converted->begin(), converted->end(), '/', '\\');
@@ -66,12 +99,18 @@ ConvertedPath ConvertPath(const std::string& path) {
 
 std::string InstallerPath(const std::string& path) { return ConvertPath(path).path; }
 
-std::string Shown(const std::string& text) { return platform::FromCodePage(text, platform::AnsiCodePage); }
+std::string ShownArgument(const std::string& path) { return Escaped(path, platform::ValidUtf8(path), Lines::kOne); }
+
+std::string Shown(const std::string& text, Lines lines) {
+  const std::optional<std::string> utf8 = platform::ConvertedFromCodePage(text, platform::AnsiCodePage);
+  return utf8 ? Escaped(*utf8, true, lines) : Escaped(text, false, lines);
+}
 
 std::string DisplayPath(const std::string& path) {
-  std::string shown = Shown(path);
+  const std::optional<std::string> utf8 = platform::ConvertedFromCodePage(path, platform::AnsiCodePage);
+  std::string shown = utf8.value_or(path);
   std::replace(shown.begin(), shown.end(), '\\', '/');
-  return shown;
+  return Escaped(shown, utf8.has_value(), Lines::kOne);
 }
 
 std::string LoadPackage(const std::string& setup_exe) {

@@ -22,8 +22,10 @@ struct InstallResult {
 // A path as the user writes it (UTF-8, '/') as the installer takes it:
 // made absolute (the installer takes any path shorter than "C:\" for a
 // root that exists, so "./d" would work and "d" would not), in the ANSI
-// code page, with '\' between its parts.  Or, with path empty, why it
-// cannot be: a colon, or a character without a place in the code page.
+// code page, with '\' between its parts; a path of this system, naming
+// exactly the file it names here.  Or, with path empty, why it cannot be:
+// a colon or a backslash (the installer reads both as separators), or a
+// character without a place of its own in the code page.
 struct ConvertedPath {
   std::string path;
   std::string problem;
@@ -33,12 +35,17 @@ ConvertedPath ConvertPath(const std::string& path);
 // ConvertPath's path alone, for paths known to suit.
 std::string InstallerPath(const std::string& path);
 
-// A text of the package or of the installer (ANSI code page) for the
-// terminal (UTF-8).
-std::string Shown(const std::string& text);
+// Whether a text for the terminal may keep its line breaks (LF or CR LF):
+// a message may, a name or a label is one line.
+enum class Lines { kOne, kMany };
 
-// An installer path as the user writes it: UTF-8, '\' back to '/'.
+// What goes to the terminal, with control characters shown as \xNN:
+// - a text of the package or of the installer (ANSI code page);
+// - an installer path, as the user writes it ('\' back to '/');
+// - a path the user gave (UTF-8).
+std::string Shown(const std::string& text, Lines lines = Lines::kOne);
 std::string DisplayPath(const std::string& path);
+std::string ShownArgument(const std::string& path);
 
 // Reads the package's setup data into package::Setup and sets SourceDir;
 // returns a problem, or an empty string.

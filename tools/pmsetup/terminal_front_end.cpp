@@ -45,7 +45,7 @@ bool ReadLine(std::string& line) {
 bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
   const driver::LabelPair& ansi_labels = yes_no ? driver::YesNoLabels : driver::OkCancelLabels;
   const std::string labels[2] = {Shown(ansi_labels[0]), Shown(ansi_labels[1])};
-  const std::string text = Shown(question);
+  const std::string text = Shown(question, Lines::kMany);
   std::cerr << '\n' << text << '\n';
   if (!interactive_mode) {
     if (buttons >= 2) {
@@ -105,11 +105,9 @@ void ReleaseTerminal() { std::signal(SIGINT, SIG_DFL); }
 
 const std::string& DeclinedQuestion() { return declined; }
 
-bool AskLine(const std::string& prompt, const std::string& fallback, std::string& answer) {
-  std::cerr << prompt << "\n[" << fallback << "] " << std::flush;
-  if (!ReadLine(answer)) return false;
-  if (answer.empty()) answer = fallback;
-  return true;
+bool AskLine(const std::string& prompt, const std::string& shown_default, std::string& answer) {
+  std::cerr << prompt << '\n' << (shown_default.empty() ? std::string() : "[" + shown_default + "] ") << std::flush;
+  return ReadLine(answer);
 }
 
 }  // namespace pmsetup

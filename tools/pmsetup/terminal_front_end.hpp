@@ -17,8 +17,8 @@ void ReleaseTerminal();
 // The last question declined on the user's behalf, for the report.
 const std::string& DeclinedQuestion();
 
-// Asks for a line with a default; empty input takes the default.  False at
-// the end of input or on Ctrl-C.
-bool AskLine(const std::string& prompt, const std::string& fallback, std::string& answer);
+// Asks for a line, showing the default an empty answer stands for (if
+// any).  False at the end of input or on Ctrl-C.
+bool AskLine(const std::string& prompt, const std::string& shown_default, std::string& answer);
 
 }  // namespace pmsetup
