@@ -2,6 +2,7 @@
 // package and confirmed or edited by the user.
 #include "driver/session.hpp"
 #include "extract/force_directory.hpp"
+#include "package/group_name.hpp"
 #include "package/setup_block.hpp"
 #include "ui/dialog_ids.hpp"
 #include "ui/message_dialog.hpp"
@@ -59,8 +60,13 @@ INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
   } else if (const int command = CommandOf(message, wparam); command == IDCANCEL) {
     EndDialog(dialog, 0);
   } else if (command == IDOK) {
-    Setup.SetupTexts[package::GroupName] = ReadItemText(dialog, kGroupEditId);
-    EndDialog(dialog, 1);
+    const std::string name = ReadItemText(dialog, kGroupEditId);
+    if (package::GroupNameStaysInside(name)) {
+      Setup.SetupTexts[package::GroupName] = name;
+      EndDialog(dialog, 1);
+    } else {
+      MessageBeep(0);
+    }
   }
   return 0;
 }

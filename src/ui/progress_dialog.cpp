@@ -18,6 +18,8 @@ using package::Setup;
 
 constexpr UINT WM_STARTEXTRACT = 32000;
 
+HWND ProgressDialog = nullptr;
+
 // Every pending message of the thread; a quit request is dropped, and no
 // dialog keyboard handling is done.
 void PumpMessages() {
@@ -29,8 +31,19 @@ void PumpMessages() {
   }
 }
 
+// Asks over the running extraction.  The question's owner is the
+// backdrop, which becomes the active window when the question closes;
+// under Wine the progress dialog is then left with a stale frame, or even
+// behind the backdrop, out of the user's reach.  So it comes back to the
+// front after every question.
+bool AskOverProgress(const std::string& text, int buttons, bool yes_no) {
+  const bool answer = ShowMessageDialog(text, buttons, yes_no);
+  SetForegroundWindow(ProgressDialog);
+  return answer;
+}
+
 void RunExtraction(HWND dialog) {
-  extract::UserInterface = {PumpMessages, ShowMessageDialog, DrawProgress};
+  extract::UserInterface = {PumpMessages, AskOverProgress, DrawProgress};
   extract::RunExtraction();
   FreeProgressMeter(dialog);
   EndDialog(dialog, driver::Running ? 1 : 0);
@@ -41,6 +54,7 @@ void RunExtraction(HWND dialog) {
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      ProgressDialog = dialog;
       SetWindowTextA(dialog, Setup.SetupTexts[package::ProgressCaption].c_str());
       InitProgressMeter(dialog);
       ButtonCount = 3;  // the second button alone: Cancel
@@ -54,7 +68,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       RunExtraction(dialog);
       return 1;
     default:
-      if (CommandOf(message, wparam) == IDCANCEL && ShowMessageDialog(Setup.SetupTexts[package::CancelConfirm], 2, true)) {
+      if (CommandOf(message, wparam) == IDCANCEL && AskOverProgress(Setup.SetupTexts[package::CancelConfirm], 2, true)) {
         driver::Running = 0;
       }
       return 0;

@@ -46,6 +46,18 @@ void PlaceBar(const RECT& frame, const RECT& dialog) {
   meter.bar_width = meter.bar_right - meter.bar_left + 1;
 }
 
+// Puts what was drawn on the screen now: the last update (100%) is
+// followed by the dialog's end without a look at the message queue.
+// GdiFlush sends what Windows holds back in its batch of drawing calls;
+// Wine copies a window's drawing to the display only when the thread
+// looks for messages and finds none, which a look at sent messages alone
+// provides (they are handled; posted ones, Cancel included, stay queued).
+void ShowOnScreen() {
+  GdiFlush();
+  MSG ignored;
+  PeekMessageA(&ignored, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 }  // namespace
 
 void InitProgressMeter(HWND dialog) {
@@ -78,6 +90,7 @@ void DrawProgress(int percent, double fraction) {
   Rectangle(meter.dc, fill_x, meter.bar_top, meter.bar_right, meter.bar_bottom);
   const std::string text = std::to_string(percent) + "%";
   TextOutA(meter.dc, meter.text_origin.x, meter.text_origin.y, text.c_str(), static_cast<int>(text.size()));
+  ShowOnScreen();
 }
 
 void FreeProgressMeter(HWND dialog) {

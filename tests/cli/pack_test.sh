@@ -56,6 +56,10 @@ printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAI
 check "manifest error fails" test $? -eq 1
 check "manifest error names file and line" grep -qF "src/bad.toml:4: unknown key 'Color' in [texts]" err.txt
 check "manifest error writes nothing" test ! -e bad
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nGroupName = "Tools/../../Startup"\n[files]\nmain = "MAIN.EXE"\n' > src/bad.toml
+"$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
+check "a group name leading out of the Programs folder is refused at its line" \
+  grep -qF "src/bad.toml:4: GroupName 'Tools/../../Startup' must name a folder inside" err.txt
 
 # The stub must be a bare installer, and stays one.
 "$pmsetup" pack src/package.toml --out again2 --stub flat/SETUP.EXE > /dev/null 2> err.txt

@@ -29,6 +29,8 @@
 //                            TEMPLATE of the running program and 25 pixels
 //                            above its place there, measured from the
 //                            window's outer top edge
+//   foreground               wait until the current window is the
+//                            foreground (active) window
 //   focus ID                 control ID has the keyboard focus
 //   first-child ID           control ID is first in the window's Z order
 //                            (and so in its tab order)
@@ -471,6 +473,8 @@ void Execute(const std::string& command, std::istringstream& in) {
   } else if (command == "layout") {
     const int count = Int(in);
     ExpectLayout(count, Rest(in));
+  } else if (command == "foreground") {
+    Expect(WaitFor([] { return GetForegroundWindow() == Current; }), "the window is not in the foreground");
   } else if (command == "focus") {
     const int id = Int(in);
     GUITHREADINFO info{};

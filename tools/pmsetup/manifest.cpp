@@ -9,6 +9,7 @@
 #include <set>
 
 #include "file_io.hpp"
+#include "package/group_name.hpp"
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
 
@@ -156,6 +157,18 @@ class ManifestReader {
         Error(node->source(), std::string(package::kTextNames[id]) + " must not be empty");
       }
     }
+    CheckGroupName(*texts);
+  }
+
+  // The group is a folder inside the user's Programs folder; the installer
+  // would refuse a name that leads elsewhere, so no package offers one.
+  void CheckGroupName(const toml::table& texts) {
+    const toml::node* node = texts.get(package::kTextNames[package::GroupName]);
+    const std::string& name = manifest_.texts[package::GroupName];
+    if (node == nullptr || package::GroupNameStaysInside(name)) return;
+    Error(node->source(), "GroupName '" + Readable(name) +
+                              "' must name a folder inside the Start menu's Programs folder: no '..', no drive or "
+                              "colon, no leading '\\' or '/'");
   }
 
   std::optional<ManifestFile> ReadFile(const toml::node& node) {
