@@ -74,7 +74,7 @@ bool SameName(const char* a, const std::string& b) {
 std::string LocalPath(const std::string& path) {
   const std::string native = NativePath(path);
   struct stat st {};
-  if (::lstat(native.c_str(), &st) == 0) return native;
+  if (native.empty() || ::lstat(native.c_str(), &st) == 0) return native;
   const std::size_t slash = native.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
   const std::string name = native.substr(slash + 1);  // npos + 1 is 0
@@ -126,6 +126,7 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   if (disposition == Disposition::kCreateAlways && path.size() > kLongestPath) return ENAMETOOLONG;
   const bool writes = (access & kWrite) != 0;
   const std::string native = LocalPath(path);
+  if (native.empty()) return EILSEQ;  // a byte without a character in the code page
   struct stat st {};
   // A file to be written is never reached through a link.
   if ((writes ? ::lstat(native.c_str(), &st) : ::stat(native.c_str(), &st)) == 0) {

@@ -124,10 +124,11 @@ cp -r all ctl
   --text "TerminatedMessage=${esc}[2J${esc}[HAll good, installed!"$'\r\nBye\x81' \
   --text $'DiskPrompt=Disk\a 2\nplease' --text $'CancelCaption=Can\e[8mcel' \
   --text $'DirPrompt=Where\e[2J?\r\nHere' --text 'DefaultDir=\\srv\share\Pagemix Demo' \
-  --entry $'MAIN\e[2J.EXE:0:60000' --entry $'bell\a\r.txt:60000:168894'
-"$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > out.txt 2> /dev/null
-check "listed names show their controls" grep -qF 'bell\x07\x0D.txt' out.txt
-check "and only show them" shows_no_controls out.txt
+  --entry 'MAIN.EXE:0:60000' --entry $'bell\a\r.txt:60000:168894'
+"$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > /dev/null 2> err.txt
+check "a name no Windows file can have fails, shown with its controls" \
+  grep -qF 'bell\x07\x0D.txt: the name is no usable Windows file name' err.txt
+check "and only shown with them" shows_no_controls err.txt
 rm ctl/DISK2.CMP
 "$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > /dev/null 2> err.txt
 check "the termination message cannot clear the screen" grep -qxF '\x1B[2J\x1B[HAll good, installed!' err.txt
