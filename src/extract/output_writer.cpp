@@ -17,7 +17,7 @@ void WriteCollected() {
   std::uint32_t written = 0;
   const platform::IoResult result = platform::FileWrite(OutputHandle, OutputBuffer, collected, written);
   if (result != platform::kIoOk || written != collected) {
-    StopAt(driver::BlobPath, result);
+    StopAt(driver::BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
     WriteFailed = true;
     driver::Running = 0;
   }

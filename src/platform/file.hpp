@@ -20,6 +20,7 @@ constexpr FileHandle kNoFile = -1;
 constexpr IoResult kIoOk = 0;
 // A read that delivered fewer bytes than a fixed-size field needs.
 constexpr IoResult kShortRead = 100;
+constexpr const char* kShortReadText = "fewer bytes were read or written than needed";
 // The path names something other than a plain file (a folder, a device, a
 // pipe, or a link where a file is to be written); Windows' "cannot access
 // the file".

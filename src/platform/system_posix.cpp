@@ -7,6 +7,7 @@ namespace platform {
 
 std::string ErrorText(IoResult code) {
   if (code == kNotAFile) return "not a plain file (a folder, a device, a pipe, or a link where a file is written)";
+  if (code == kShortRead) return kShortReadText;
   return std::strerror(code);
 }
 

@@ -17,6 +17,7 @@ std::string Utf8(const wchar_t* wide, int length) {
 }  // namespace
 
 std::string ErrorText(IoResult code) {
+  if (code == kShortRead) return kShortReadText;
   char text[512] = {};
   const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                       static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
