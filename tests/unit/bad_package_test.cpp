@@ -166,7 +166,8 @@ std::vector<Case> Catalogue() {
     cases.push_back({"a main program name Windows refuses", [main](Parts& p) { p.contents.Entries[0].Name = main; }, Expect::kRefused});
   }
   // Copying in blocks pads the last volume with one value.
-  for (const auto& [value, count] : {std::pair{0x00, 1}, {0x00, 17}, {0x00, 512}, {0x1A, 1}, {0x1A, 2}, {0x1A, 300}}) {
+  for (const auto& padding : {std::pair{0x00, 1}, {0x00, 17}, {0x00, 512}, {0x1A, 1}, {0x1A, 2}, {0x1A, 300}}) {
+    const int value = padding.first, count = padding.second;
     cases.push_back({"padding after the stream",
                      [value, count](Parts& p) { p.damage_volumes = [value, count](std::vector<Bytes>& v) { v.back().resize(v.back().size() + count, static_cast<std::uint8_t>(value)); }; },
                      Expect::kInstalls});
