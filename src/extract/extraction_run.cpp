@@ -94,19 +94,18 @@ Outcome Failure(Outcome outcome) {
 Outcome RunExtraction() {
   StoppedAt = {};
   OutputCreated = false;
-  OutputHandle = 0;
+  VolumeHandle = 0;
   DiskNumber = 1;
-  // The first volume is held before the payload file is made, so that a
-  // main program named like a volume of this run cannot replace it.
-  VolumeHandle = OpenVolume(1);
-  if (VolumeHandle <= 0) return Failure(Outcome::kNoFirstVolume);
   OutputHandle = OpenOutput();
-  if (OutputHandle <= 0) {
-    CloseTransferFiles();
-    return Failure(Outcome::kCannotCreateOutput);
-  }
+  if (OutputHandle <= 0) return Failure(Outcome::kCannotCreateOutput);
   ResetTransferState();
   SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
+
+  VolumeHandle = OpenVolume(1);
+  if (VolumeHandle <= 0) {
+    CloseTransferFiles();
+    return Failure(Outcome::kNoFirstVolume);
+  }
 
   const bool decoded = Decode();
   CloseTransferFiles();

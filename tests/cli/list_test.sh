@@ -21,6 +21,15 @@ check "good package listing" diff -u "$expected/list_good.txt" "$work/good.out"
 check "a listing that cannot be written fails" test $? -eq 1
 check "a listing that cannot be written says so" grep -q "cannot write the report" "$work/err"
 
+# Entries that cannot be installed, or install under another name, are
+# marked with the reason.
+package "$work/names.exe" --total-size 300 --entry Main.exe:0:100 --entry 'aux.txt:100:100' --entry 'dir\B.TXT. :200:100'
+"$pmsetup" list "$work/names.exe" > "$work/names.out"
+check "a device name is marked" grep -qF '"aux.txt"' "$work/names.out"
+check "with its reason" grep -qF '(cannot be installed: it names a Windows device)' "$work/names.out"
+check "a name Windows shortens is marked" grep -qF '(installed as "B.TXT")' "$work/names.out"
+check "a plain name is not" grep -q '"Main.exe" *offset *0 *size *100$' "$work/names.out"
+
 damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
   local name=$1 message=$2 file=$3
   "$pmsetup" list "$file" > "$work/out" 2> "$work/err"
