@@ -7,12 +7,12 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <vector>
 
 #include "platform/fault_injection.hpp"
@@ -53,17 +53,82 @@ bool HeldOpen(const struct stat& st, unsigned access, unsigned share) {
 
 int FdOf(FileHandle handle) { return static_cast<int>(handle - 1); }
 
-bool Ascii(const char* name) {
-  for (; *name != '\0'; ++name) {
-    if (static_cast<unsigned char>(*name) >= 0x80) return false;
+// A name in one case, as Windows compares names; plain ASCII without the
+// cost of a conversion.
+std::u32string Folded(const std::string& name) {
+  if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+    return CaseFolded(name);
   }
-  return true;
+  std::u32string folded(name.begin(), name.end());
+  for (char32_t& c : folded) c = c >= 'a' && c <= 'z' ? c - 0x20 : c;
+  return folded;
 }
 
-// Whether Windows would take the two names for one.
-bool SameName(const char* a, const std::string& b) {
-  if (::strcasecmp(a, b.c_str()) == 0) return true;
-  return !(Ascii(a) && Ascii(b.c_str())) && CaseFolded(a) == CaseFolded(b);
+// A native path split into its folder and its last component.
+struct Split {
+  std::string folder;  // "." for a bare name
+  std::string prefix;  // what goes before a name in that folder
+  std::string name;
+};
+
+Split SplitPath(const std::string& native) {
+  const std::size_t slash = native.find_last_of('/');
+  if (slash == std::string::npos) return {".", "", native};
+  return {slash == 0 ? "/" : native.substr(0, slash), native.substr(0, slash + 1), native.substr(slash + 1)};
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// The names in the folder searched last, by their folded form, kept while
+// the folder's modification time is as last seen: a package's files meet
+// in one folder, and searching it anew for each of them would take time
+// that grows with the square of their number.  A change by another
+// program within the same tick of the folder's clock can go unseen; the
+// worst it does is a second file whose name differs only in case.
+struct FolderNames {
+  std::string folder;
+  timespec changed{};
+  std::map<std::u32string, std::string> by_folded;  // the first name in byte order
+};
+
+FolderNames& LastFolder() {
+  static FolderNames names;
+  return names;
+}
+
+const FolderNames* NamesIn(const std::string& folder) {
+  FolderNames& names = LastFolder();
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return nullptr;
+  if (names.folder == folder && SameTime(names.changed, st.st_mtim)) return &names;
+  DIR* const entries = ::opendir(folder.c_str());
+  if (entries == nullptr) return nullptr;
+  names = {folder, st.st_mtim, {}};
+  while (const dirent* entry = ::readdir(entries)) {
+    const auto [at, added] = names.by_folded.emplace(Folded(entry->d_name), entry->d_name);
+    if (!added && entry->d_name < at->second) at->second = entry->d_name;
+  }
+  ::closedir(entries);
+  return &names;
+}
+
+// Keeps the names of the folder searched last in step with a file this
+// layer created or deleted there.
+void NoteChange(const std::string& native, bool created) {
+  const Split split = SplitPath(native);
+  FolderNames& names = LastFolder();
+  if (names.folder != split.folder) return;
+  struct stat st {};
+  if (::stat(split.folder.c_str(), &st) != 0) {
+    names.folder.clear();
+    return;
+  }
+  names.changed = st.st_mtim;
+  const std::u32string folded = Folded(split.name);
+  if (created) names.by_folded.emplace(folded, split.name);
+  else if (const auto at = names.by_folded.find(folded); at != names.by_folded.end() && at->second == split.name) {
+    names.by_folded.erase(at);
+  }
 }
 
 // The native path of an installer path.  Windows finds a file whatever the
@@ -75,17 +140,11 @@ std::string LocalPath(const std::string& path) {
   const std::string native = NativePath(path);
   struct stat st {};
   if (native.empty() || ::lstat(native.c_str(), &st) == 0) return native;
-  const std::size_t slash = native.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-  const std::string name = native.substr(slash + 1);  // npos + 1 is 0
-  DIR* const entries = ::opendir(folder.c_str());
-  if (entries == nullptr) return native;
-  std::string found;
-  while (const dirent* entry = ::readdir(entries)) {
-    if (SameName(entry->d_name, name) && (found.empty() || entry->d_name < found)) found = entry->d_name;
-  }
-  ::closedir(entries);
-  return found.empty() ? native : native.substr(0, slash + 1) + found;
+  const Split split = SplitPath(native);
+  const FolderNames* names = NamesIn(split.folder);
+  if (names == nullptr) return native;
+  const auto found = names->by_folded.find(Folded(split.name));
+  return found == names->by_folded.end() ? native : split.prefix + found->second;
 }
 
 struct Fault {
@@ -129,7 +188,8 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   if (native.empty()) return EILSEQ;  // a byte without a character in the code page
   struct stat st {};
   // A file to be written is never reached through a link.
-  if ((writes ? ::lstat(native.c_str(), &st) : ::stat(native.c_str(), &st)) == 0) {
+  const bool existed = (writes ? ::lstat(native.c_str(), &st) : ::stat(native.c_str(), &st)) == 0;
+  if (existed) {
     if (!S_ISREG(st.st_mode)) return kNotAFile;
     if (HeldOpen(st, access, share)) return EBUSY;
   }
@@ -144,6 +204,7 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
     ::close(fd);
     return checked;
   }
+  if (!existed) NoteChange(native, true);
   OpenFiles().push_back({fd, st.st_dev, st.st_ino, access, share});
   handle = fd + 1;
   return kIoOk;
@@ -240,7 +301,9 @@ IoResult FileDelete(const std::string& path) {
     if (!S_ISREG(st.st_mode)) return kNotAFile;
     if (HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
   }
-  return ::unlink(native.c_str()) != 0 ? errno : kIoOk;
+  if (::unlink(native.c_str()) != 0) return errno;
+  NoteChange(native, false);
+  return kIoOk;
 }
 
 }  // namespace platform

@@ -17,7 +17,10 @@ namespace platform {
 inline std::string NativePath(const std::string& path) {
   // Converted before the separators are mapped: a double-byte character
   // may hold the byte of '\'.
-  std::string native = ConvertedFromCodePage(path, AnsiCodePage).value_or(std::string());
+  // Every code page a package may use keeps ASCII as it is: most paths
+  // need no conversion.
+  const bool ascii = std::all_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::string native = ascii ? path : ConvertedFromCodePage(path, AnsiCodePage).value_or(std::string());
   std::replace(native.begin(), native.end(), '\\', '/');
   return native;
 }
