@@ -66,12 +66,16 @@ bool SplitBlob() {
   platform::FileHandle blob = platform::kNoFile;
   IoResult result = platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareRead,
                                        platform::Disposition::kOpenExisting, blob);
-  if (result != kIoOk) return StopAt(driver::BlobPath, result) == kIoOk;
+  if (result != kIoOk) {
+    StopAt(driver::BlobPath, result);
+    return false;
+  }
   // Only what this run decoded counts: a payload file that was there
   // before may be longer, and the decoder's last match may run past the
   // payload's end.
   std::int64_t payload = 0;
   result = platform::FileSize(blob, payload);
+  if (result != kIoOk) StopAt(driver::BlobPath, result);
   payload = std::min<std::int64_t>(payload, package::Setup.TotalSize);
   const package::LibRec& main = *package::Setup.MainEntry();
   // A main program that the payload cannot fill would be padded out.
