@@ -14,7 +14,6 @@
 
 #include "corpus.hpp"
 #include "memory_stream.hpp"
-#include "driver/session.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
@@ -42,8 +41,8 @@ void BM_Decode(benchmark::State& state) {
   Bytes out(Corpus().size() + lzh::MaxMatch);
   for (auto _ : state) {
     bench::StartStream(packed, out);
-    driver::Running = 1;
-    lzh::LzhDecode(static_cast<std::int32_t>(Corpus().size()), bench::Read, bench::Write);
+    const std::int32_t running = 1;
+    lzh::LzhDecode(static_cast<std::int32_t>(Corpus().size()), bench::Read, bench::Write, running);
   }
   if (!std::equal(Corpus().begin(), Corpus().end(), out.begin())) state.SkipWithError("decoded bytes differ");
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Corpus().size()));

@@ -12,7 +12,6 @@
 
 #include "corpus.hpp"
 #include "memory_stream.hpp"
-#include "driver/session.hpp"
 #include "extract/front_end.hpp"
 #include "installer.hpp"
 #include "lzh/decoder.hpp"
@@ -60,8 +59,8 @@ void BM_DecodeOnly(benchmark::State& state) {
   Bytes out(fixture.package.payload.size() + lzh::MaxMatch);
   for (auto _ : state) {
     bench::StartStream(fixture.stream, out);
-    driver::Running = 1;
-    lzh::LzhDecode(static_cast<std::int32_t>(fixture.package.payload.size()), bench::Read, bench::Write);
+    const std::int32_t running = 1;
+    lzh::LzhDecode(static_cast<std::int32_t>(fixture.package.payload.size()), bench::Read, bench::Write, running);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fixture.package.payload.size()));
 }
@@ -71,13 +70,12 @@ bool NeverAsked(const std::string&, int, bool) { return false; }
 
 void BM_Install(benchmark::State& state) {
   Fixture& fixture = Shared();
-  extract::UserInterface = {nullptr, NeverAsked, nullptr};
   const std::string destination = (fixture.dir.path() / "installed").string();
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove_all(destination);
     state.ResumeTiming();
-    if (!pmsetup::LoadPackage(fixture.package.setup_exe).empty() ||
+    if (!pmsetup::LoadPackage(fixture.package.setup_exe, {nullptr, NeverAsked, nullptr}).empty() ||
         !pmsetup::InstallInto(pmsetup::InstallerPath(destination)).installed) {
       state.SkipWithError("installation failed");
       break;

@@ -9,7 +9,7 @@ target_compile_options(pagemix_core PRIVATE ${PAGEMIX_SLIM_FLAGS})
 # out.
 add_library(setup_objects OBJECT
   driver/win32/setup_driver.cpp
-  driver/win32/slim_runtime.cpp
+  platform/slim_runtime_win32.cpp
   shell/launch.cpp
   shell/shortcut.cpp
   ui/backdrop.cpp

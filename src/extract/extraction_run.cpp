@@ -1,10 +1,10 @@
 #include "extract/extraction_run.hpp"
 
-#include "driver/session.hpp"
+#include "common/session.hpp"
 #include "extract/file_splitter.hpp"
 #include "extract/output_writer.hpp"
-#include "extract/progress_meter.hpp"
-#include "extract/stop_point.hpp"
+#include "extract/progress_count.hpp"
+#include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "lzh/decoder.hpp"
 #include "package/setup_block.hpp"
@@ -16,108 +16,68 @@ using package::Setup;
 
 // Creates the payload file, or failing that opens an existing one without
 // truncating it (it is then overwritten from the start).
-platform::FileHandle OpenOutput() {
-  platform::FileHandle handle = platform::kNoFile;
-  if (platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareNone,
+void OpenOutput() {
+  const std::string& path = common::Session.BlobPath;
+  platform::FileHandle& handle = Transfer.OutputHandle;
+  if (platform::FileOpen(path, platform::kRead | platform::kWrite, platform::kShareNone,
                          platform::Disposition::kCreateAlways, handle) == platform::kIoOk) {
-    OutputCreated = true;
-    return handle;
+    Extraction.OutputCreated = true;
+    return;
   }
-  StopAt(driver::BlobPath, platform::FileOpen(driver::BlobPath, platform::kWrite,
-                                              platform::kShareRead | platform::kShareWrite,
-                                              platform::Disposition::kOpenExisting, handle));
-  return handle;
+  const platform::IoResult result = platform::FileOpen(
+      path, platform::kWrite, platform::kShareRead | platform::kShareWrite, platform::Disposition::kOpenExisting, handle);
+  if (result != platform::kIoOk || handle <= 0) StopRun(Outcome::kCannotCreateOutput, path, result);
 }
 
-// Input that the payload did not use up: the volumes and the setup data
-// do not fit together.
-bool InputLeftOver = false;
-
-void ResetTransferState() {
-  ReadPos = 1;
-  ReadFill = 0;
-  WritePos = 1;
-  DiskNumber = 1;
-  EmptyRequests = 0;
-  InputRanDry = false;
-  ReadFailed = false;
-  WriteFailed = false;
-  InputLeftOver = false;
-}
-
-// Decodes the payload into the output file; false when the decoder could
-// not get its tables.
-bool Decode() {
-  if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter) != nullptr) {
-    driver::Running = 0;
-    return false;
+// Decodes the payload into the output file.
+void Decode() {
+  if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running) != nullptr) {
+    return StopRun(Outcome::kDecoderFailed);
   }
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
-  if (driver::Running && lzh::DecodedMissingInput(EmptyRequests)) {
-    InputRanDry = true;
-    driver::Running = 0;
-  }
+  if (Extraction.Running && lzh::DecodedMissingInput(Transfer.EmptyRequests)) StopRun(Outcome::kInputRanDry);
   // Input past the stream: a byte the decoder read ahead but did not use,
   // or one it never asked for, other than padding.
   std::uint8_t held[2];
-  const int held_count = lzh::UnusedInput(EmptyRequests, held);
-  if (driver::Running && !OnlyPaddingLeft(held, held_count)) {
-    InputLeftOver = true;
-    driver::Running = 0;
-  }
+  const int held_count = lzh::UnusedInput(Transfer.EmptyRequests, held);
+  if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) StopRun(Outcome::kInputLeftOver);
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
-  return true;
 }
 
 // A volume that does not close cleanly has still been read; a payload
 // file that does not may not hold what was written to it.
 void CloseTransferFiles() {
-  if (VolumeHandle > 0) platform::FileClose(VolumeHandle);
-  if (OutputHandle > 0) {
-    if (const platform::IoResult closed = platform::FileClose(OutputHandle)) {
-      StopAt(driver::BlobPath, closed);
-      WriteFailed = true;
+  if (Transfer.VolumeHandle > 0) platform::FileClose(Transfer.VolumeHandle);
+  if (Transfer.OutputHandle > 0) {
+    if (const platform::IoResult closed = platform::FileClose(Transfer.OutputHandle)) {
+      StopRun(Outcome::kWriteFailed, common::Session.BlobPath, closed);
     }
   }
-  VolumeHandle = OutputHandle = 0;
+  Transfer.VolumeHandle = Transfer.OutputHandle = 0;
 }
 
-Outcome Failure(Outcome outcome) {
-  driver::Running = 0;
-  return outcome;
+void Extract() {
+  ResetTransfer();
+  OpenOutput();
+  if (Transfer.OutputHandle <= 0) return;
+  SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
+  if (const platform::IoResult result = OpenVolume(1, Transfer.VolumeHandle)) {
+    StopRun(Outcome::kNoFirstVolume, VolumePath(1), result);
+  } else {
+    Decode();
+  }
+  CloseTransferFiles();
+  if (Extraction.Running && SplitBlob()) StopRun(Outcome::kInstalled);
 }
 
 }  // namespace
 
 Outcome RunExtraction() {
-  StoppedAt = {};
-  OutputCreated = false;
-  VolumeHandle = 0;
-  DiskNumber = 1;
-  OutputHandle = OpenOutput();
-  if (OutputHandle <= 0) return Failure(Outcome::kCannotCreateOutput);
-  ResetTransferState();
-  SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
-
-  VolumeHandle = OpenVolume(1);
-  if (VolumeHandle <= 0) {
-    CloseTransferFiles();
-    return Failure(Outcome::kNoFirstVolume);
-  }
-
-  const bool decoded = Decode();
-  CloseTransferFiles();
-
-  if (!decoded) return Failure(Outcome::kDecoderFailed);
-  if (WriteFailed) return Failure(Outcome::kWriteFailed);
-  if (InputRanDry) return Failure(Outcome::kInputRanDry);
-  if (ReadFailed) return Failure(Outcome::kReadFailed);
-  if (InputLeftOver) return Failure(Outcome::kInputLeftOver);
-  if (!driver::Running) return Outcome::kCancelled;
-  if (!SplitBlob()) return Failure(Outcome::kSplitFailed);
-  return Outcome::kInstalled;
+  Extract();
+  StopRun(Outcome::kCancelled);  // only when nothing else ended the run
+  return Extraction.RunOutcome;
 }
 
 }  // namespace extract

@@ -1,9 +1,9 @@
 #include "extract/file_splitter.hpp"
 
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
-#include "extract/progress_meter.hpp"
-#include "extract/stop_point.hpp"
+#include "common/path_text.hpp"
+#include "common/session.hpp"
+#include "extract/progress_count.hpp"
+#include "extract/run_state.hpp"
 #include "package/file_name.hpp"
 
 namespace extract {
@@ -41,33 +41,39 @@ IoResult CopyData(platform::FileHandle blob, platform::FileHandle target, const 
   return result;
 }
 
+// A file that cannot be carved stops the run.
+IoResult Refuse(const std::string& path, IoResult code, const char* reason = nullptr) {
+  return StopRun(Outcome::kSplitFailed, path, code, reason);
+}
+
 }  // namespace
 
 IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload) {
   const std::string name = package::InstalledName(entry.Name);
-  const std::string target_path = driver::JoinPath(driver::InstallDir, name.empty() ? entry.Name : name);
+  const std::string target_path = common::JoinPath(common::Session.InstallDir, name.empty() ? entry.Name : name);
   // Refused before anything is written: no file of that name is touched.
-  if (name.empty()) return StopAt(target_path, kUnusableName, "the name is no usable Windows file name");
+  if (name.empty()) return Refuse(target_path, kUnusableName, "the name is no usable Windows file name");
   if (!InsidePayload(entry.Offset, entry.Size, payload)) {
-    return StopAt(target_path, kOutsidePayload, "its data lies outside the payload");
+    return Refuse(target_path, kOutsidePayload, "its data lies outside the payload");
   }
   platform::FileHandle target = platform::kNoFile;
   IoResult result = platform::FileOpen(target_path, platform::kRead | platform::kWrite, platform::kShareRead,
                                        platform::Disposition::kCreateAlways, target);
-  if (result != kIoOk) return StopAt(target_path, result);
+  if (result != kIoOk) return Refuse(target_path, result);
   result = CopyData(blob, target, entry);
   const IoResult closed = platform::FileClose(target);
   if (result == kIoOk) result = closed;
-  if (result != kIoOk) driver::DeleteFileQuiet(target_path);
-  return result == kIoOk ? result : StopAt(target_path, result);
+  if (result != kIoOk) common::DeleteFileQuiet(target_path);
+  return result == kIoOk ? result : Refuse(target_path, result);
 }
 
 bool SplitBlob() {
   platform::FileHandle blob = platform::kNoFile;
-  IoResult result = platform::FileOpen(driver::BlobPath, platform::kRead | platform::kWrite, platform::kShareRead,
+  const std::string& blob_path = common::Session.BlobPath;
+  IoResult result = platform::FileOpen(blob_path, platform::kRead | platform::kWrite, platform::kShareRead,
                                        platform::Disposition::kOpenExisting, blob);
   if (result != kIoOk) {
-    StopAt(driver::BlobPath, result);
+    Refuse(blob_path, result);
     return false;
   }
   // Only what this run decoded counts: a payload file that was there
@@ -75,25 +81,25 @@ bool SplitBlob() {
   // payload's end.
   std::int64_t payload = 0;
   result = platform::FileSize(blob, payload);
-  if (result != kIoOk) StopAt(driver::BlobPath, result);
+  if (result != kIoOk) Refuse(blob_path, result);
   payload = std::min<std::int64_t>(payload, package::Setup.TotalSize);
   const package::LibRec& main = *package::Setup.MainEntry();
   // A main program that the payload cannot fill would be padded out.
   if (result == kIoOk && !InsidePayload(0, main.Size, payload)) {
-    result = StopAt(driver::BlobPath, kOutsidePayload, "its data lies outside the payload");
+    result = Refuse(blob_path, kOutsidePayload, "its data lies outside the payload");
   }
   for (const package::LibRec* entry = main.Next; entry != nullptr && result == kIoOk; entry = entry->Next) {
-    AdvanceProgress(FileStep);
+    AdvanceProgress(Progress.FileStep);
     result = CopyEntry(blob, *entry, payload);
   }
   if (result == kIoOk) {
-    AdvanceProgress(FileStep);
+    AdvanceProgress(Progress.FileStep);
     result = platform::FileSeek(blob, main.Size);
     if (result == kIoOk) result = platform::FileTruncate(blob);
-    if (result != kIoOk) StopAt(driver::BlobPath, result);
+    if (result != kIoOk) Refuse(blob_path, result);
   }
   const IoResult closed = platform::FileClose(blob);
-  if (result == kIoOk && closed != kIoOk) StopAt(driver::BlobPath, closed);
+  if (result == kIoOk && closed != kIoOk) Refuse(blob_path, closed);
   return result == kIoOk && closed == kIoOk;
 }
 

@@ -12,9 +12,10 @@
 
 namespace extract {
 
-// True when every copy, the truncation and the final close succeeded.
-// Stops at the first entry that cannot be copied; files carved before it
-// stay, and the payload file keeps the whole payload.  A main program
+// True when every copy, the truncation and the final close succeeded;
+// otherwise the run stops as kSplitFailed at the file concerned.  Stops at
+// the first entry that cannot be copied; files carved before it stay, and
+// the payload file keeps the whole payload.  A main program
 // larger than the payload fails before anything is carved.
 bool SplitBlob();
 

@@ -1,6 +1,6 @@
 #include "extract/force_directory.hpp"
 
-#include "driver/path_text.hpp"
+#include "common/path_text.hpp"
 #include "platform/file.hpp"
 
 namespace extract {
@@ -18,18 +18,18 @@ std::string WithoutTrailingBackslash(const std::string& path) {
 void ForceLevel(const std::string& raw_path, platform::IoResult& error) {
   const std::string path = WithoutTrailingBackslash(raw_path);
   if (error != platform::kIoOk || path.size() < 3 || DirectoryExists(path)) return;
-  if (path.back() != ':') ForceLevel(driver::ExtractFilePath(path), error);
+  if (path.back() != ':') ForceLevel(common::ExtractFilePath(path), error);
   error = platform::MakeDirectory(path);
   // Someone else may have made it meanwhile.
   if (error != platform::kIoOk && DirectoryExists(path)) error = platform::kIoOk;
 }
 
-}  // namespace
-
 bool DriveExists(const std::string& drive) { return platform::DriveType(drive + "\\") > 1; }
 
+}  // namespace
+
 bool DirectoryExists(const std::string& path) {
-  if (!DriveExists(driver::ExtractFileDrive(path))) return false;
+  if (!DriveExists(common::ExtractFileDrive(path))) return false;
   std::uint32_t attributes = 0;
   return platform::FindEntry(WithoutTrailingBackslash(path), attributes) &&
          (attributes & platform::kDirectoryAttribute) != 0;

@@ -6,10 +6,8 @@
 
 namespace extract {
 
-// Whether the drive (as ExtractFileDrive gives it) has a usable root.
-bool DriveExists(const std::string& drive);
-
-// Whether path names an existing directory (not a plain file).
+// Whether path names an existing directory (not a plain file) on a drive
+// with a usable root.
 bool DirectoryExists(const std::string& path);
 
 // True when the directory exists afterwards.  Paths of fewer than three

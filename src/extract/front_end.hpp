@@ -1,6 +1,6 @@
 // What the extraction needs from the user interface that runs it: the
 // Windows dialogs in SETUP.EXE, the terminal in pmsetup install.  The
-// front end fills UserInterface before the run.
+// start of an installation (installation.hpp) puts it in UserInterface.
 #pragma once
 
 #include <string>

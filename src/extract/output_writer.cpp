@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "driver/session.hpp"
-#include "extract/buffers.hpp"
-#include "extract/progress_meter.hpp"
-#include "extract/stop_point.hpp"
+#include "common/session.hpp"
+#include "extract/progress_count.hpp"
+#include "extract/run_state.hpp"
+#include "extract/transfer.hpp"
 
 namespace extract {
 namespace {
@@ -13,13 +13,12 @@ namespace {
 constexpr int kBlockSize = 2048;
 
 void WriteCollected() {
-  const std::uint32_t collected = WritePos - 1u;
+  const std::uint32_t collected = Transfer.WritePos - 1u;
   std::uint32_t written = 0;
-  const platform::IoResult result = platform::FileWrite(OutputHandle, OutputBuffer, collected, written);
+  const platform::IoResult result =
+      platform::FileWrite(Transfer.OutputHandle, Buffers->OutputBuffer, collected, written);
   if (result != platform::kIoOk || written != collected) {
-    StopAt(driver::BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
-    WriteFailed = true;
-    driver::Running = 0;
+    StopRun(Outcome::kWriteFailed, common::Session.BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
   }
   AdvanceProgress(written);
 }
@@ -28,20 +27,21 @@ void WriteCollected() {
 
 void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& taken) {
   taken = 0;
-  if (!driver::Running) return;
+  if (!Extraction.Running) return;
   if (count == 0) {
     WriteCollected();
     return;
   }
+  TransferState& t = Transfer;
   // The last byte of the payload also writes out what came before it, so
   // small payloads reach the file before the carving starts.
-  if (WritePos - 1 + count > kBlockSize || WritePos + BytesDone >= ProgressTotal) {
+  if (t.WritePos - 1 + count > kBlockSize || t.WritePos + Progress.BytesDone >= Progress.ProgressTotal) {
     WriteCollected();
-    WritePos = 1;
+    t.WritePos = 1;
   }
-  if (count == 1) OutputBuffer[WritePos - 1] = buffer[0];  // the decoder's every call
-  else std::memcpy(OutputBuffer + WritePos - 1, buffer, count);
-  WritePos = static_cast<std::uint16_t>(WritePos + count);
+  if (count == 1) Buffers->OutputBuffer[t.WritePos - 1] = buffer[0];  // the decoder's every call
+  else std::memcpy(Buffers->OutputBuffer + t.WritePos - 1, buffer, count);
+  t.WritePos = static_cast<std::uint16_t>(t.WritePos + count);
   taken = count;
 }
 

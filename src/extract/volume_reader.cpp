@@ -1,12 +1,10 @@
 #include "extract/volume_reader.hpp"
 
-#include <string>
-
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
-#include "extract/buffers.hpp"
+#include "common/path_text.hpp"
+#include "common/session.hpp"
 #include "extract/front_end.hpp"
-#include "extract/stop_point.hpp"
+#include "extract/run_state.hpp"
+#include "extract/transfer.hpp"
 #include "package/file_name.hpp"
 #include "package/setup_block.hpp"
 
@@ -15,29 +13,34 @@ namespace {
 
 using package::Setup;
 
-bool VolumeOpen() { return VolumeHandle > 0; }
+bool VolumeOpen() { return Transfer.VolumeHandle > 0; }
 
 void CloseVolume() {
-  if (VolumeOpen()) platform::FileClose(VolumeHandle);
-  VolumeHandle = 0;
+  if (VolumeOpen()) platform::FileClose(Transfer.VolumeHandle);
+  Transfer.VolumeHandle = 0;
 }
 
 // Moves on to the next volume, asking for its disk while it cannot be
 // opened; a refusal stops the run.
 void ChangeVolume() {
-  ++DiskNumber;
-  const std::string n = std::to_string(DiskNumber);
-  const std::string prompt = driver::ReplaceToken(Setup.SetupTexts[package::DiskPrompt], "%u", n, n);
+  const std::int32_t number = ++Transfer.DiskNumber;
+  const std::string n = std::to_string(number);
+  const std::string prompt = common::ReplaceToken(Setup.SetupTexts[package::DiskPrompt], "%u", n, n);
   CloseVolume();
-  VolumeHandle = OpenVolume(DiskNumber);
-  while (!VolumeOpen() && driver::Running) {
+  OpenVolume(number, Transfer.VolumeHandle);
+  while (!VolumeOpen() && Extraction.Running) {
     if (UserInterface.ask(prompt, 2, false)) {
-      VolumeHandle = OpenVolume(DiskNumber);
+      OpenVolume(number, Transfer.VolumeHandle);
       if (!VolumeOpen()) UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
     } else {
-      driver::Running = 0;
+      StopRun(Outcome::kCancelled);
     }
   }
+}
+
+// A volume that cannot be read.
+void StopAtUnreadableVolume(platform::IoResult result) {
+  StopRun(Outcome::kReadFailed, VolumePath(Transfer.DiskNumber), result);
 }
 
 // Fills the window from the open volume, moving on through the volumes
@@ -45,18 +48,17 @@ void ChangeVolume() {
 void FillWindow() {
   for (;;) {
     std::uint32_t got = 0;
-    if (const platform::IoResult result = VolumeOpen() ? platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got)
-                                                       : platform::kIoOk) {
-      StopAt(VolumePath(DiskNumber), result);
-      ReadFailed = true;
-      driver::Running = 0;
-      got = 0;
+    if (const platform::IoResult result =
+            VolumeOpen() ? platform::FileRead(Transfer.VolumeHandle, Buffers->InputBuffer, kWindowSize, got)
+                         : platform::kIoOk) {
+      StopAtUnreadableVolume(result);
+      Transfer.ReadFill = 0;
+      return;
     }
-    ReadFill = static_cast<std::int32_t>(got);
-    if (ReadFailed) return;
-    if (ReadFill == kWindowSize || DiskNumber >= Setup.DiskCount) return;
+    Transfer.ReadFill = static_cast<std::int32_t>(got);
+    if (Transfer.ReadFill == kWindowSize || Transfer.DiskNumber >= Setup.DiskCount) return;
     ChangeVolume();
-    if (ReadFill > 0 || !VolumeOpen()) return;
+    if (Transfer.ReadFill > 0 || !VolumeOpen()) return;
   }
 }
 
@@ -67,16 +69,13 @@ void PumpMessages() {
 }  // namespace
 
 std::string VolumePath(std::int32_t number) {
-  return driver::JoinPath(driver::SourceDir, package::VolumeName(number));
+  return common::JoinPath(common::Session.SourceDir, package::VolumeName(number));
 }
 
-platform::FileHandle OpenVolume(std::int32_t number) {
-  platform::FileHandle handle = platform::kNoFile;
-  const std::string path = VolumePath(number);
-  const platform::IoResult result =
-      platform::FileOpen(path, platform::kRead, platform::kShareNone, platform::Disposition::kOpenExisting, handle);
-  if (result != platform::kIoOk) StopAt(path, result);
-  return handle;
+platform::IoResult OpenVolume(std::int32_t number, platform::FileHandle& handle) {
+  handle = platform::kNoFile;
+  return platform::FileOpen(VolumePath(number), platform::kRead, platform::kShareNone,
+                            platform::Disposition::kOpenExisting, handle);
 }
 
 bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
@@ -88,35 +87,33 @@ bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
     }
     return true;
   };
-  if (!padded(held, held_count) || !padded(InputBuffer + ReadPos - 1, ReadFill - ReadPos + 1)) return false;
+  TransferState& t = Transfer;
+  const unsigned char* window = Buffers->InputBuffer;
+  if (!padded(held, held_count) || !padded(window + t.ReadPos - 1, t.ReadFill - t.ReadPos + 1)) return false;
   for (std::uint32_t got = kWindowSize; VolumeOpen() && got > 0;) {
-    if (const platform::IoResult result = platform::FileRead(VolumeHandle, InputBuffer, kWindowSize, got)) {
-      StopAt(VolumePath(DiskNumber), result);
-      ReadFailed = true;
-      driver::Running = 0;
+    if (const platform::IoResult result = platform::FileRead(t.VolumeHandle, Buffers->InputBuffer, kWindowSize, got)) {
+      StopAtUnreadableVolume(result);
       return true;
     }
-    if (!padded(InputBuffer, got)) return false;
+    if (!padded(Buffers->InputBuffer, got)) return false;
   }
-  return DiskNumber >= Setup.DiskCount;
+  return t.DiskNumber >= Setup.DiskCount;
 }
 
 void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) {
   delivered = 0;
-  if (!driver::Running) return;
-  if (ReadPos > ReadFill) {
+  if (!Extraction.Running) return;
+  TransferState& t = Transfer;
+  if (t.ReadPos > t.ReadFill) {
     FillWindow();
-    if (ReadFill == 0) {
-      if (++EmptyRequests > kDryAllowance && driver::Running) {
-        InputRanDry = true;
-        driver::Running = 0;
-      }
+    if (t.ReadFill == 0) {
+      if (++t.EmptyRequests > kDryAllowance && Extraction.Running) StopRun(Outcome::kInputRanDry);
       return;
     }
-    ReadPos = 1;
+    t.ReadPos = 1;
   }
-  buffer[0] = InputBuffer[ReadPos - 1];
-  ++ReadPos;
+  buffer[0] = Buffers->InputBuffer[t.ReadPos - 1];
+  ++t.ReadPos;
   delivered = 1;
   PumpMessages();
 }

@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 
-#include "driver/session.hpp"
 #include "lzh/huffman_model.hpp"
 
 namespace lzh {
@@ -13,8 +12,10 @@ namespace {
 
 // What the last decode left in its bit reader: the count of bits read but
 // not used, and those bits at the top of the word.
-int unused_input_bits = 0;
-std::uint32_t unused_input_word = 0;
+struct InputLeft {
+  int bits = 0;
+  std::uint32_t word = 0;
+} last_input_left;
 
 struct DecoderTables {
   HuffmanModel model;
@@ -106,7 +107,7 @@ DecoderTables* ObtainTables() {
 
 }  // namespace
 
-void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
+void LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
   const std::unique_ptr<DecoderTables> tables(ObtainTables());
   HuffmanModel& model = tables->model;
   std::uint8_t* const ring = tables->ring;
@@ -117,7 +118,7 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
   BitReader bits(read);
   int r = PrefillLength;
   std::int32_t done = 0;
-  while (done < count && driver::Running) {
+  while (done < count && running) {
     const int c = DecodeChar(model, bits);
     if (c < kFirstLengthSymbol) {
       Put(write, static_cast<std::uint8_t>(c));
@@ -137,19 +138,18 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write) {
     }
     done += length;
   }
-  unused_input_bits = bits.BitsHeld();
-  unused_input_word = bits.BitsWord();
+  last_input_left = {bits.BitsHeld(), bits.BitsWord()};
 }
 
-bool DecodedMissingInput(int missing) { return missing * 8 > unused_input_bits; }
+bool DecodedMissingInput(int missing) { return missing * 8 > last_input_left.bits; }
 
 int UnusedInput(int missing, std::uint8_t (&bytes)[2]) {
   // The bytes that never came were read as zeros after the real ones.
-  const int real_bits = unused_input_bits - missing * 8;
+  const int real_bits = last_input_left.bits - missing * 8;
   const int whole = real_bits > 0 ? std::min(real_bits / 8, 2) : 0;
   for (int k = 0; k < whole; ++k) {
     const int skipped = real_bits - 8 * (whole - k);  // bits above byte k
-    bytes[k] = static_cast<std::uint8_t>((unused_input_word << skipped) >> 24);
+    bytes[k] = static_cast<std::uint8_t>((last_input_left.word << skipped) >> 24);
   }
   return whole;
 }

@@ -3,7 +3,8 @@
 // It pulls its input one byte at a time through a ReadProc and pushes its
 // output one byte at a time through a WriteProc; the callbacks do their
 // own buffering.  The stream has no header: the caller supplies the
-// decoded length.  Decoding stops early once driver::Running turns false.
+// decoded length.  Decoding stops early once the running flag it is handed
+// turns 0; the callbacks may clear it.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ using WriteProc = ReadProc;
 // Delivers count bytes (a final match may run up to 59 bytes past it).
 // Input is requested only as bits are needed, never more than two bytes
 // ahead.  Raises ElzhException when its tables cannot be obtained.
-void LzhDecode(std::int32_t count, ReadProc read, WriteProc write);
+void LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running);
 
 // Checks on the last LzhDecode, given how many of its input requests got
 // no byte (missing).  A complete stream is used exactly to its last byte:
@@ -40,6 +41,6 @@ int UnusedInput(int missing, std::uint8_t (&bytes)[2]);
 // LzhDecode, with an ElzhException turned into its message: nullptr when
 // decoding ran, the message when the tables could not be obtained.  Works
 // the same in builds without C++ exceptions.
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write);
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running);
 
 }  // namespace lzh

@@ -5,9 +5,9 @@ namespace lzh {
 
 void RaiseElzhException(const char* message) { throw ElzhException(message); }
 
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write) {
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
   try {
-    LzhDecode(count, read, write);
+    LzhDecode(count, read, write, running);
   } catch (const ElzhException& failure) {
     return failure.what();
   }

@@ -18,12 +18,12 @@ void RaiseElzhException(const char* message) {
   std::longjmp(*guard, 1);
 }
 
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write) {
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
   std::jmp_buf here;
   std::jmp_buf* const outer = guard;
   guard = &here;
   raised = nullptr;
-  if (setjmp(here) == 0) LzhDecode(count, read, write);
+  if (setjmp(here) == 0) LzhDecode(count, read, write, running);
   guard = outer;
   return raised;
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/path_text.hpp"
+#include "common/path_text.hpp"
 #include "platform/device_name.hpp"
 
 namespace package {
@@ -28,7 +28,7 @@ const char* FileNameProblem(const std::string& name) {
 
 std::string InstalledName(const std::string& entry_name, const char** problem) {
   const std::size_t separator = entry_name.find_last_of("\\/:");
-  std::string name = driver::ExtractFileName(separator == std::string::npos ? entry_name
+  std::string name = common::ExtractFileName(separator == std::string::npos ? entry_name
                                                                            : entry_name.substr(separator + 1));
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   const char* found = FileNameProblem(name);

@@ -1,17 +1,15 @@
 #include "shell/launch.hpp"
 
-#include <windows.h>
 #include <shellapi.h>
 
-#include "driver/session.hpp"
+#include "common/session.hpp"
 #include "package/setup_block.hpp"
-#include "ui/screen.hpp"
 
 namespace shell {
 
-void LaunchProgram() {
-  ShellExecuteA(ui::BackdropWindow, "open", package::Setup.MainEntry()->Name.c_str(), "",
-                driver::InstallDir.c_str(), SW_SHOWNORMAL);
+void LaunchProgram(HWND owner) {
+  ShellExecuteA(owner, "open", package::Setup.MainEntry()->Name.c_str(), "", common::Session.InstallDir.c_str(),
+                SW_SHOWNORMAL);
 }
 
 }  // namespace shell

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
+#include "common/path_text.hpp"
+#include "common/session.hpp"
 #include "extract/force_directory.hpp"
 #include "package/setup_block.hpp"
 
@@ -67,13 +67,13 @@ void SaveLink(const std::string& group_folder) {
                        reinterpret_cast<void**>(&link)) != S_OK) {
     return;
   }
-  link->SetPath(driver::JoinPath(driver::InstallDir, name).c_str());
-  link->SetWorkingDirectory(driver::InstallDir.c_str());
+  link->SetPath(common::JoinPath(common::Session.InstallDir, name).c_str());
+  link->SetWorkingDirectory(common::Session.InstallDir.c_str());
   link->SetShowCmd(SW_SHOWNORMAL);
   IPersistFile* file = nullptr;
   link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
   WCHAR path[256] = {};
-  WidePath(driver::JoinPath(group_folder, driver::ChangeFileExt(name, ".LNK")), path);
+  WidePath(common::JoinPath(group_folder, common::ChangeFileExt(name, ".LNK")), path);
   if (file != nullptr) {
     file->Save(path, FALSE);
     file->Release();
@@ -86,7 +86,7 @@ void SaveLink(const std::string& group_folder) {
 void CreateProgramShortcut() {
   std::string programs;
   if (!ProgramsFolder(programs)) return;
-  const std::string group_folder = driver::JoinPath(programs, Setup.SetupTexts[package::GroupName]);
+  const std::string group_folder = common::JoinPath(programs, Setup.SetupTexts[package::GroupName]);
   if (!extract::ForceDirectory(group_folder)) return;
   // COM is ours only for the shortcut: S_OK and S_FALSE are both balanced.
   if (static_cast<unsigned long>(CoInitialize(nullptr)) >= 2) return;

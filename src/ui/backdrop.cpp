@@ -1,6 +1,6 @@
 #include "ui/backdrop.hpp"
 
-#include "driver/path_text.hpp"
+#include "common/path_text.hpp"
 #include "package/setup_block.hpp"
 #include "ui/screen.hpp"
 
@@ -19,8 +19,8 @@ BYTE Difference(BYTE a, BYTE b) { return a > b ? a - b : b - a; }
 
 // One unit toward the end value, never past it.
 BYTE StepToward(BYTE value, BYTE end) {
-  if (value < end) return driver::MinByte(value + 1, 255);
-  if (value > end) return driver::MaxByte(value - 1, 0);
+  if (value < end) return common::MinByte(value + 1, 255);
+  if (value > end) return common::MaxByte(value - 1, 0);
   return value;
 }
 
@@ -36,16 +36,16 @@ void FillRow(HDC dc, const RECT& row, const Rgb& c) {
 void PaintGradient(HDC dc) {
   Rgb c = Components(Setup.TopColor);
   const Rgb end = Components(Setup.BottomColor);
-  const BYTE steps = driver::MaxByte(driver::MaxByte(Difference(c.r, end.r), Difference(c.g, end.g)),
+  const BYTE steps = common::MaxByte(common::MaxByte(Difference(c.r, end.r), Difference(c.g, end.g)),
                                      Difference(c.b, end.b));
   if (steps == 0) {
-    FillRow(dc, RECT{0, 0, ScreenWidth, ScreenHeight}, c);
+    FillRow(dc, RECT{0, 0, Screen.ScreenWidth, Screen.ScreenHeight}, c);
     return;
   }
-  const int rows_per_step = ScreenHeight / steps;
+  const int rows_per_step = Screen.ScreenHeight / steps;
   int rows = 0;
-  for (int y = 0; y < ScreenHeight; ++y) {
-    FillRow(dc, RECT{0, y, ScreenWidth, y + 1}, c);
+  for (int y = 0; y < Screen.ScreenHeight; ++y) {
+    FillRow(dc, RECT{0, y, Screen.ScreenWidth, y + 1}, c);
     if (++rows >= rows_per_step) {
       rows = 0;
       c = {StepToward(c.r, end.r), StepToward(c.g, end.g), StepToward(c.b, end.b)};
@@ -87,23 +87,23 @@ void PaintFooter(HDC dc) {
   const HFONT font = ArialFont(16, 700, FALSE);
   const HGDIOBJ previous = SelectObject(dc, font);
   SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-  DrawText(dc, ScreenWidth - 10, ScreenHeight - 10, footer);
+  DrawText(dc, Screen.ScreenWidth - 10, Screen.ScreenHeight - 10, footer);
   SelectObject(dc, previous);
   DeleteObject(font);
 }
 
-}  // namespace
-
 void PaintBackdrop() {
   PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(BackdropWindow, &paint);
+  const HDC dc = BeginPaint(Screen.BackdropWindow, &paint);
   if (dc == nullptr) return;
   PaintGradient(dc);
   SetBkMode(dc, TRANSPARENT);
   PaintTitle(dc);
   PaintFooter(dc);
-  EndPaint(BackdropWindow, &paint);
+  EndPaint(Screen.BackdropWindow, &paint);
 }
+
+}  // namespace
 
 LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {

@@ -9,7 +9,4 @@ namespace ui {
 
 LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Paints BackdropWindow in answer to WM_PAINT.
-void PaintBackdrop();
-
 }  // namespace ui

@@ -1,7 +1,7 @@
 // The destination and group dialogs: one text each, proposed by the
 // package and confirmed or edited by the user.
-#include "driver/session.hpp"
-#include "extract/force_directory.hpp"
+#include "common/session.hpp"
+#include "extract/installation.hpp"
 #include "package/group_name.hpp"
 #include "package/setup_block.hpp"
 #include "ui/dialog_ids.hpp"
@@ -33,13 +33,11 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wparam,
     SetItemText(dialog, kDirectoryPromptId, Setup.SetupTexts[package::DirPrompt]);
     SetItemText(dialog, kDirectoryEditId, Setup.SetupTexts[package::DefaultDir]);
     CenterOnScreen(dialog);
-    ButtonCount = 2;
-    LayoutButtons(dialog, driver::OkCancelLabels);
+    LayoutButtons(dialog, common::Session.OkCancelLabels, IDOK, 2);
   } else if (message == WM_DESTROY) {
     EndDialog(dialog, 0);
   } else if (const int command = CommandOf(message, wparam); command == IDOK) {
-    driver::InstallDir = ReadItemText(dialog, kDirectoryEditId);
-    if (extract::ForceDirectory(driver::InstallDir)) EndDialog(dialog, 1);
+    if (extract::ChooseDestination(ReadItemText(dialog, kDirectoryEditId))) EndDialog(dialog, 1);
     else MessageBeep(0);
   } else if (command == IDCANCEL) {
     if (ShowMessageDialog(Setup.SetupTexts[package::CancelConfirm], 2, true)) EndDialog(dialog, 0);
@@ -53,8 +51,7 @@ INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     CenterOnScreen(dialog);
     SetItemText(dialog, kGroupPromptId, Setup.SetupTexts[package::GroupPrompt]);
     SetItemText(dialog, kGroupEditId, Setup.SetupTexts[package::GroupName]);
-    ButtonCount = 2;
-    LayoutButtons(dialog, driver::YesNoLabels);
+    LayoutButtons(dialog, common::Session.YesNoLabels, IDOK, 2);
   } else if (message == WM_DESTROY) {
     EndDialog(dialog, 0);
   } else if (const int command = CommandOf(message, wparam); command == IDCANCEL) {

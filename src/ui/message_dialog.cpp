@@ -7,10 +7,12 @@
 namespace ui {
 namespace {
 
-// What the next message dialog shows; read only while it initialises, so
-// a message dialog opened over another one keeps its own texts.
-std::string MessageText;
-bool YesNoButtons = false;
+// What a message dialog shows, handed to it as it initialises.
+struct Message {
+  const std::string& text;
+  int buttons;
+  bool yes_no;
+};
 
 constexpr int kButtonGap = 10;
 constexpr int kMinimumLabelWidth = 120;
@@ -33,10 +35,10 @@ void HideButton(HWND dialog, int id) {
 
 // Labels are measured in the dialog's plain device context, without the
 // dialog's own font.
-int WidestLabel(HDC dc, const driver::LabelPair& labels, int count, int offset) {
+int WidestLabel(HDC dc, const common::LabelPair& labels, int first, int count) {
   int width = kMinimumLabelWidth;
-  for (int k = 1; k <= count; ++k) {
-    const std::string& label = labels[k + offset - 1];
+  for (int id = first; id < first + count; ++id) {
+    const std::string& label = labels[id - IDOK];
     SIZE extent{};
     if (GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &extent)) {
       width = extent.cx > width ? extent.cx : width;
@@ -45,14 +47,17 @@ int WidestLabel(HDC dc, const driver::LabelPair& labels, int count, int offset) 
   return width;
 }
 
-INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+      const Message& shown = *reinterpret_cast<const Message*>(lparam);
       SetWindowTextA(dialog, package::Setup.SetupTexts[package::DialogCaption].c_str());
       CenterOnScreen(dialog);
-      SendDlgItemMessageA(dialog, kMessageTextId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(MessageText.c_str()));
-      LayoutButtons(dialog, YesNoButtons ? driver::YesNoLabels : driver::OkCancelLabels);
+      SendDlgItemMessageA(dialog, kMessageTextId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown.text.c_str()));
+      const common::SessionValues& session = common::Session;
+      LayoutButtons(dialog, shown.yes_no ? session.YesNoLabels : session.OkCancelLabels, IDOK, shown.buttons);
       break;
+    }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) EndDialog(dialog, 1);
       if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, 0);
@@ -73,34 +78,27 @@ bool ShowMessageDialog(const std::string& text, int buttons, bool yes_no) {
   const HRSRC found = FindResourceA(module, kGenericTemplate, RT_DIALOG);
   const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   if (loaded == nullptr) return false;
-  MessageText = text;
-  ButtonCount = buttons;
-  YesNoButtons = yes_no;
-  const INT_PTR result = DialogBoxParamA(module, kGenericTemplate, BackdropWindow, MessageDialogProc, 0);
+  const Message message{text, buttons, yes_no};
+  const INT_PTR result = DialogBoxParamA(module, kGenericTemplate, Screen.BackdropWindow, MessageDialogProc,
+                                         reinterpret_cast<LPARAM>(&message));
   FreeResource(loaded);
   return result == 1;
 }
 
-void LayoutButtons(HWND dialog, const driver::LabelPair& labels) {
+void LayoutButtons(HWND dialog, const common::LabelPair& labels, int first, int count) {
   const HDC dc = GetDC(dialog);
-  int offset = 0;
-  if (ButtonCount == 3) {
-    ButtonCount = 1;
-    offset = 1;
-  }
-  const int count = ButtonCount;
   HideButton(dialog, IDOK);
   HideButton(dialog, IDCANCEL);
 
   const RECT d = WindowRect(dialog);
-  const int width = WidestLabel(dc, labels, count, offset) - kLabelMargin;
+  const int width = WidestLabel(dc, labels, first, count) - kLabelMargin;
   int x = (d.right - d.left) / 2 - ((width / 2) * count + kButtonGap * (count - 1));
-  for (int k = 1; k <= count; ++k) {
-    const HWND button = GetDlgItem(dialog, k + offset);
-    if (k == 1) SetFocus(button);
+  for (int id = first; id < first + count; ++id) {
+    const HWND button = GetDlgItem(dialog, id);
+    if (id == first) SetFocus(button);
     const RECT b = WindowRect(button);
     SetWindowPos(button, HWND_TOP, x, b.top - d.top - kCaptionAllowance, width, b.bottom - b.top, SWP_SHOWWINDOW);
-    SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(labels[k + offset - 1].c_str()));
+    SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(labels[id - IDOK].c_str()));
     x += width + kButtonGap;
   }
   ReleaseDC(dialog, dc);

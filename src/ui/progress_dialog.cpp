@@ -3,9 +3,8 @@
 // before the work starts.  While the decoder runs, the volume reader pumps
 // window messages after every byte, so Cancel clicks reach this procedure
 // re-entrantly and can stop the run.
-#include "driver/session.hpp"
+#include "common/session.hpp"
 #include "extract/extraction_run.hpp"
-#include "extract/front_end.hpp"
 #include "package/setup_block.hpp"
 #include "ui/message_dialog.hpp"
 #include "ui/progress_meter.hpp"
@@ -42,14 +41,15 @@ bool AskOverProgress(const std::string& text, int buttons, bool yes_no) {
   return answer;
 }
 
-void RunExtraction(HWND dialog) {
-  extract::UserInterface = {PumpMessages, AskOverProgress, DrawProgress};
-  extract::RunExtraction();
+void ExtractUnderBar(HWND dialog) {
+  const extract::Outcome outcome = extract::RunExtraction();
   FreeProgressMeter(dialog);
-  EndDialog(dialog, driver::Running ? 1 : 0);
+  EndDialog(dialog, outcome == extract::Outcome::kInstalled ? 1 : 0);
 }
 
 }  // namespace
+
+const extract::FrontEnd kProgressFrontEnd = {PumpMessages, AskOverProgress, DrawProgress};
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
@@ -57,19 +57,19 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       ProgressDialog = dialog;
       SetWindowTextA(dialog, Setup.SetupTexts[package::ProgressCaption].c_str());
       InitProgressMeter(dialog);
-      ButtonCount = 3;  // the second button alone: Cancel
-      LayoutButtons(dialog, driver::OkCancelLabels);
+      LayoutButtons(dialog, common::Session.OkCancelLabels, IDCANCEL, 1);
       PostMessageA(dialog, WM_STARTEXTRACT, 0, 0);
       return 0;
     case WM_DESTROY:
-      driver::Running = 0;
+      extract::StopRun(extract::Outcome::kCancelled);
       return 0;
     case WM_STARTEXTRACT:
-      RunExtraction(dialog);
+      ExtractUnderBar(dialog);
       return 1;
     default:
-      if (CommandOf(message, wparam) == IDCANCEL && AskOverProgress(Setup.SetupTexts[package::CancelConfirm], 2, true)) {
-        driver::Running = 0;
+      if (CommandOf(message, wparam) != IDCANCEL) return 0;
+      if (AskOverProgress(Setup.SetupTexts[package::CancelConfirm], 2, true)) {
+        extract::StopRun(extract::Outcome::kCancelled);
       }
       return 0;
   }

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "driver/session.hpp"
 #include "ui/dialog_ids.hpp"
 #include "ui/screen.hpp"
 
@@ -71,9 +70,8 @@ void InitProgressMeter(HWND dialog) {
   meter.red_brush = CreateSolidBrush(kRed);
   meter.white_brush = CreateSolidBrush(kWhite);
   meter.saved_brush = SelectObject(meter.dc, meter.red_brush);
-  SetWindowPos(dialog, HWND_TOP, ScreenWidth / 2 - (d.right - d.left) / 2, ScreenHeight / 2 - (d.bottom - d.top) / 2,
-               0, 0, SWP_NOSIZE);
-  driver::Running = 1;
+  SetWindowPos(dialog, HWND_TOP, Screen.ScreenWidth / 2 - (d.right - d.left) / 2,
+               Screen.ScreenHeight / 2 - (d.bottom - d.top) / 2, 0, 0, SWP_NOSIZE);
   SetBkMode(meter.dc, TRANSPARENT);
   meter.font = CreateFontA(16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
   meter.saved_font = SelectObject(meter.dc, meter.font);

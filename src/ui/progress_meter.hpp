@@ -9,7 +9,7 @@
 namespace ui {
 
 // Takes the dialog's device context and drawing objects, works out the bar
-// from the frame, centres the dialog, and lets the run begin (Running).
+// from the frame, and centres the dialog.
 void InitProgressMeter(HWND dialog);
 
 // Draws the bar filled to fraction with percent written in it.

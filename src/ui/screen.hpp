@@ -5,9 +5,14 @@
 
 namespace ui {
 
-inline int ScreenWidth = 0;
-inline int ScreenHeight = 0;
-inline HWND BackdropWindow = nullptr;
+// Set once by the driver as it starts, before the first window.
+struct ScreenState {
+  int ScreenWidth = 0;
+  int ScreenHeight = 0;
+  HWND BackdropWindow = nullptr;
+};
+
+inline ScreenState Screen;
 
 // Moves a dialog to the middle of the screen, keeping its size.
 void CenterOnScreen(HWND dialog);

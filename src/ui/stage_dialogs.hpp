@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+#include "extract/front_end.hpp"
+
 namespace ui {
 
 // "Main": the destination directory.  OK accepts it once it exists or has
-// been created (it becomes InstallDir); Cancel asks CancelConfirm.
+// been created (it becomes the installation's destination); Cancel asks
+// CancelConfirm.
 INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // "Group": the Start-menu group name.  OK stores the edited name in the
@@ -16,8 +19,13 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wparam,
 // package/group_name.hpp); until then it only beeps.
 INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// "Progress": runs the whole extraction under its bar.
+// "Progress": runs the whole extraction under its bar, and ends with 1
+// when it installed the package.
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The extraction's front end in SETUP.EXE: the progress dialog pumps
+// messages, asks over itself and draws its bar.
+extern const extract::FrontEnd kProgressFrontEnd;
 
 // The command a WM_COMMAND or WM_SYSCOMMAND carries in the low word of
 // wparam, else 0.  System commands never have 1 or 2 there, so they reach

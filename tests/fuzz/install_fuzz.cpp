@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/session.hpp"
+#include "extract/run_state.hpp"
 #include "extract/front_end.hpp"
 #include "installer.hpp"
 #include "platform/fault_injection.hpp"
@@ -58,11 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int volumes = 1 + data[0] % 3;
   for (int k = 1; k <= volumes; ++k) Write(root / "package" / ("DISK" + std::to_string(k) + ".CMP"), in.Take());
 
-  extract::UserInterface = {nullptr, Decline, nullptr};
-  if (pmsetup::LoadPackage((root / "package" / "SETUP.EXE").string()).empty()) {
+  if (pmsetup::LoadPackage((root / "package" / "SETUP.EXE").string(), {nullptr, Decline, nullptr}).empty()) {
     pmsetup::InstallInto(pmsetup::InstallerPath((root / "installed").string()));
   }
-  if (platform::OpenFileCount() != 0 || driver::Running) std::abort();
+  if (platform::OpenFileCount() != 0 || extract::Extraction.Running) std::abort();
   // Only the package and the destination may exist under the root.
   for (const auto& entry : fs::directory_iterator(root)) {
     const std::string name = entry.path().filename().string();

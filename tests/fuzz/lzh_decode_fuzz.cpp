@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "driver/session.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/format.hpp"
 
@@ -35,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   input_size = size - 2;
   input_position = 0;
   written = 0;
-  driver::Running = 1;
-  lzh::LzhDecode(count, Read, Write);
+  const std::int32_t running = 1;
+  lzh::LzhDecode(count, Read, Write, running);
   if (written < static_cast<std::size_t>(count) || written >= static_cast<std::size_t>(count) + lzh::MaxMatch) {
     std::abort();
   }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "driver/session.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 
@@ -38,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   stream_position = 0;
   requests_past_end = 0;
   decoded.clear();
-  driver::Running = 1;
-  lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write);
+  const std::int32_t running = 1;
+  lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write, running);
   std::uint8_t held[2];
   // A complete stream is never read more than two bytes past its end, no
   // byte past its end is decoded, and every byte of it is used.

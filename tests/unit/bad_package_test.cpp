@@ -13,9 +13,9 @@
 #include <map>
 #include <optional>
 
-#include "driver/session.hpp"
+#include "extract/run_state.hpp"
 #include "extract/front_end.hpp"
-#include "installer.hpp"
+#include "installing.hpp"
 #include "lzh/encoder.hpp"
 #include "package/block_writer.hpp"
 #include "platform/fault_injection.hpp"
@@ -226,20 +226,17 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   if (parts.prepare) parts.prepare(dir.path());
   const std::map<fs::path, Bytes> before = PlainFiles(dir.path());
 
-  extract::UserInterface = {nullptr, Decline, nullptr};
-  const std::string refusal = pmsetup::LoadPackage(dir.File("package/SETUP.EXE"));
+  const std::string destination = parts.install_into_package_folder ? "package" : "installed";
+  const testing_support::Installation result =
+      testing_support::InstallPackage(dir.File("package/SETUP.EXE"), dir.File(destination), {nullptr, Decline, nullptr});
   Expect outcome = Expect::kRefused;
-  if (refusal.empty()) {
-    const std::string destination = parts.install_into_package_folder ? "package" : "installed";
-    const auto result = pmsetup::InstallInto(pmsetup::InstallerPath(dir.File(destination)));
-    outcome = result.installed ? Expect::kInstalls : Expect::kFails;
-    if (!result.installed) {
-      EXPECT_FALSE(result.problem.empty());
-    }
+  if (!result.refused) {
+    outcome = result.installed() ? Expect::kInstalls : Expect::kFails;
+    EXPECT_NE(result.outcome, extract::Outcome::kUnderway);
   }
-  EXPECT_EQ(outcome, c.expect);
+  EXPECT_EQ(outcome, c.expect) << result.problem();
   EXPECT_EQ(platform::OpenFileCount(), 0);
-  EXPECT_FALSE(driver::Running);
+  EXPECT_FALSE(extract::Extraction.Running);
 
   // Nothing outside the destination; a success installed exactly the data.
   for (const auto& entry : fs::directory_iterator(dir.path())) {

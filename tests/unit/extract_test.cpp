@@ -8,16 +8,16 @@
 #include <functional>
 #include <random>
 
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
-#include "extract/buffers.hpp"
+#include "common/path_text.hpp"
+#include "common/session.hpp"
 #include "extract/extraction_run.hpp"
 #include "extract/file_splitter.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/front_end.hpp"
 #include "extract/output_writer.hpp"
-#include "extract/progress_meter.hpp"
-#include "installer.hpp"
+#include "extract/progress_count.hpp"
+#include "extract/transfer.hpp"
+#include "installing.hpp"
 #include "package_builder.hpp"
 #include "platform/fault_injection.hpp"
 #include "sample_data.hpp"
@@ -69,8 +69,7 @@ class ExtractTest : public ::testing::Test {
   void SetUp() override {
     user = ScriptedUser{};
     UserInterface = {Pump, Ask, Show};
-    BytesDone = 0;
-    LastPercent = 0;
+    Progress = {};
     platform::ResetFaults();
     fs::create_directory(dir_.path() / "package");
   }
@@ -78,10 +77,8 @@ class ExtractTest : public ::testing::Test {
   std::string Folder() const { return (dir_.path() / "package").string(); }
   std::string Destination() const { return (dir_.path() / "installed").string(); }
 
-  pmsetup::InstallResult Install(const testing_support::BuiltPackage& built) {
-    const std::string problem = pmsetup::LoadPackage(built.setup_exe);
-    if (!problem.empty()) return {false, problem};
-    return pmsetup::InstallInto(pmsetup::InstallerPath(Destination()));
+  testing_support::Installation Install(const testing_support::BuiltPackage& built) {
+    return testing_support::InstallPackage(built.setup_exe, Destination(), {Pump, Ask, Show});
   }
 
   Bytes Installed(const std::string& name) const { return ReadBytes((fs::path(Destination()) / name).string()); }
@@ -104,12 +101,12 @@ TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   const auto files = SampleFiles();
   const auto built = BuildPackage(Folder(), files);
   const auto result = Install(built);
-  ASSERT_TRUE(result.installed) << result.problem;
+  ASSERT_TRUE(result.installed()) << result.problem();
   ExpectInstalled(files);
   EXPECT_TRUE(user.shown.empty());
   EXPECT_EQ(user.percents.back(), 100);
   EXPECT_EQ(platform::OpenFileCount(), 0);
-  EXPECT_FALSE(driver::Running);
+  EXPECT_FALSE(Extraction.Running);
   // One pump for each byte of the volume, none for the request past its
   // end that the decoder makes and that is answered with nothing.
   EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])));
@@ -123,7 +120,7 @@ TEST_F(ExtractTest, EachRunCountsItsProgressAfresh) {
   for (int run = 0; run < 2; ++run) {
     platform::ResetFaults();
     user.percents.clear();
-    ASSERT_TRUE(Install(built).installed);
+    ASSERT_TRUE(Install(built).installed());
     EXPECT_LT(platform::CallCount(platform::Operation::kWrite), 60) << "run " << run;
     if (run == 0) first_run = user.percents;
   }
@@ -152,7 +149,7 @@ TEST_F(ExtractTest, RandomPackagesOverManyVolumesInstallByteIdentical) {
     for (const auto& v : built.volumes) fs::remove(v);
     const auto rebuilt = BuildPackage(Folder(), files, layout);
     const auto result = Install(rebuilt);
-    ASSERT_TRUE(result.installed) << "round " << round << ": " << result.problem;
+    ASSERT_TRUE(result.installed()) << "round " << round << ": " << result.problem();
     ExpectInstalled(files);
     EXPECT_TRUE(user.shown.empty()) << "round " << round;
   }
@@ -171,7 +168,7 @@ TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
     if (text == "Insert disk 2" && ++prompts == 2) fs::rename(disk2 + ".away", disk2);
   };
   const auto result = Install(built);
-  ASSERT_TRUE(result.installed) << result.problem;
+  ASSERT_TRUE(result.installed()) << result.problem();
   EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2", "Wrong disk", "Insert disk 2"));
   ExpectInstalled(files);
 }
@@ -203,7 +200,7 @@ TEST_F(ExtractTest, TheNextDiskIsAskedForAtTheShortReadBeforeTheShortVolumesByte
       fs::rename(disk + ".away", disk);
     };
     const auto result = Install(built);
-    ASSERT_TRUE(result.installed) << result.problem;
+    ASSERT_TRUE(result.installed()) << result.problem();
     EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk " + std::to_string(c.missing_disk)));
     EXPECT_EQ(pumps_at_prompt, c.bytes_before_prompt);
     EXPECT_EQ(files_open_at_prompt, 1) << "the payload file, and no volume";
@@ -216,8 +213,8 @@ TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
   const auto built = BuildPackage(Folder(), SampleFiles(), {3000});
   fs::remove(built.volumes[1]);
   const auto result = Install(built);
-  EXPECT_FALSE(result.installed);
-  EXPECT_EQ(result.problem, "cancelled");
+  EXPECT_FALSE(result.installed());
+  EXPECT_EQ(result.outcome, Outcome::kCancelled);
   EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2"));
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
   EXPECT_EQ(platform::OpenFileCount(), 0);
@@ -226,10 +223,10 @@ TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
 TEST_F(ExtractTest, CancelDuringDecodingStopsBeforeCarving) {
   const auto built = BuildPackage(Folder(), SampleFiles());
   user.on_pump = [] {
-    if (user.pumps == 500) driver::Running = 0;
+    if (user.pumps == 500) StopRun(Outcome::kCancelled);
   };
   const auto result = Install(built);
-  EXPECT_FALSE(result.installed);
+  EXPECT_FALSE(result.installed());
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
 }
 
@@ -242,36 +239,36 @@ TEST_F(ExtractTest, InputThatRunsDryFailsInsteadOfInstallingZeros) {
     if (variant == 0) fs::resize_file(built.volumes[1], fs::file_size(built.volumes[1]) / 2);
     if (variant == 2) fs::resize_file(built.volumes[1], 0), fs::resize_file(built.volumes[0], 100);
     const auto result = Install(built);
-    EXPECT_FALSE(result.installed) << variant;
-    EXPECT_THAT(result.problem, ::testing::HasSubstr("volumes end before the payload is complete")) << variant;
+    EXPECT_FALSE(result.installed()) << variant;
+    EXPECT_EQ(result.outcome, Outcome::kInputRanDry) << variant;
     EXPECT_TRUE(user.shown.empty()) << variant;
   }
 }
 
 TEST_F(ExtractTest, ProgressFollowsTheWorkedExample) {
   SetProgressTotals(2140323, 1);
-  EXPECT_EQ(FileStep, 713441);
-  EXPECT_EQ(ProgressTotal, 2853764);
+  EXPECT_EQ(Progress.FileStep, 713441);
+  EXPECT_EQ(Progress.ProgressTotal, 2853764);
   AdvanceProgress(2140323);
-  EXPECT_EQ(LastPercent, 75);
-  AdvanceProgress(FileStep);
-  EXPECT_EQ(LastPercent, 100);
+  EXPECT_EQ(Progress.LastPercent, 75);
+  AdvanceProgress(Progress.FileStep);
+  EXPECT_EQ(Progress.LastPercent, 100);
 }
 
 TEST_F(ExtractTest, ProgressRoundsHalvesToEvenAndSurvivesEdgeTotals) {
-  ProgressTotal = 1000;
+  Progress.ProgressTotal = 1000;
   AdvanceProgress(125);
-  EXPECT_EQ(LastPercent, 12);
+  EXPECT_EQ(Progress.LastPercent, 12);
   AdvanceProgress(500);
-  EXPECT_EQ(LastPercent, 62);
-  BytesDone = 0;
-  LastPercent = 0;
+  EXPECT_EQ(Progress.LastPercent, 62);
+  Progress.BytesDone = 0;
+  Progress.LastPercent = 0;
   SetProgressTotals(0, 1);
-  EXPECT_EQ(ProgressTotal, 0);
+  EXPECT_EQ(Progress.ProgressTotal, 0);
   AdvanceProgress(0);
-  EXPECT_EQ(LastPercent, 100);
+  EXPECT_EQ(Progress.LastPercent, 100);
   SetProgressTotals(2147483647, 1);  // beyond 32 bits once the files' share is added
-  EXPECT_EQ(ProgressTotal, 2147483647LL + 715827882LL);
+  EXPECT_EQ(Progress.ProgressTotal, 2147483647LL + 715827882LL);
 }
 
 TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
@@ -283,7 +280,7 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
   std::vector<std::uintmax_t> payload_sizes;
   user.on_show = [&](int) { payload_sizes.push_back(fs::file_size(fs::path(Destination()) / "M.EXE")); };
   const auto result = Install(built);
-  ASSERT_TRUE(result.installed) << result.problem;
+  ASSERT_TRUE(result.installed()) << result.problem();
   EXPECT_EQ(Installed("M.EXE"), Bytes(4, 'm'));
   EXPECT_EQ(Installed("C"), Bytes(2, 'c'));
   // Each payload write moves the bar: 9 bytes are 90%, and the payload
@@ -299,8 +296,7 @@ class OutputWriterTest : public ExtractTest {
  protected:
   void TearDown() override {
     Close();
-    OutputBuffer = nullptr;
-    driver::Running = 0;
+    Extraction.Running = 0;
   }
 
   // A fresh payload file, and the totals of a payload of total_size bytes
@@ -308,13 +304,15 @@ class OutputWriterTest : public ExtractTest {
   void Start(std::int32_t total_size, std::int32_t entry_count) {
     Close();
     path_ = dir_.File("payload" + std::to_string(++files_));
-    ASSERT_EQ(platform::FileOpen(pmsetup::InstallerPath(path_), platform::kRead | platform::kWrite, platform::kShareNone,
-                                 platform::Disposition::kCreateAlways, OutputHandle),
+    static TransferBuffers buffers;
+    Buffers = &buffers;
+    ResetTransfer();
+    ASSERT_EQ(platform::FileOpen(testing_support::InstallerPath(path_), platform::kRead | platform::kWrite,
+                                 platform::kShareNone, platform::Disposition::kCreateAlways, Transfer.OutputHandle),
               platform::kIoOk);
-    OutputBuffer = block_;
-    WritePos = 1;
     SetProgressTotals(total_size, entry_count);
-    driver::Running = 1;
+    Extraction = {};
+    Extraction.Running = 1;
     platform::ResetFaults();
   }
 
@@ -340,12 +338,11 @@ class OutputWriterTest : public ExtractTest {
   static int Writes() { return platform::CallCount(platform::Operation::kWrite); }
 
   void Close() {
-    if (OutputHandle > 0) platform::FileClose(OutputHandle);
-    OutputHandle = 0;
+    if (Transfer.OutputHandle > 0) platform::FileClose(Transfer.OutputHandle);
+    Transfer.OutputHandle = 0;
     sent_.clear();
   }
 
-  unsigned char block_[kTransferBufferSize];
   std::string path_;
   int files_ = 0;
   Bytes sent_;
@@ -355,13 +352,13 @@ TEST_F(OutputWriterTest, FullBlocksGoOutWhenTheNextByteArrivesAndTheRestAtTheFlu
   // 2048 bytes (FileStep above 0): nothing is written while they are
   // collected; the flush writes all of them at once.
   Start(2048, 1);
-  ASSERT_GT(FileStep, 0);
+  ASSERT_GT(Progress.FileStep, 0);
   EXPECT_TRUE(Put(2048));
   EXPECT_EQ(Writes(), 0);
   Flush();
   EXPECT_EQ(Writes(), 1);
   EXPECT_EQ(Size(), 2048u);
-  EXPECT_EQ(BytesDone, 2048);
+  EXPECT_EQ(Progress.BytesDone, 2048);
 
   // 2049 bytes: the 2049th writes out the 2048 before it, the flush the last.
   Start(2049, 1);
@@ -370,11 +367,11 @@ TEST_F(OutputWriterTest, FullBlocksGoOutWhenTheNextByteArrivesAndTheRestAtTheFlu
   EXPECT_TRUE(Put(1));
   EXPECT_EQ(Writes(), 1);
   EXPECT_EQ(Size(), 2048u);
-  EXPECT_EQ(BytesDone, 2048);
+  EXPECT_EQ(Progress.BytesDone, 2048);
   Flush();
   EXPECT_EQ(Writes(), 2);
   EXPECT_EQ(Size(), 2049u);
-  EXPECT_EQ(BytesDone, 2049);
+  EXPECT_EQ(Progress.BytesDone, 2049);
   const Bytes sent = sent_;
   Close();
   EXPECT_EQ(ReadBytes(path_), sent);
@@ -384,14 +381,14 @@ TEST_F(OutputWriterTest, NothingMoreIsTakenOrWrittenOnceRunningIsCleared) {
   Start(10000, 2);
   EXPECT_TRUE(Put(3000));
   EXPECT_EQ(Writes(), 1);
-  driver::Running = 0;
+  StopRun(Outcome::kCancelled);
   // Neither another byte nor a full block's worth, nor the flush.
   EXPECT_FALSE(Put(1));
   EXPECT_FALSE(Put(2048));
   Flush();
   EXPECT_EQ(Writes(), 1);
   EXPECT_EQ(Size(), 2048u);
-  EXPECT_EQ(BytesDone, 2048);
+  EXPECT_EQ(Progress.BytesDone, 2048);
 }
 
 TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
@@ -400,9 +397,9 @@ TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
   const Bytes payload = testing_support::StructuredBinary(100 + 4097, 12);
   fs::create_directory(Destination());
   testing_support::WriteBytes((fs::path(Destination()) / "MAIN.EXE").string(), payload);
-  driver::InstallDir = pmsetup::InstallerPath(Destination());
+  common::Session.InstallDir = testing_support::InstallerPath(Destination());
   platform::FileHandle blob = platform::kNoFile;
-  ASSERT_EQ(platform::FileOpen(driver::JoinPath(driver::InstallDir, "MAIN.EXE"), platform::kRead, platform::kShareRead,
+  ASSERT_EQ(platform::FileOpen(common::JoinPath(common::Session.InstallDir, "MAIN.EXE"), platform::kRead, platform::kShareRead,
                                platform::Disposition::kOpenExisting, blob),
             platform::kIoOk);
   for (const auto& [size, blocks] : {std::pair{4096, 2}, std::pair{4097, 3}}) {
@@ -425,7 +422,7 @@ TEST_F(ExtractTest, NamesAreCarvedByTheirLastComponentAndNeverLeaveTheDestinatio
                                              {"../../escape/guide.txt", b},
                                              {"c:notes.txt", a}});
   const auto result = Install(built);
-  ASSERT_TRUE(result.installed) << result.problem;
+  ASSERT_TRUE(result.installed()) << result.problem();
   EXPECT_EQ(Installed("guide.txt"), b);
   EXPECT_EQ(Installed("notes.txt"), a);
   EXPECT_FALSE(fs::exists(dir_.path() / "escape"));
@@ -438,12 +435,12 @@ TEST_F(ExtractTest, UnusableNamesAndDataPastThePayloadFailTheSplit) {
     SetUp();
     const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 7)}, {bad, ProseText(10, 8)}});
     const auto result = Install(built);
-    EXPECT_FALSE(result.installed) << bad;
-    EXPECT_THAT(result.problem, ::testing::HasSubstr("cannot carve")) << bad;
+    EXPECT_FALSE(result.installed()) << bad;
+    EXPECT_EQ(result.outcome, Outcome::kSplitFailed) << bad;
   }
   SetUp();
   const auto built = BuildPackage(Folder(), {{"MAIN.EXE", ProseText(100, 7)}}, {}, -1, {{"LATE.TXT", 90, 50}});
-  EXPECT_FALSE(Install(built).installed);
+  EXPECT_FALSE(Install(built).installed());
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "LATE.TXT"));  // the partial copy is deleted
 }
 
@@ -470,7 +467,7 @@ TEST_F(ExtractTest, TheSplitterReportsEachFilesStepBeforeItsCopyAndTruncatesLast
                       std::to_string(fs::file_size(fs::path(Destination()) / "M.EXE")));
     };
     const auto result = Install(built);
-    EXPECT_EQ(result.installed, steps == 4) << result.problem;
+    EXPECT_EQ(result.installed(), steps == 4) << result.problem();
     EXPECT_EQ(drawn, std::vector(complete.begin(), complete.begin() + steps)) << second;
   }
 }
@@ -480,7 +477,7 @@ TEST_F(ExtractTest, AnEntryWithTheMainProgramsNameCannotReplaceIt) {
   const Bytes main = ProseText(300, 9);
   const auto built = BuildPackage(Folder(), {{"MAIN.EXE", main}, {"sub\\MAIN.EXE", ProseText(50, 10)}});
   const auto result = Install(built);
-  EXPECT_FALSE(result.installed);
+  EXPECT_FALSE(result.installed());
   // The payload file keeps the whole payload: it was not cut down.
   EXPECT_EQ(Installed("MAIN.EXE").size(), 350u);
 }
@@ -490,7 +487,7 @@ TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongDat
   const auto files = SampleFiles();
   const auto built = BuildPackage(Folder(), files, {5000});
   // Count each operation's calls in a clean run first.
-  ASSERT_TRUE(Install(built).installed);
+  ASSERT_TRUE(Install(built).installed());
   int calls[static_cast<int>(Operation::kCount)];
   for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) calls[op] = platform::CallCount(Operation(op));
   int failures_seen = 0;
@@ -501,7 +498,7 @@ TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongDat
       platform::FailNthCall(Operation(op), n, ENOSPC);
       const auto result = Install(built);
       EXPECT_EQ(platform::OpenFileCount(), 0) << "operation " << op << " call " << n;
-      if (result.installed) {
+      if (result.installed()) {
         SCOPED_TRACE("operation " + std::to_string(op) + " call " + std::to_string(n));
         ExpectInstalled(files);
       } else {
@@ -520,13 +517,14 @@ TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {
   const auto built = BuildPackage(Folder(), SampleFiles());
   platform::FailNthCall(platform::Operation::kWrite, 3, ENOSPC);
   const auto result = Install(built);
-  EXPECT_FALSE(result.installed);
-  EXPECT_THAT(result.problem, ::testing::HasSubstr("disk full"));
+  EXPECT_FALSE(result.installed());
+  EXPECT_EQ(result.outcome, Outcome::kWriteFailed);
+  EXPECT_EQ(result.stop.code, ENOSPC);
 }
 
 TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {
   TempDir dir;
-  const std::string base = pmsetup::InstallerPath(dir.path().string());
+  const std::string base = testing_support::InstallerPath(dir.path().string());
   EXPECT_TRUE(ForceDirectory(base + "\\a\\b\\c\\"));
   EXPECT_TRUE(fs::is_directory(dir.path() / "a/b/c"));
   EXPECT_TRUE(DirectoryExists(base + "\\a\\b"));

@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-#include "driver/session.hpp"
 #include "lha_archive.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
@@ -47,24 +46,27 @@ void WriteToMemory(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& tra
   transferred = 0;  // the decoder must not care
 }
 
+// The flag the decoder is handed: 1 while it may go on.
+std::int32_t running = 1;
+
 // Stops the run after a given number of written bytes, as a Cancel does.
 std::size_t cancel_after = 0;
 void WriteAndCancel(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
   WriteToMemory(buffer, count, transferred);
-  if (stream.output.size() == cancel_after) driver::Running = 0;
+  if (stream.output.size() == cancel_after) running = 0;
 }
 
 class LzhTest : public ::testing::Test {
  protected:
   void SetUp() override {
     stream = MemoryStream{};
-    driver::Running = 1;
+    running = 1;
   }
-  void TearDown() override { driver::Running = 0; }
+  void TearDown() override { running = 0; }
 
   Bytes Decode(const Bytes& input, std::int32_t count, WriteProc write = WriteToMemory) {
     stream.input = input;
-    LzhDecode(count, ReadFromMemory, write);
+    LzhDecode(count, ReadFromMemory, write, running);
     return stream.output;
   }
 };
@@ -82,7 +84,7 @@ TEST_F(LzhTest, DecodesTheWorkedStreams) {
 TEST_F(LzhTest, NothingHappensForACountOfZeroOrLessOrWhenNotRunning) {
   EXPECT_TRUE(Decode({0xF6, 0xFB}, 0).empty());
   EXPECT_TRUE(Decode({0xF6, 0xFB}, -5).empty());
-  driver::Running = 0;
+  running = 0;
   EXPECT_TRUE(Decode({0xF6, 0xFB}, 3).empty());
   EXPECT_EQ(stream.read_calls, 0);
 }
@@ -106,9 +108,9 @@ void ReadAndFail(std::uint8_t*, std::uint16_t, std::uint16_t& transferred) {
 }
 
 TEST_F(LzhTest, TheGuardTurnsElzhExceptionIntoItsMessage) {
-  EXPECT_THROW(LzhDecode(5, ReadAndFail, WriteToMemory), ElzhException);
-  EXPECT_STREQ(LzhDecodeGuarded(5, ReadAndFail, WriteToMemory), "LZH : Cannot get memory for dictionary tables");
-  EXPECT_EQ(LzhDecodeGuarded(3, ReadFromMemory, WriteToMemory), nullptr);
+  EXPECT_THROW(LzhDecode(5, ReadAndFail, WriteToMemory, running), ElzhException);
+  EXPECT_STREQ(LzhDecodeGuarded(5, ReadAndFail, WriteToMemory, running), "LZH : Cannot get memory for dictionary tables");
+  EXPECT_EQ(LzhDecodeGuarded(3, ReadFromMemory, WriteToMemory, running), nullptr);
 }
 
 TEST_F(LzhTest, MissingInputBytesCountAsZero) {

@@ -1,10 +1,10 @@
-#include "driver/path_text.hpp"
+#include "common/path_text.hpp"
 
 #include <gtest/gtest.h>
 
 #include "temp_dir.hpp"
 
-namespace driver {
+namespace common {
 namespace {
 
 TEST(JoinPath, AddsOneBackslashAtMost) {
@@ -69,4 +69,4 @@ TEST(DeleteFileQuiet, RemovesAFileAndIgnoresAMissingOne) {
 }
 
 }  // namespace
-}  // namespace driver
+}  // namespace common

@@ -8,9 +8,10 @@
 #include <memory>
 
 #include "commands.hpp"
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
+#include "common/path_text.hpp"
+#include "common/session.hpp"
 #include "extract/force_directory.hpp"
+#include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "installer.hpp"
@@ -95,7 +96,7 @@ int Install(const InstallOptions& options) {
     return 1;
   }
   platform::AnsiCodePage = options.code_page;
-  if (const std::string problem = LoadPackage(options.package); !problem.empty()) {
+  if (const std::string problem = LoadPackage(options.package, TerminalFrontEnd()); !problem.empty()) {
     std::cerr << "pmsetup: " << ShownArgument(options.package) << ": " << problem << '\n';
     return 1;
   }
@@ -122,11 +123,11 @@ int Install(const InstallOptions& options) {
   }
   // Files carved out before the failure are complete; the main program
   // never is, so it goes.
-  if (result.main_program_partial) driver::DeleteFileQuiet(driver::BlobPath);
+  if (result.main_program_partial) common::DeleteFileQuiet(common::Session.BlobPath);
   std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
   std::cerr << "pmsetup: " << result.problem << '\n';
   if (!DeclinedQuestion().empty()) {
-    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
+    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
   }
   return 1;
 }

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
-#include "extract/buffers.hpp"
-#include "extract/force_directory.hpp"
-#include "extract/stop_point.hpp"
+#include "extract/extraction_run.hpp"
+#include "extract/installation.hpp"
+#include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "package_report.hpp"
@@ -17,19 +15,6 @@
 
 namespace pmsetup {
 namespace {
-
-using package::Setup;
-
-// The transfer buffers live for one installation.
-struct TransferBuffers {
-  TransferBuffers() {
-    extract::InputBuffer = input;
-    extract::OutputBuffer = output;
-  }
-  ~TransferBuffers() { extract::InputBuffer = extract::OutputBuffer = nullptr; }
-  unsigned char input[extract::kTransferBufferSize];
-  unsigned char output[extract::kTransferBufferSize];
-};
 
 // Text for the terminal with every control character (C0, DEL, and C1:
 // U+0080..U+009F, C2 80..C2 9F in UTF-8) shown as \xNN, so that no
@@ -61,9 +46,32 @@ std::string Escaped(const std::string& text, bool utf8, Lines lines) {
 
 // The file where the run stopped, and why.
 std::string StopReason() {
-  const extract::StopPoint& stop = extract::StoppedAt;
+  const extract::StopPoint& stop = extract::Extraction.StoppedAt;
   const std::string why = stop.reason != nullptr ? stop.reason : platform::ErrorText(stop.code);
   return DisplayPath(stop.path) + ": " + why;
+}
+
+// Why an extraction that did not install failed, for the user.
+std::string Explain(extract::Outcome outcome) {
+  using extract::Outcome;
+  switch (outcome) {
+    case Outcome::kUnderway:
+    case Outcome::kInstalled: return std::string();
+    case Outcome::kCancelled: return "cancelled";
+    case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
+    case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
+    case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
+    case Outcome::kInputRanDry:
+      return "the volumes end before the payload is complete; " +
+             DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber)) +
+             " or an earlier volume is cut short, or the package counts too few volumes";
+    case Outcome::kReadFailed: return "cannot read " + StopReason();
+    case Outcome::kInputLeftOver:
+      return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
+    case Outcome::kDecoderFailed: return "out of memory while decoding";
+    case Outcome::kSplitFailed: return "cannot carve the packaged files: " + StopReason();
+  }
+  return "failed";
 }
 
 }  // namespace
@@ -113,51 +121,23 @@ std::string DisplayPath(const std::string& path) {
   return Escaped(shown, utf8.has_value(), Lines::kOne);
 }
 
-std::string LoadPackage(const std::string& setup_exe) {
-  package::FreeFileList(Setup);
-  Setup = package::SetupBlock{};
+std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& front_end) {
   const ConvertedPath converted = ConvertPath(setup_exe);
   if (!converted.problem.empty()) return converted.problem;
-  const std::string& path = converted.path;
-  const platform::IoResult result = package::ReadSetupBlock(path, Setup);
-  if (result != platform::kIoOk) return DescribeReadFailure(setup_exe, result);
-  if (const char* defect = package::PackageDefect(Setup)) return std::string("damaged package: ") + defect;
-  driver::SourceDir = driver::ExtractFilePath(path);
-  driver::OkCancelLabels = {Setup.SetupTexts[package::OkCaption], Setup.SetupTexts[package::CancelCaption]};
-  driver::YesNoLabels = {Setup.SetupTexts[package::YesCaption], Setup.SetupTexts[package::NoCaption]};
+  const extract::PackageProblem problem = extract::StartInstallation(converted.path, front_end);
+  if (problem.read != platform::kIoOk) return DescribeReadFailure(setup_exe, problem.read);
+  if (problem.defect != nullptr) return std::string("damaged package: ") + problem.defect;
   return std::string();
 }
 
 InstallResult InstallInto(const std::string& destination) {
-  if (!extract::ForceDirectory(destination)) return {false, "cannot create the directory " + DisplayPath(destination)};
-  driver::InstallDir = destination;
-  driver::BlobPath = driver::JoinPath(driver::InstallDir, Setup.MainEntry()->Name);
-  TransferBuffers buffers;
-  driver::Running = 1;
-  const extract::Outcome outcome = extract::RunExtraction();
-  driver::Running = 0;
-  if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
-  return {false, Explain(outcome), extract::OutputCreated};
-}
-
-std::string Explain(extract::Outcome outcome) {
-  using extract::Outcome;
-  switch (outcome) {
-    case Outcome::kInstalled: return std::string();
-    case Outcome::kCancelled: return "cancelled";
-    case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
-    case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
-    case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
-    case Outcome::kInputRanDry:
-      return "the volumes end before the payload is complete; " + DisplayPath(extract::VolumePath(extract::DiskNumber)) +
-             " or an earlier volume is cut short, or the package counts too few volumes";
-    case Outcome::kReadFailed: return "cannot read " + StopReason();
-    case Outcome::kInputLeftOver:
-      return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
-    case Outcome::kDecoderFailed: return "out of memory while decoding";
-    case Outcome::kSplitFailed: return "cannot carve the packaged files: " + StopReason();
+  if (!extract::ChooseDestination(destination)) {
+    extract::StopRun(extract::Outcome::kCannotCreateOutput);
+    return {false, "cannot create the directory " + DisplayPath(destination)};
   }
-  return "failed";
+  const extract::Outcome outcome = extract::RunExtraction();
+  if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
+  return {false, Explain(outcome), extract::Extraction.OutputCreated};
 }
 
 }  // namespace pmsetup

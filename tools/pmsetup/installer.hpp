@@ -1,13 +1,13 @@
 // Installing a package natively: the installer's sequence without
 // windows.  The setup data comes from the package's SETUP.EXE, the
 // volumes from its folder, and the user interface is the front end the
-// caller sets in extract::UserInterface.
+// caller hands to LoadPackage.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "extract/extraction_run.hpp"
+#include "extract/front_end.hpp"
 
 namespace pmsetup {
 
@@ -47,15 +47,13 @@ std::string Shown(const std::string& text, Lines lines = Lines::kOne);
 std::string DisplayPath(const std::string& path);
 std::string ShownArgument(const std::string& path);
 
-// Reads the package's setup data into package::Setup and sets SourceDir;
+// Starts the installation of the package whose SETUP.EXE is setup_exe (a
+// path as the user writes it) with front_end as its user interface;
 // returns a problem, or an empty string.
-std::string LoadPackage(const std::string& setup_exe);
+std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& front_end);
 
 // Creates destination (an installer path) and extracts the loaded package
 // into it.
 InstallResult InstallInto(const std::string& destination);
-
-// Why an extraction that did not install failed, for the user.
-std::string Explain(extract::Outcome outcome);
 
 }  // namespace pmsetup

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "commands.hpp"
-#include "driver/session.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "lzh/decoder.hpp"
@@ -19,23 +18,26 @@ struct Paths {
   std::int64_t count = 0;
 };
 
-// The decoder's callbacks take no context: the stream lives here.
-const std::vector<std::uint8_t>* decode_input = nullptr;
-std::size_t decode_position = 0;
-int requests_past_end = 0;
-std::uint8_t* decode_output = nullptr;
-std::size_t decode_written = 0;
-std::size_t decode_room = 0;
+// The decoder's callbacks take no context: the decode's state lives here.
+struct RawDecode {
+  const std::vector<std::uint8_t>* input = nullptr;
+  std::size_t position = 0;
+  int requests_past_end = 0;
+  std::uint8_t* output = nullptr;
+  std::size_t written = 0;
+  std::size_t room = 0;
+  std::int32_t running = 1;
+} decode;
 
 // Past the allowance the stream has run dry, and decoding stops, as an
 // installation's does.
 void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
   transferred = 0;
-  if (decode_position < decode_input->size()) {
-    buffer[0] = (*decode_input)[decode_position++];
+  if (decode.position < decode.input->size()) {
+    buffer[0] = (*decode.input)[decode.position++];
     transferred = 1;
-  } else if (++requests_past_end > extract::kDryAllowance) {
-    driver::Running = 0;
+  } else if (++decode.requests_past_end > extract::kDryAllowance) {
+    decode.running = 0;
   }
 }
 
@@ -43,8 +45,8 @@ void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) 
 // dropped.
 void WriteOutput(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
   transferred = 0;
-  for (; transferred < count && decode_written < decode_room; ++transferred) {
-    decode_output[decode_written++] = buffer[transferred];
+  for (; transferred < count && decode.written < decode.room; ++transferred) {
+    decode.output[decode.written++] = buffer[transferred];
   }
 }
 
@@ -74,16 +76,10 @@ int Decode(const Paths& paths) {
   // the stream can hold is enough.
   const std::uint64_t can_hold = 48 * (std::uint64_t{input->size()} + extract::kDryAllowance) + lzh::MaxMatch;
   std::vector<std::uint8_t> output(static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(paths.count), can_hold)));
-  decode_input = &*input;
-  decode_position = 0;
-  requests_past_end = 0;
-  decode_output = output.data();
-  decode_written = 0;
-  decode_room = output.size();
-  driver::Running = 1;
-  lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput);
+  decode = {&*input, 0, 0, output.data(), 0, output.size(), 1};
+  lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput, decode.running);
   // A complete stream never has a byte past its end decoded.
-  if (output.size() < static_cast<std::size_t>(paths.count) || lzh::DecodedMissingInput(requests_past_end)) {
+  if (output.size() < static_cast<std::size_t>(paths.count) || lzh::DecodedMissingInput(decode.requests_past_end)) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "driver/session.hpp"
-#include "extract/front_end.hpp"
+#include "common/session.hpp"
+#include "extract/run_state.hpp"
 #include "installer.hpp"
 #include "package/setup_block.hpp"
 
@@ -43,7 +43,7 @@ bool ReadLine(std::string& line) {
 // The first button answers to its label, its first letter or an empty
 // line; the second to its label or its first letter.
 bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
-  const driver::LabelPair& ansi_labels = yes_no ? driver::YesNoLabels : driver::OkCancelLabels;
+  const common::LabelPair& ansi_labels = yes_no ? common::Session.YesNoLabels : common::Session.OkCancelLabels;
   const std::string labels[2] = {Shown(ansi_labels[0]), Shown(ansi_labels[1])};
   const std::string text = Shown(question, Lines::kMany);
   std::cerr << '\n' << text << '\n';
@@ -76,7 +76,7 @@ void Pump() {
   if (!interrupted) return;
   interrupted = 0;
   const std::string& confirm = package::Setup.SetupTexts[package::CancelConfirm];
-  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) driver::Running = 0;
+  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) extract::StopRun(extract::Outcome::kCancelled);
 }
 
 void ShowProgress(int percent, double fraction) {
@@ -98,8 +98,9 @@ void UseTerminal(bool interactive) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;  // no SA_RESTART: a waiting prompt gives up
   sigaction(SIGINT, &action, nullptr);
-  extract::UserInterface = {Pump, AskOnTerminal, ShowProgress};
 }
+
+extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress}; }
 
 void ReleaseTerminal() { std::signal(SIGINT, SIG_DFL); }
 

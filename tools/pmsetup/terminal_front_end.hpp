@@ -3,12 +3,17 @@
 
 #include <string>
 
+#include "extract/front_end.hpp"
+
 namespace pmsetup {
 
-// Fills extract::UserInterface.  Interactive: questions are asked on the
-// terminal and Ctrl-C asks whether to cancel.  Otherwise every question is
-// answered with its second button (a missing disk is not waited for) and
-// Ctrl-C cancels at once.
+// The extraction's front end on the terminal, to be handed to LoadPackage.
+extract::FrontEnd TerminalFrontEnd();
+
+// Sets how the front end behaves from here on.  Interactive: questions are
+// asked on the terminal and Ctrl-C asks whether to cancel.  Otherwise
+// every question is answered with its second button (a missing disk is
+// not waited for) and Ctrl-C cancels at once.
 void UseTerminal(bool interactive);
 
 // Puts back the default Ctrl-C handling.

@@ -3,9 +3,8 @@
 // message loop of its own; the dialogs' loops serve the backdrop too.
 #include <windows.h>
 
-#include "driver/path_text.hpp"
-#include "driver/session.hpp"
-#include "extract/buffers.hpp"
+#include "common/path_text.hpp"
+#include "extract/installation.hpp"
 #include "package/setup_block.hpp"
 #include "shell/launch.hpp"
 #include "shell/shortcut.hpp"
@@ -23,9 +22,6 @@ constexpr const char* kWindowClass = "PagemixSetup";
 constexpr const char* kNeeds32Bit = "This program requires 32-bit Windows.";
 constexpr const char* kCannotInitialize = "Unable to initialize.";
 constexpr const char* kDamagedPackage = "Unable to access setup data, SETUP.EXE may be corrupted.";
-
-// Set when a stage failed; reported once the run has been cleaned up.
-bool Terminated = false;
 
 void ShowFixedMessage(const char* text) { MessageBoxA(nullptr, text, "Setup", MB_ICONERROR); }
 
@@ -51,15 +47,10 @@ bool CreateBackdrop(HINSTANCE module) {
   window_class.hInstance = module;
   window_class.lpszClassName = kWindowClass;
   RegisterClassA(&window_class);
-  ui::BackdropWindow = CreateWindowExA(0, kWindowClass, "Installation", WS_POPUP | WS_VISIBLE, 0, 0,
-                                       ui::ScreenWidth, ui::ScreenHeight, nullptr, nullptr, module, nullptr);
-  return reinterpret_cast<LONG_PTR>(ui::BackdropWindow) > 0;
-}
-
-// A damaged package and one whose main program could not be installed
-// safely are refused alike.
-bool ReadPackage(const std::string& path) {
-  return package::ReadSetupBlock(path, Setup) == platform::kIoOk && package::PackageDefect(Setup) == nullptr;
+  ui::Screen.BackdropWindow = CreateWindowExA(0, kWindowClass, "Installation", WS_POPUP | WS_VISIBLE, 0, 0,
+                                              ui::Screen.ScreenWidth, ui::Screen.ScreenHeight, nullptr, nullptr,
+                                              module, nullptr);
+  return reinterpret_cast<LONG_PTR>(ui::Screen.BackdropWindow) > 0;
 }
 
 constexpr INT_PTR kResourceFailure = -2;
@@ -72,68 +63,50 @@ INT_PTR RunDialogStage(const char* template_name, DLGPROC procedure) {
   if (found == nullptr) return kResourceFailure;
   const HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return kResourceFailure;
-  const INT_PTR result = DialogBoxParamA(module, template_name, ui::BackdropWindow, procedure, 0);
+  const INT_PTR result = DialogBoxParamA(module, template_name, ui::Screen.BackdropWindow, procedure, 0);
   FreeResource(loaded);
   return result;
 }
 
-void AllocateBuffers() {
-  extract::InputBuffer = new unsigned char[extract::kTransferBufferSize];
-  extract::OutputBuffer = new unsigned char[extract::kTransferBufferSize];
-}
-
-void FreeBuffers() {
-  delete[] extract::InputBuffer;
-  delete[] extract::OutputBuffer;
-  extract::InputBuffer = extract::OutputBuffer = nullptr;
-}
-
-void RunStages() {
+// The stages in order: destination, extraction, program group, and the
+// offer to start the program.  True when a stage failed, which is
+// reported once the run has been cleaned up.
+bool RunStages() {
   const INT_PTR destination = RunDialogStage("Main", ui::DestinationDialogProc);
-  if (destination == kResourceFailure) Terminated = true;
-  if (destination != 1) return;
+  if (destination != 1) return destination == kResourceFailure;
+  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) return true;
 
-  const package::LibRec& main = *Setup.MainEntry();
-  BlobPath = JoinPath(InstallDir, main.Name);
-  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) {
-    Terminated = true;
-    return;
-  }
-
+  bool terminated = false;
   if (!Setup.SetupTexts[package::GroupName].empty()) {
     const INT_PTR group = RunDialogStage("Group", ui::GroupDialogProc);
-    if (group == kResourceFailure) Terminated = true;
+    terminated = group == kResourceFailure;
     if (group == 1) shell::CreateProgramShortcut();
   }
 
   const std::string& run_prompt = Setup.SetupTexts[package::RunPrompt];
-  if (!Terminated && !run_prompt.empty()) {
-    const std::string question = ReplaceToken(run_prompt, "%s", main.Name, main.Name + "?");
-    if (ui::ShowMessageDialog(question, 2, true)) shell::LaunchProgram();
+  if (!terminated && !run_prompt.empty()) {
+    const std::string& name = Setup.MainEntry()->Name;
+    const std::string question = common::ReplaceToken(run_prompt, "%s", name, name + "?");
+    if (ui::ShowMessageDialog(question, 2, true)) shell::LaunchProgram(ui::Screen.BackdropWindow);
   }
+  return terminated;
 }
 
 }  // namespace
 
 void RunSetup() {
-  Terminated = false;
-  ui::ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-  ui::ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  ui::Screen.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  ui::Screen.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
   if (!Is32BitWindows()) return ShowFixedMessage(kNeeds32Bit);
   if (!CreateBackdrop(GetModuleHandleA(nullptr))) return ShowFixedMessage(kCannotInitialize);
-  const std::string module_path = ModulePath();
-  if (!ReadPackage(module_path)) return ShowFixedMessage(kDamagedPackage);
+  // A damaged package and one whose main program could not be installed
+  // safely are refused alike.
+  if (extract::StartInstallation(ModulePath(), ui::kProgressFrontEnd)) return ShowFixedMessage(kDamagedPackage);
 
-  SourceDir = ExtractFilePath(module_path);
-  OkCancelLabels = {Setup.SetupTexts[package::OkCaption], Setup.SetupTexts[package::CancelCaption]};
-  YesNoLabels = {Setup.SetupTexts[package::YesCaption], Setup.SetupTexts[package::NoCaption]};
-  AllocateBuffers();
+  const bool terminated = RunStages();
 
-  RunStages();
-
-  FreeBuffers();
   package::FreeFileList(Setup);
-  if (Terminated) ui::ShowMessageDialog(Setup.SetupTexts[package::TerminatedMessage], 1, false);
+  if (terminated) ui::ShowMessageDialog(Setup.SetupTexts[package::TerminatedMessage], 1, false);
 }
 
 }  // namespace driver

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace driver {
+namespace common {
 
 // directory + '\' + name, without doubling a trailing backslash; an empty
 // directory yields the name alone.
@@ -37,4 +37,4 @@ std::uint8_t MaxByte(std::uint8_t a, std::uint8_t b);
 // Deletes a file and ignores every error.
 void DeleteFileQuiet(const std::string& name);
 
-}  // namespace driver
+}  // namespace common

@@ -1,9 +1,9 @@
-#include "driver/path_text.hpp"
+#include "common/path_text.hpp"
 
 #include "platform/ansi.hpp"
 #include "platform/file.hpp"
 
-namespace driver {
+namespace common {
 namespace {
 
 // Position of the last character of name found in separators, or npos.
@@ -69,4 +69,4 @@ std::uint8_t MaxByte(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
 
 void DeleteFileQuiet(const std::string& name) { static_cast<void>(platform::FileDelete(name)); }
 
-}  // namespace driver
+}  // namespace common

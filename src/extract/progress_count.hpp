@@ -1,4 +1,4 @@
-// Progress accounting of an extraction.
+// Progress accounting of an extraction; the front end draws it.
 //
 // One unit is one byte written to the payload file; the file splitter
 // reports FileStep units before each file it carves and once more before
@@ -13,13 +13,17 @@
 
 namespace extract {
 
-inline std::int64_t BytesDone = 0;      // units reported so far
-inline std::int64_t ProgressTotal = 0;  // units that make 100%
-inline std::int64_t FileStep = 0;       // units per carved file
-inline int LastPercent = 0;             // the percentage last shown
+struct ProgressCount {
+  std::int64_t BytesDone = 0;      // units reported so far
+  std::int64_t ProgressTotal = 0;  // units that make 100%
+  std::int64_t FileStep = 0;       // units per carved file
+  int LastPercent = 0;             // the percentage last shown
+};
 
-// Starts the count of a run: FileStep and ProgressTotal for a payload of
-// total_size bytes in entry_count files, nothing done yet.
+inline ProgressCount Progress;
+
+// Starts the count of a run afresh: FileStep and ProgressTotal for a
+// payload of total_size bytes in entry_count files, nothing done yet.
 void SetProgressTotals(std::int32_t total_size, std::int32_t entry_count);
 
 // Adds n units; shows the whole percentage (halves round to even) when it

@@ -1,0 +1,36 @@
+#include "installing.hpp"
+
+#include <algorithm>
+
+#include "extract/extraction_run.hpp"
+#include "extract/installation.hpp"
+
+namespace testing_support {
+
+std::string InstallerPath(const std::string& path) {
+  std::string converted = path;
+  std::replace(converted.begin(), converted.end(), '/', '\\');
+  return converted;
+}
+
+std::string Installation::problem() const {
+  if (refused) return "refused";
+  return "outcome " + std::to_string(static_cast<int>(outcome)) + " at " + stop.path + ": " +
+         (stop.reason != nullptr ? stop.reason : std::to_string(stop.code));
+}
+
+Installation InstallPackage(const std::string& setup_exe, const std::string& destination,
+                            const extract::FrontEnd& front_end) {
+  Installation result;
+  if (extract::StartInstallation(InstallerPath(setup_exe), front_end)) {
+    result.refused = true;
+    return result;
+  }
+  if (extract::ChooseDestination(InstallerPath(destination))) extract::RunExtraction();
+  else extract::StopRun(extract::Outcome::kCannotCreateOutput, InstallerPath(destination), 0);
+  result.outcome = extract::Extraction.RunOutcome;
+  result.stop = extract::Extraction.StoppedAt;
+  return result;
+}
+
+}  // namespace testing_support
