@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "counted_text.hpp"
 #include "package/block_writer.hpp"
 #include "temp_dir.hpp"
 
@@ -205,9 +206,9 @@ TEST(PackageDefect, RefusesAnEmptyListAndUnsafeMainNames) {
 
 TEST(CountedTextProblem, NamesTheTextThatIsTooLong) {
   PackageContents contents;
-  EXPECT_EQ(CountedTextProblem(contents), "");
+  EXPECT_EQ(testing_support::CountedTextProblem(contents), "");
   contents.SetupTexts[RunPrompt] = std::string(256, 'x');
-  EXPECT_EQ(CountedTextProblem(contents), "text RunPrompt is longer than 255 bytes");
+  EXPECT_EQ(testing_support::CountedTextProblem(contents), "text RunPrompt is longer than 255 bytes");
 }
 
 }  // namespace
