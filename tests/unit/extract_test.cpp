@@ -248,7 +248,7 @@ TEST_F(ExtractTest, InputThatRunsDryFailsInsteadOfInstallingZeros) {
   }
 }
 
-TEST_F(ExtractTest, ProgressFollowsTheWorkedExample) {
+TEST_F(ExtractTest, ProgressGivesTheFilesAThirdOfThePayloadsWeight) {
   SetProgressTotals(2140323, 1);
   EXPECT_EQ(FileStep, 713441);
   EXPECT_EQ(ProgressTotal, 2853764);
