@@ -3,8 +3,6 @@
 namespace package {
 namespace {
 
-constexpr std::size_t kMaxCountedText = 255;
-
 void PutInt32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
@@ -15,18 +13,6 @@ void PutCountedText(std::vector<std::uint8_t>& out, const std::string& text) {
 }
 
 }  // namespace
-
-std::string CountedTextProblem(const PackageContents& contents) {
-  for (int id = 0; id < kTextCount; ++id) {
-    if (contents.SetupTexts[id].size() > kMaxCountedText) {
-      return std::string("text ") + kTextNames[id] + " is longer than 255 bytes";
-    }
-  }
-  for (const PackageEntry& entry : contents.Entries) {
-    if (entry.Name.size() > kMaxCountedText) return "file name " + entry.Name + " is longer than 255 bytes";
-  }
-  return std::string();
-}
 
 std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std::uint32_t block_offset) {
   std::vector<std::uint8_t> out;

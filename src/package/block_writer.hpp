@@ -23,13 +23,9 @@ struct PackageContents : SetupHeader {
   std::vector<PackageEntry> Entries;
 };
 
-// Why a text or name cannot be stored as a counted text (over 255 bytes),
-// or an empty string when all fit.
-std::string CountedTextProblem(const PackageContents& contents);
-
 // The block followed by its trailer, for a block that starts at
-// block_offset in the finished file.  Contents must pass
-// CountedTextProblem.
+// block_offset in the finished file.  Every text and entry name must fit
+// a counted text (at most 255 bytes): callers check that beforehand.
 std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std::uint32_t block_offset);
 
 }  // namespace package

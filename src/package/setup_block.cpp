@@ -7,6 +7,7 @@
 #include <new>
 
 #include "package/file_name.hpp"
+#include "package/little_endian.hpp"
 
 namespace package {
 
@@ -45,9 +46,7 @@ class FieldReader {
   IoResult Int32(std::uint32_t& value) {
     unsigned char bytes[4];
     const IoResult result = Bytes(bytes, sizeof bytes);
-    if (result == platform::kIoOk) {
-      value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    }
+    if (result == platform::kIoOk) value = LittleEndian32(bytes);
     return result;
   }
 
@@ -117,7 +116,7 @@ IoResult ReadBlockAt(FileHandle file, SetupBlock& block) {
   std::int64_t size = 0;
   IoResult result = platform::FileSize(file, size);
   if (result != platform::kIoOk) return result;
-  const std::int64_t limit = size - 4;
+  const std::int64_t limit = size - kTrailerSize;
   if (limit < 0 || limit > INT32_MAX) return platform::kShortRead;
 
   FieldReader trailer(file, limit);

@@ -7,8 +7,9 @@
 //   SetupBlock         starts at the offset the trailer gives
 //   SetupTrailer       last 4 bytes: little-endian absolute offset of the block
 //
-// SetupBlock, all integers 32-bit little-endian, all texts counted (one
-// length byte L, then L bytes in the ANSI code page, no terminator):
+// SetupBlock, all integers 32-bit little-endian (see little_endian.hpp),
+// all texts counted (one length byte L, then L bytes in the ANSI code page,
+// no terminator):
 //
 //   TopColor, BottomColor, TitleColor   0x00BBGGRR colour values
 //   TotalSize                           decoded payload size, signed
@@ -36,6 +37,10 @@ enum TextId : int {
   TerminatedMessage, CancelConfirm, DialogCaption, ProgressCaption, FooterText,
   kTextCount
 };
+
+// The trailer's size: a package's last kTrailerSize bytes hold the
+// absolute offset of its setup block.
+constexpr std::uint32_t kTrailerSize = 4;
 
 // The texts' names as a package author writes them.
 extern const std::array<const char*, kTextCount> kTextNames;

@@ -10,11 +10,11 @@ constexpr std::array kDoubleByte = {932, 936, 949, 950};
 constexpr std::array kSingleByte = {437, 720, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 864,
                                     865, 866, 869, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
-}  // namespace
-
 bool DoubleByteCodePage(int code_page) {
   return std::find(kDoubleByte.begin(), kDoubleByte.end(), code_page) != kDoubleByte.end();
 }
+
+}  // namespace
 
 bool ListedCodePage(int code_page) {
   return DoubleByteCodePage(code_page) || std::find(kSingleByte.begin(), kSingleByte.end(), code_page) != kSingleByte.end();

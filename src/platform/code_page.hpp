@@ -31,7 +31,6 @@ std::string FromCodePage(const std::string& text, int code_page);
 // same on every system: the single-byte ones, and the double-byte ones of
 // East Asia.
 bool KnownCodePage(int code_page);
-bool DoubleByteCodePage(int code_page);
 // In that list, whether or not this system can convert it.
 bool ListedCodePage(int code_page);
 

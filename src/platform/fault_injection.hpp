@@ -1,5 +1,7 @@
 // Making file operations fail on purpose, to test that every failure ends
-// cleanly.  Only the POSIX implementation has it.
+// cleanly.  Only the POSIX file layer's test build has it (pagemix_file_faults,
+// which a program asks for with its PAGEMIX_FAULT_INJECTION property); the
+// shipped tools and SETUP.EXE are built without it.
 #pragma once
 
 #include "platform/file.hpp"

@@ -147,6 +147,8 @@ std::string LocalPath(const std::string& path) {
   return found == names->by_folded.end() ? native : split.prefix + found->second;
 }
 
+#ifdef PAGEMIX_FAULT_INJECTION
+
 struct Fault {
   int calls = 0;
   int fail_at = 0;
@@ -164,7 +166,16 @@ IoResult Injected(Operation operation) {
   return ++fault.calls == fault.fail_at ? fault.error : kIoOk;
 }
 
+#else
+
+// Built without fault injection, no call is counted or fails on purpose.
+constexpr IoResult Injected(Operation) { return kIoOk; }
+
+#endif
+
 }  // namespace
+
+#ifdef PAGEMIX_FAULT_INJECTION
 
 void FailNthCall(Operation operation, int n, IoResult error) {
   Fault& fault = Faults()[static_cast<std::size_t>(operation)];
@@ -177,6 +188,8 @@ void ResetFaults() { Faults().fill(Fault{}); }
 int CallCount(Operation operation) { return Faults()[static_cast<std::size_t>(operation)].calls; }
 
 int OpenFileCount() { return static_cast<int>(OpenFiles().size()); }
+
+#endif
 
 IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle) {

@@ -1,5 +1,10 @@
-// Win32 file access: the ANSI file functions, called as the installer has
-// always called them.
+// Win32 file access through the ANSI file functions.  The installer's
+// paths are bytes in the system's ANSI code page, as a package stores its
+// texts and names, so they go to CreateFileA and its kin unconverted, and
+// Windows itself applies what the POSIX layer imitates: share modes, names
+// found whatever their case, and the longest path (kLongestPath).  Each
+// operation is a thin wrapper of its Win32 function; a failure reports the
+// code GetLastError gives.
 #include <windows.h>
 
 #include "platform/file.hpp"

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "counted_text.hpp"
 #include "package/block_writer.hpp"
 
 namespace {
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
   }
   if (stub.empty() || out.empty()) Fail("usage: make-package --stub FILE --out FILE [options]");
   if (contents.Entries.empty() && !no_entries) contents.Entries.push_back({"Moonquill.EXE", 0, contents.TotalSize});
-  if (const std::string problem = package::CountedTextProblem(contents); !problem.empty()) Fail(problem);
+  if (const std::string problem = testing_support::CountedTextProblem(contents); !problem.empty()) Fail(problem);
 
   std::vector<char> file = ReadAll(stub);
   const auto block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(file.size()));

@@ -245,7 +245,7 @@ TEST_F(ExtractTest, InputThatRunsDryFailsInsteadOfInstallingZeros) {
   }
 }
 
-TEST_F(ExtractTest, ProgressFollowsTheWorkedExample) {
+TEST_F(ExtractTest, ProgressGivesTheFilesAThirdOfThePayloadsWeight) {
   SetProgressTotals(2140323, 1);
   EXPECT_EQ(Progress.FileStep, 713441);
   EXPECT_EQ(Progress.ProgressTotal, 2853764);

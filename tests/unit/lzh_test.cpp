@@ -73,7 +73,7 @@ class LzhTest : public ::testing::Test {
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-TEST_F(LzhTest, DecodesTheWorkedStreams) {
+TEST_F(LzhTest, DecodesLiteralsAMatchAndARun) {
   EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xE0}, 3), Text("abc"));
   SetUp();
   EXPECT_EQ(Decode({0xF6, 0xFB, 0xBD, 0xF1, 0xE0, 0x20}, 9), Text("abcabcabc"));

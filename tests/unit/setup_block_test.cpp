@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "counted_text.hpp"
 #include "package/block_writer.hpp"
 #include "temp_dir.hpp"
 
@@ -29,7 +30,7 @@ struct ByteBuilder {
   }
 };
 
-const SetupTextArray kExampleTexts = {
+const SetupTextArray kMoonquillTexts = {
     "Moonquill - demo", "C:\\Tidewell", "Tidewell", "OK", "Cancel", "Yes", "No",
     "Please enter the drive and directory where you would like this program to be installed. To accept the "
     "default drive and directory, simply press Enter.",
@@ -37,11 +38,12 @@ const SetupTextArray kExampleTexts = {
     "That's not the correct disk, try again.", "The installation has terminated.",
     "Do you really want to cancel the installation?", "Setup", "Extracting Files...", "Tidewell 1998."};
 
-// Header and texts of the sample package: grey to light grey, white title.
-ByteBuilder ExampleHeader(std::uint32_t disk_count = 1) {
+// Header and texts of a complete one-volume package, Moonquill: grey to
+// light grey, white title.
+ByteBuilder MoonquillHeader(std::uint32_t disk_count = 1) {
   ByteBuilder b;
   b.Int32(0x00808080).Int32(0x00C0C0C0).Int32(0x00FFFFFF).Int32(2140323).Int32(disk_count);
-  for (const std::string& text : kExampleTexts) b.Text(text);
+  for (const std::string& text : kMoonquillTexts) b.Text(text);
   return b;
 }
 
@@ -76,8 +78,8 @@ class SetupBlockTest : public ::testing::Test {
   SetupBlock block_;
 };
 
-TEST_F(SetupBlockTest, ReadsTheSamplePackageField_by_field) {
-  const Bytes file = PackageFile(0x10A00, ExampleHeader().Entry("Moonquill.EXE", 0, 2140323).bytes);
+TEST_F(SetupBlockTest, ReadsEveryFieldOfACompletePackage) {
+  const Bytes file = PackageFile(0x10A00, MoonquillHeader().Entry("Moonquill.EXE", 0, 2140323).bytes);
   ASSERT_EQ(file.size(), 68589u);
   ASSERT_EQ(Read(file), platform::kIoOk);
   EXPECT_EQ(block_.TopColor, 0x00808080u);
@@ -85,7 +87,7 @@ TEST_F(SetupBlockTest, ReadsTheSamplePackageField_by_field) {
   EXPECT_EQ(block_.TitleColor, 0x00FFFFFFu);
   EXPECT_EQ(block_.TotalSize, 2140323);
   EXPECT_EQ(block_.DiskCount, 1);
-  EXPECT_EQ(block_.SetupTexts, kExampleTexts);
+  EXPECT_EQ(block_.SetupTexts, kMoonquillTexts);
   ASSERT_EQ(block_.EntryCount, 1);
   ASSERT_NE(block_.MainEntry(), nullptr);
   EXPECT_EQ(block_.MainEntry()->Name, "Moonquill.EXE");
@@ -95,23 +97,23 @@ TEST_F(SetupBlockTest, ReadsTheSamplePackageField_by_field) {
   EXPECT_EQ(PackageDefect(block_), nullptr);
 }
 
-TEST_F(SetupBlockTest, WriterProducesTheSampleBytes) {
+TEST_F(SetupBlockTest, WriterProducesTheBytesBuiltFieldByField) {
   PackageContents contents;
   contents.TopColor = 0x00808080;
   contents.BottomColor = 0x00C0C0C0;
   contents.TitleColor = 0x00FFFFFF;
   contents.TotalSize = 2140323;
   contents.DiskCount = 1;
-  contents.SetupTexts = kExampleTexts;
+  contents.SetupTexts = kMoonquillTexts;
   contents.Entries = {{"Moonquill.EXE", 0, 2140323}};
-  const Bytes expected = PackageFile(0x10A00, ExampleHeader().Entry("Moonquill.EXE", 0, 2140323).bytes);
+  const Bytes expected = PackageFile(0x10A00, MoonquillHeader().Entry("Moonquill.EXE", 0, 2140323).bytes);
   const Bytes block = EncodeSetupBlock(contents, 0x10A00);
   ASSERT_EQ(block.size(), 493u);
   EXPECT_TRUE(std::equal(block.begin(), block.end(), expected.end() - 493));
 }
 
 TEST_F(SetupBlockTest, EntriesAreListedInReverseFileOrder) {
-  ASSERT_EQ(Read(PackageFile(16, ExampleHeader().Entry("A", 0, 1).Entry("B", 1, 2).Entry("C", 3, 4).bytes)), 0);
+  ASSERT_EQ(Read(PackageFile(16, MoonquillHeader().Entry("A", 0, 1).Entry("B", 1, 2).Entry("C", 3, 4).bytes)), 0);
   EXPECT_THAT(Names(), ::testing::ElementsAre("C", "B", "A"));
   EXPECT_EQ(block_.EntryCount, 3);
 }
@@ -143,7 +145,7 @@ TEST_F(SetupBlockTest, CountedTextsOfEveryLength) {
 }
 
 TEST_F(SetupBlockTest, TrailerOutsideTheBlockFails) {
-  Bytes file = PackageFile(20, ExampleHeader().Entry("M.exe", 0, 1).bytes);
+  Bytes file = PackageFile(20, MoonquillHeader().Entry("M.exe", 0, 1).bytes);
   const std::size_t limit = file.size() - 4;
   auto with_trailer = [&](std::uint32_t offset) {
     Bytes f = file;
@@ -161,7 +163,7 @@ TEST_F(SetupBlockTest, TrailerOutsideTheBlockFails) {
 TEST_F(SetupBlockTest, AnEntryCutByTheEndOfFileFailsAndKeepsEarlierOnes) {
   // The second entry's name claims 9 bytes; only 3 and the trailer's 4
   // remain before the end of the file.
-  Bytes block = ExampleHeader().Entry("first.dat", 0, 1).bytes;
+  Bytes block = MoonquillHeader().Entry("first.dat", 0, 1).bytes;
   block.insert(block.end(), {9, 'a', 'b', 'c'});
   const Bytes file = PackageFile(8, block);
   EXPECT_EQ(Read(file), platform::kShortRead);
@@ -170,7 +172,7 @@ TEST_F(SetupBlockTest, AnEntryCutByTheEndOfFileFailsAndKeepsEarlierOnes) {
 
 TEST_F(SetupBlockTest, AnEntryRunningIntoTheTrailerIsStillTaken) {
   // The last entry's Size field is the trailer's four bytes themselves.
-  Bytes block = ExampleHeader().Entry("A", 0, 1).Text("B").Int32(7).bytes;
+  Bytes block = MoonquillHeader().Entry("A", 0, 1).Text("B").Int32(7).bytes;
   Bytes file(8, 'M');
   file.insert(file.end(), block.begin(), block.end());
   file.insert(file.end(), {8, 0, 0, 0});
@@ -184,7 +186,7 @@ TEST_F(SetupBlockTest, MissingFileReportsTheSystemError) {
 }
 
 TEST_F(SetupBlockTest, FreeFileListEmptiesTheList) {
-  ASSERT_EQ(Read(PackageFile(8, ExampleHeader().Entry("A", 0, 1).Entry("B", 1, 1).bytes)), 0);
+  ASSERT_EQ(Read(PackageFile(8, MoonquillHeader().Entry("A", 0, 1).Entry("B", 1, 1).bytes)), 0);
   FreeFileList(block_);
   EXPECT_EQ(block_.FileList, nullptr);
 }
@@ -205,9 +207,9 @@ TEST(PackageDefect, RefusesAnEmptyListAndUnsafeMainNames) {
 
 TEST(CountedTextProblem, NamesTheTextThatIsTooLong) {
   PackageContents contents;
-  EXPECT_EQ(CountedTextProblem(contents), "");
+  EXPECT_EQ(testing_support::CountedTextProblem(contents), "");
   contents.SetupTexts[RunPrompt] = std::string(256, 'x');
-  EXPECT_EQ(CountedTextProblem(contents), "text RunPrompt is longer than 255 bytes");
+  EXPECT_EQ(testing_support::CountedTextProblem(contents), "text RunPrompt is longer than 255 bytes");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "file_io.hpp"
 #include "package/file_name.hpp"
+#include "package/little_endian.hpp"
 #include "platform/system.hpp"
 
 namespace pmsetup {
@@ -45,12 +46,12 @@ Trailer ReadTrailer(const std::string& path) {
   std::ifstream file(Path(path), std::ios::binary | std::ios::ate);
   if (!file) return trailer;
   const std::int64_t size = file.tellg();
-  if (size < 4) return trailer;
-  unsigned char bytes[4];
-  file.seekg(size - 4);
-  if (!file.read(reinterpret_cast<char*>(bytes), 4)) return trailer;
-  trailer.limit = size - 4;
-  trailer.block_offset = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  if (size < package::kTrailerSize) return trailer;
+  unsigned char bytes[package::kTrailerSize];
+  file.seekg(size - package::kTrailerSize);
+  if (!file.read(reinterpret_cast<char*>(bytes), sizeof bytes)) return trailer;
+  trailer.limit = size - package::kTrailerSize;
+  trailer.block_offset = package::LittleEndian32(bytes);
   return trailer;
 }
 

@@ -12,6 +12,7 @@
 #include "manifest.hpp"
 #include "package/block_writer.hpp"
 #include "package/file_name.hpp"
+#include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
@@ -133,12 +134,12 @@ std::string StubProblem(const std::string& stub_path, const Bytes& stub, const f
   if (fs::equivalent(Path(stub_path), setup_exe, error)) {
     return "--out would overwrite the installer stub " + stub_path + " with the package; choose another folder";
   }
-  if (stub.size() < 4 || stub[0] != 'M' || stub[1] != 'Z') return stub_path + " is not a Windows program";
+  if (stub.size() < package::kTrailerSize || stub[0] != 'M' || stub[1] != 'Z') {
+    return stub_path + " is not a Windows program";
+  }
   // A bare stub ends in padding, which reads as a block at offset 0: where
   // its own header stands, so no package can be there.
-  const std::size_t end = stub.size();
-  const std::uint32_t offset = stub[end - 4] | stub[end - 3] << 8 | stub[end - 2] << 16 |
-                               static_cast<std::uint32_t>(stub[end - 1]) << 24;
+  const std::uint32_t offset = package::LittleEndian32(stub.data() + stub.size() - package::kTrailerSize);
   if (offset < 2) return std::string();
   const std::optional<std::string> system_path = platform::SystemPath(stub_path);
   if (!system_path) return "cannot check the stub " + stub_path + ": its path has characters the system cannot show";
