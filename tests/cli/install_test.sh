@@ -35,6 +35,13 @@ check "the package's own message" grep -qx "Nothing was installed." err.txt
 check "the missing volume is named" grep -q "disks/DISK1/DISK2.CMP was not found" err.txt
 check "a failed installation leaves no main program" test ! -e partial/MAIN.EXE
 check "messages show paths as written here" grep -qF "pmsetup: $work/disks/DISK1/DISK2.CMP was not found" err.txt
+check "a declined disk reads as a cancel" grep -qx "pmsetup: cancelled" err.txt
+
+# A volume cut short is named as the place to look.
+cp -r all short && truncate -s 100 short/DISK4.CMP
+"$pmsetup" install short/SETUP.EXE --dest short/in --yes > /dev/null 2> err.txt
+check "a volume cut short fails the installation" \
+  grep -qF "pmsetup: the volumes end before the payload is complete; $work/short/DISK4.CMP or an earlier" err.txt
 
 # A relative destination, however short, is created where the user is.
 (cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)
@@ -127,7 +134,7 @@ cp -r all ctl
   --entry 'MAIN.EXE:0:60000' --entry $'bell\a\r.txt:60000:168894'
 "$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > /dev/null 2> err.txt
 check "a name no Windows file can have fails, shown with its controls" \
-  grep -qF 'bell\x07\x0D.txt: the name is no usable Windows file name' err.txt
+  grep -qF 'cannot carve the packaged files: '"$work"'/ctl/in/bell\x07\x0D.txt: the name is no usable Windows file name' err.txt
 check "and only shown with them" shows_no_controls err.txt
 rm ctl/DISK2.CMP
 "$pmsetup" install ctl/SETUP.EXE --dest ctl/in --yes > /dev/null 2> err.txt
