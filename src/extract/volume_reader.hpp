@@ -1,6 +1,6 @@
 // The decoder's input: the compressed stream, read from the volumes
 // DISK1.CMP, DISK2.CMP, ... in SourceDir as one continuous byte sequence
-// through a 2048-byte window (the transfer state's InputBuffer).  When a
+// through a 2048-byte window (InputBuffer, transfer.hpp).  When a
 // volume other than the last runs out the next one is opened, and the user
 // is asked for its disk only when it cannot be.  After each delivered byte
 // the front end's pump runs, so the installer stays responsive while it
