@@ -31,6 +31,35 @@ TEST(SplitVolumes, ExactFitsAndEmptyStreams) {
   EXPECT_EQ(empty[0].size, 0u);
 }
 
+// Files take whole clusters: SETUP.EXE at its rounded size, and each
+// volume at most the clusters left.
+TEST(RoomForVolumes, WholeClustersOnEveryPreset) {
+  for (const Medium& medium : Presets()) {
+    std::string error;
+    const auto room = RoomForVolumes(medium, 50'001, error);
+    ASSERT_TRUE(room) << medium.name << ": " << error;
+    EXPECT_EQ(room->other % medium.cluster_size, 0u) << medium.name;
+    EXPECT_LE(room->other, medium.capacity) << medium.name;
+    EXPECT_EQ(room->first + Allocated(medium, 50'001), room->other) << medium.name;
+  }
+  std::string error;
+  EXPECT_EQ(RoomForVolumes(SizedMedium(40'000, 512), 5'415, error)->other, 39'936u);
+  EXPECT_EQ(RoomForVolumes(SizedMedium(40'000, 1), 5'415, error)->first, 34'585u);
+}
+
+TEST(RoomForVolumes, RefusesADiskWithoutRoomForAVolume) {
+  std::string error;
+  const Medium& small = *FindPreset("360K");  // 354 clusters of 1024 bytes
+  EXPECT_TRUE(RoomForVolumes(small, 353 * 1024, error));
+  EXPECT_FALSE(RoomForVolumes(small, 353 * 1024 + 1, error));
+  EXPECT_THAT(error, HasSubstr("a 360K disk leaves no room beside SETUP.EXE (361473 bytes, 362496 on the disk"));
+  EXPECT_FALSE(RoomForVolumes(SizedMedium(1'000, 512), 1, error));
+  Medium crowded = *FindPreset("1.44M");
+  crowded.root_entries = 2;  // the label and one file
+  EXPECT_FALSE(RoomForVolumes(crowded, 1, error));
+  EXPECT_THAT(error, HasSubstr("root entries for fewer files than SETUP.EXE and DISK1.CMP"));
+}
+
 class ManifestTest : public ::testing::Test {
  protected:
   ManifestTest() {

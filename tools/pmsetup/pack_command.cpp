@@ -12,6 +12,8 @@ Command AddPackCommand(CLI::App& app) {
   auto options = std::make_shared<PackOptions>();
   auto layout = std::make_shared<std::string>("flat");
   auto disk_size = std::make_shared<std::uint64_t>(0);
+  auto cluster_size = std::make_shared<std::uint32_t>(512);
+  auto media = std::make_shared<std::string>();
   CLI::App* pack = app.add_subcommand("pack", "Build a package (SETUP.EXE and DISK1.CMP, DISK2.CMP, ...) from a manifest.");
   pack->add_option("MANIFEST", options->manifest, "the package's TOML manifest")->required()->check(
       [](const std::string& path) {
@@ -21,14 +23,27 @@ Command AddPackCommand(CLI::App& app) {
       },
       "FILE");
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();
-  pack->add_option("--disk-size", *disk_size, "bytes per disk; the stream is cut into volumes that fit "
-                                               "(the first disk also holds SETUP.EXE)")
-      ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
+  std::vector<std::string> presets;
+  for (const Medium& medium : Presets()) presets.emplace_back(medium.name);
+  CLI::Option* media_option =
+      pack->add_option("--media", *media, "the disks to fill, one of the presets below")->check(CLI::IsMember(presets));
+  CLI::Option* size_option =
+      pack->add_option("--disk-size", *disk_size, "bytes per disk, for any other medium; the stream is cut into "
+                                                  "volumes that fit (the first disk also holds SETUP.EXE)")
+          ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40))
+          ->excludes(media_option);
+  pack->add_option("--cluster-size", *cluster_size, "with --disk-size: every file takes whole clusters of this "
+                                                    "many bytes on the disk (default 512, the smallest sector; "
+                                                    "1: as many bytes as it holds)")
+      ->check(CLI::Range(std::uint32_t{1}, std::uint32_t{1} << 20))
+      ->needs(size_option);
   pack->add_option("--layout", *layout, "flat: every file in the --out folder; disks: one folder per disk")
       ->check(CLI::IsMember({"flat", "disks"}));
   pack->add_option("--stub", options->stub, "the installer stub to use instead of the SETUP.EXE beside pmsetup");
-  return {pack, [options, layout, disk_size, pack] {
-            if (pack->count("--disk-size") > 0) options->disk_size = *disk_size;
+  pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable());
+  return {pack, [options, layout, disk_size, cluster_size, media, pack] {
+            if (const Medium* preset = FindPreset(*media)) options->medium = *preset;
+            if (pack->count("--disk-size") > 0) options->medium = SizedMedium(*disk_size, *cluster_size);
             options->folder_per_disk = *layout == "disks";
             return Pack(*options);
           }};

@@ -228,13 +228,11 @@ int Pack(const PackOptions& options) {
   // disk's room is known before the stream is cut.
   const std::size_t setup_size = stub->size() + package::EncodeSetupBlock(contents, 0).size();
   std::size_t first_capacity = stream.size(), capacity = stream.size();
-  if (options.disk_size) {
-    if (*options.disk_size <= setup_size) {
-      return Fail("--disk-size " + std::to_string(*options.disk_size) + " leaves no room beside SETUP.EXE (" +
-                  std::to_string(setup_size) + " bytes) on the first disk");
-    }
-    first_capacity = *options.disk_size - setup_size;
-    capacity = *options.disk_size;
+  if (options.medium) {  // files take whole clusters of the medium
+    const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, error);
+    if (!room) return Fail(error);
+    first_capacity = room->first;
+    capacity = room->other;
   }
   const std::vector<VolumeSpan> volumes = SplitVolumes(stream.size(), first_capacity, capacity);
   if (volumes.size() > 255) {

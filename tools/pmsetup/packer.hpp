@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "media.hpp"
+
 namespace pmsetup {
 
 // One volume's share of the compressed stream.
@@ -24,7 +26,7 @@ struct PackOptions {
   std::string manifest;
   std::string out_dir;
   std::string stub;                      // empty: the SETUP.EXE beside pmsetup
-  std::optional<std::uint64_t> disk_size;  // bytes per disk; none: one volume
+  std::optional<Medium> medium;          // the disks; none: one volume
   bool folder_per_disk = false;          // DISK1/, DISK2/, ... inside out_dir
 };
 
