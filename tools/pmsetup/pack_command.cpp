@@ -1,5 +1,6 @@
 // pmsetup pack MANIFEST --out DIR: builds SETUP.EXE and its volumes.
 #include <filesystem>
+#include <iostream>
 #include <memory>
 
 #include "commands.hpp"
@@ -37,14 +38,21 @@ Command AddPackCommand(CLI::App& app) {
                                                     "1: as many bytes as it holds)")
       ->check(CLI::Range(std::uint32_t{1}, std::uint32_t{1} << 20))
       ->needs(size_option);
-  pack->add_option("--layout", *layout, "flat: every file in the --out folder; disks: one folder per disk")
-      ->check(CLI::IsMember({"flat", "disks"}));
+  pack->add_option("--layout", *layout, "flat: every file in the --out folder; disks: one folder per disk; "
+                                        "images (with --media): an image of each disk, DISK1.IMG, ... "
+                                        "for floppies, DISK1.ISO, ... for CDs")
+      ->check(CLI::IsMember({"flat", "disks", "images"}));
   pack->add_option("--stub", options->stub, "the installer stub to use instead of the SETUP.EXE beside pmsetup");
   pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable());
   return {pack, [options, layout, disk_size, cluster_size, media, pack] {
             if (const Medium* preset = FindPreset(*media)) options->medium = *preset;
             if (pack->count("--disk-size") > 0) options->medium = SizedMedium(*disk_size, *cluster_size);
             options->folder_per_disk = *layout == "disks";
+            options->disk_images = *layout == "images";
+            if (options->disk_images && !FindPreset(*media)) {
+              std::cerr << "pmsetup: --layout images needs --media: the images are of one of its presets\n";
+              return 1;
+            }
             return Pack(*options);
           }};
 }

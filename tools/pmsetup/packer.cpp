@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "disk_image.hpp"
 #include "file_io.hpp"
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
@@ -184,6 +185,7 @@ void Report(const PackOptions& options, const Payload& payload, std::size_t stre
     std::cout << ratio;
   }
   std::cout << '\n';
+  if (options.disk_images) return;  // the images are listed instead
   for (const OutputFile& file : files) {
     std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.bytes.size(), "byte") << '\n';
   }
@@ -211,7 +213,15 @@ int Pack(const PackOptions& options) {
   const auto stub = ReadWholeFile(stub_path, error);
   if (!stub) return Fail(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
   const fs::path out = Path(options.out_dir);
-  auto disk_dir = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
+  // Disk images: the files wait in a folder of their own until the images are made.
+  std::optional<ImageStaging> staging;
+  if (options.disk_images) {
+    if (error = staging.emplace(*options.medium).Begin(out); !error.empty()) return Fail(error);
+  }
+  auto disk_dir = [&](int disk) {
+    if (staging) return staging->DiskFolder(disk);
+    return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
+  };
   if (error = StubProblem(stub_path, *stub, disk_dir(1) / "SETUP.EXE"); !error.empty()) return Fail(error);
   const auto payload = GatherPayload(manifest, error);
   if (!payload) return Fail(error);
@@ -252,7 +262,11 @@ int Pack(const PackOptions& options) {
                      Bytes(first, first + static_cast<std::ptrdiff_t>(volumes[k].size)), disk});
   }
   if (error = WriteAll(files); !error.empty()) return Fail(error);
+  if (staging) {
+    if (error = staging->MakeImages(contents.DiskCount); !error.empty()) return Fail(error);
+  }
   Report(options, *payload, stream.size(), files);
+  if (staging) staging->List();
   for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
     std::cerr << "pmsetup: warning: " << Text(volume) << " is left from an earlier package; remove it\n";
   }

@@ -28,6 +28,7 @@ struct PackOptions {
   std::string stub;                      // empty: the SETUP.EXE beside pmsetup
   std::optional<Medium> medium;          // the disks; none: one volume
   bool folder_per_disk = false;          // DISK1/, DISK2/, ... inside out_dir
+  bool disk_images = false;              // DISK1.IMG, ... (or .ISO) inside out_dir; needs a preset medium
 };
 
 // Builds the package and prints what it made; returns the exit code.

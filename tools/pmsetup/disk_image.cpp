@@ -1,0 +1,282 @@
+#include "disk_image.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "file_io.hpp"
+#include "package/file_name.hpp"
+
+namespace pmsetup {
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifndef _WIN32
+
+// Images carry this date, 2000-01-01 00:00 UTC, on their files and
+// volumes unless SOURCE_DATE_EPOCH names another moment.
+constexpr const char* kDefaultDate = "946684800";
+// FAT dates run from 1980 to 2107.
+constexpr unsigned long long kFirstFatDate = 315'532'800, kLastFatDate = 4'354'819'199;
+
+struct Tool {
+  const char* program;
+  const char* package;  // the Debian package that has it
+};
+
+constexpr Tool kFormat{"mformat", "mtools"};
+constexpr Tool kCopy{"mcopy", "mtools"};
+constexpr Tool kIsoMaker{"xorriso", "xorriso"};
+
+std::vector<Tool> ToolsFor(const Medium& medium) {
+  if (medium.file_system == FileSystem::kFat12) return {kFormat, kCopy};
+  return {kIsoMaker};
+}
+
+std::string FindProgram(const std::string& program) {
+  const char* search = std::getenv("PATH");
+  const std::string folders = search != nullptr && *search != '\0' ? search : "/usr/local/bin:/usr/bin:/bin";
+  for (std::size_t start = 0; start <= folders.size();) {
+    std::size_t end = folders.find(':', start);
+    if (end == std::string::npos) end = folders.size();
+    const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+    const std::string candidate = folder + "/" + program;
+    std::error_code error;
+    if (::access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error)) return candidate;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+std::string Output(std::FILE* log) {
+  std::string text;
+  std::rewind(log);
+  char chunk[4096];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, log)) > 0;) text.append(chunk, n);
+  if (text.size() > 2000) text = "..." + text.substr(text.size() - 2000);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// Runs program with arguments in the given environment, argument by
+// argument as given (no shell reads them).  What it prints is shown only
+// when it fails.
+std::string Run(const std::string& program, const std::vector<std::string>& arguments,
+                const std::vector<std::string>& environment) {
+  const std::string name = Text(Path(program).filename());
+  std::FILE* log = std::tmpfile();
+  if (log == nullptr) return "cannot run " + name + ": " + std::strerror(errno);
+  std::vector<char*> argv{const_cast<char*>(name.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fileno(log), 1);
+  posix_spawn_file_actions_adddup2(&actions, fileno(log), 2);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    std::fclose(log);
+    return "cannot run " + program + ": " + std::strerror(spawned);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      std::fclose(log);
+      return "cannot wait for " + name + ": " + std::strerror(errno);
+    }
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    std::fclose(log);
+    return std::string();
+  }
+  const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                            : "signal " + std::to_string(WTERMSIG(status));
+  const std::string output = Output(log);
+  std::fclose(log);
+  return name + " failed (" + how + ")" + (output.empty() ? "" : ":\n" + output);
+}
+
+#else
+
+std::string Run(const std::string& program, const std::vector<std::string>&, const std::vector<std::string>&) {
+  return "cannot run " + program;
+}
+
+#endif
+
+// A volume serial number from the disk's number and contents: the same
+// package gives the same images, and a system that tells floppies apart
+// by their serial numbers sees every disk as another.
+std::string SerialNumber(int disk, const std::vector<fs::path>& files, std::string& error) {
+  std::uint32_t hash = 2166136261u;
+  auto mix = [&](std::uint8_t byte) { hash = (hash ^ byte) * 16777619u; };
+  mix(static_cast<std::uint8_t>(disk));
+  for (const fs::path& file : files) {
+    const auto bytes = ReadWholeFile(Text(file), error);
+    if (!bytes) return std::string();
+    for (std::uint8_t byte : *bytes) mix(byte);
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(hash));
+  return text;
+}
+
+}  // namespace
+
+ImageStaging::ImageStaging(const Medium& medium) : medium_(medium) {}
+
+ImageStaging::~ImageStaging() {
+  std::error_code error;
+  if (!staging_.empty()) fs::remove_all(staging_, error);
+  if (done_) return;
+  for (const fs::path& folder : missing_folders_) fs::remove(folder, error);
+}
+
+std::string ImageStaging::Begin(const fs::path& out) {
+#ifdef _WIN32
+  (void)out;
+  return "disk images are made by pmsetup on Linux, with mtools and xorriso; use --layout disks here";
+#else
+  for (const Tool& tool : ToolsFor(medium_)) {
+    const std::string program = FindProgram(tool.program);
+    if (program.empty()) {
+      return std::string(tool.program) + " is missing: install the Debian package " + tool.package +
+             " to make disk images";
+    }
+    programs_.push_back(program);
+  }
+  const char* date = std::getenv("SOURCE_DATE_EPOCH");
+  date_ = date != nullptr ? date : kDefaultDate;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long seconds = std::strtoull(date_.c_str(), &end, 10);
+  if (date_.empty() || *end != '\0' || errno != 0 || date_[0] == '-' ||
+      (medium_.file_system == FileSystem::kFat12 && (seconds < kFirstFatDate || seconds > kLastFatDate))) {
+    return "SOURCE_DATE_EPOCH=" + date_ + " is no date a disk image can carry: seconds since 1970, and on a floppy " +
+           "from 1980 to 2107";
+  }
+  // The folders that packing makes: on failure they go again.
+  std::error_code error;
+  for (fs::path level = out; !level.empty() && !fs::exists(level, error); level = level.parent_path()) {
+    missing_folders_.push_back(level);
+    if (level == level.parent_path()) break;
+  }
+  out_ = out;
+  staging_ = fs::absolute(out / ".pmsetup-images.partial", error);
+  if (error) return "cannot find " + Text(out) + ": " + error.message();
+  fs::remove_all(staging_, error);  // left behind only by a pack that was killed
+  return std::string();
+#endif
+}
+
+fs::path ImageStaging::DiskFolder(int disk) const { return staging_ / ("DISK" + std::to_string(disk)); }
+
+std::string ImageStaging::MakeImage(int disk, const Image& image, const fs::path& temporary) {
+  const std::string label = "DISK" + std::to_string(disk);
+  // The tools see a fixed time zone and date, and a home without
+  // anyone's ~/.mtoolsrc: nothing of the user's session reaches the images.
+  const char* search = std::getenv("PATH");
+  const std::vector<std::string> environment{"PATH=" + std::string(search != nullptr ? search : ""), "TZ=UTC",
+                                             "LC_ALL=C", "SOURCE_DATE_EPOCH=" + date_, "HOME=" + Text(staging_)};
+  if (medium_.file_system == FileSystem::kFat12) {
+    std::string error;
+    const std::string serial = SerialNumber(disk, image.files, error);
+    if (serial.empty()) return error;
+    // Two FATs after one reserved sector, as on every standard floppy.
+    const FloppyFormat& format = medium_.floppy;
+    char media_byte[8];
+    std::snprintf(media_byte, sizeof media_byte, "0x%02X", static_cast<unsigned>(format.media_byte));
+    if (error = Run(programs_[0],
+                    {"-C", "-i", Text(temporary), "-t", std::to_string(format.cylinders), "-h",
+                     std::to_string(format.heads), "-s", std::to_string(format.sectors_per_track), "-c",
+                     std::to_string(format.sectors_per_cluster), "-r", std::to_string(format.root_sectors), "-L",
+                     std::to_string(format.fat_sectors), "-d", "2", "-R", "1", "-m", media_byte, "-v", label, "-N",
+                     serial, "::"},
+                    environment);
+        !error.empty()) {
+      return error;
+    }
+    std::vector<std::string> copy{"-i", Text(temporary), "-Q"};
+    for (const fs::path& file : image.files) copy.push_back(Text(file));
+    copy.push_back("::/");
+    return Run(programs_[1], copy, environment);
+  }
+  // Plain ISO 9660 names (SETUP.EXE, DISK1.CMP fit them) with MD5 tags
+  // that xorriso -check_media verifies on the image or the written disc.
+  std::vector<std::string> arguments{"-no_rc", "-md5", "on", "-outdev", "stdio:" + Text(temporary),
+                                     "-rockridge", "off", "-joliet", "off", "-volid", label,
+                                     "-volume_date", "all_file_dates", "=" + date_};
+  for (const fs::path& file : image.files) {
+    arguments.insert(arguments.end(), {"-map", Text(file), "/" + Text(file.filename())});
+  }
+  arguments.push_back("-commit");
+  return Run(programs_[0], arguments, environment);
+}
+
+std::string ImageStaging::Extension() const { return medium_.file_system == FileSystem::kFat12 ? ".IMG" : ".ISO"; }
+
+std::string ImageStaging::MakeImages(int disk_count) {
+  std::error_code error;
+  for (int disk = 1; disk <= disk_count; ++disk) {
+    Image image{out_ / ("DISK" + std::to_string(disk) + Extension()), {}};
+    if (disk == 1) image.files.push_back(DiskFolder(1) / "SETUP.EXE");
+    image.files.push_back(DiskFolder(disk) / package::VolumeName(disk));
+    if (fs::is_directory(image.path, error)) return "cannot write " + Text(image.path) + ": a folder has that name";
+    images_.push_back(std::move(image));
+  }
+  std::vector<fs::path> temporaries;
+  auto give_up = [&](const std::string& message) {
+    for (const fs::path& temporary : temporaries) fs::remove(temporary, error);
+    return message;
+  };
+  for (std::size_t k = 0; k < images_.size(); ++k) {
+    temporaries.push_back(fs::path(images_[k].path) += ".partial");
+    fs::remove(temporaries.back(), error);
+    if (std::string problem = MakeImage(static_cast<int>(k + 1), images_[k], temporaries.back()); !problem.empty()) {
+      return give_up("cannot make " + Text(images_[k].path) + ": " + problem);
+    }
+  }
+  for (std::size_t k = 0; k < images_.size(); ++k) {
+    fs::rename(temporaries[k], images_[k].path, error);
+    if (error) {
+      const std::string reason = error.message();
+      temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(k));
+      return give_up("cannot rename " + Text(images_[k].path) + ".partial into place: " + reason);
+    }
+  }
+  done_ = true;
+  return std::string();
+}
+
+void ImageStaging::List() const {
+  for (std::size_t k = 0; k < images_.size(); ++k) {
+    std::cout << "  disk " << k + 1 << "  " << Text(images_[k].path) << "  holds";
+    for (const fs::path& file : images_[k].files) std::cout << ' ' << Text(file.filename());
+    std::cout << '\n';
+  }
+  std::error_code error;
+  for (std::size_t disk = images_.size() + 1; disk <= 255; ++disk) {
+    const fs::path stale = out_ / ("DISK" + std::to_string(disk) + Extension());
+    if (fs::exists(stale, error)) {
+      std::cerr << "pmsetup: warning: " << Text(stale) << " is left from an earlier package; remove it\n";
+    }
+  }
+}
+
+}  // namespace pmsetup
