@@ -15,33 +15,36 @@ namespace {
 using package::Setup;
 
 // Creates the payload file, or failing that opens an existing one without
-// truncating it (it is then overwritten from the start).
+// truncating it (it is then overwritten from the start).  A failure is
+// reported with the creation's reason: the open's would only say that
+// there is no such file.
 void OpenOutput() {
   const std::string& path = common::Session.BlobPath;
   platform::FileHandle& handle = Transfer.OutputHandle;
-  if (platform::FileOpen(path, platform::kRead | platform::kWrite, platform::kShareNone,
-                         platform::Disposition::kCreateAlways, handle) == platform::kIoOk) {
+  const platform::IoResult created = platform::FileOpen(path, platform::kRead | platform::kWrite, platform::kShareNone,
+                                                        platform::Disposition::kCreateAlways, handle);
+  if (created == platform::kIoOk) {
     Extraction.OutputCreated = true;
     return;
   }
-  const platform::IoResult result = platform::FileOpen(
+  const platform::IoResult opened = platform::FileOpen(
       path, platform::kWrite, platform::kShareRead | platform::kShareWrite, platform::Disposition::kOpenExisting, handle);
-  if (result != platform::kIoOk || handle <= 0) StopRun(Outcome::kCannotCreateOutput, path, result);
+  if (opened != platform::kIoOk || handle <= 0) EndRun(Outcome::kCannotCreateOutput, path, created);
 }
 
 // Decodes the payload into the output file.
 void Decode() {
   if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running) != nullptr) {
-    return StopRun(Outcome::kDecoderFailed);
+    return EndRun(Outcome::kDecoderFailed);
   }
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
-  if (Extraction.Running && lzh::DecodedMissingInput(Transfer.EmptyRequests)) StopRun(Outcome::kInputRanDry);
+  if (Extraction.Running && lzh::DecodedMissingInput(Transfer.EmptyRequests)) EndRun(Outcome::kInputRanDry);
   // Input past the stream: a byte the decoder read ahead but did not use,
   // or one it never asked for, other than padding.
   std::uint8_t held[2];
   const int held_count = lzh::UnusedInput(Transfer.EmptyRequests, held);
-  if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) StopRun(Outcome::kInputLeftOver);
+  if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) EndRun(Outcome::kInputLeftOver);
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
 }
@@ -52,7 +55,7 @@ void CloseTransferFiles() {
   if (Transfer.VolumeHandle > 0) platform::FileClose(Transfer.VolumeHandle);
   if (Transfer.OutputHandle > 0) {
     if (const platform::IoResult closed = platform::FileClose(Transfer.OutputHandle)) {
-      StopRun(Outcome::kWriteFailed, common::Session.BlobPath, closed);
+      EndRun(Outcome::kWriteFailed, common::Session.BlobPath, closed);
     }
   }
   Transfer.VolumeHandle = Transfer.OutputHandle = 0;
@@ -64,19 +67,20 @@ void Extract() {
   if (Transfer.OutputHandle <= 0) return;
   SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
   if (const platform::IoResult result = OpenVolume(1, Transfer.VolumeHandle)) {
-    StopRun(Outcome::kNoFirstVolume, VolumePath(1), result);
+    EndRun(Outcome::kNoFirstVolume, VolumePath(1), result);
   } else {
     Decode();
   }
   CloseTransferFiles();
-  if (Extraction.Running && SplitBlob()) StopRun(Outcome::kInstalled);
+  if (Extraction.Running && SplitBlob()) EndRun(Outcome::kInstalled);
 }
 
 }  // namespace
 
 Outcome RunExtraction() {
-  Extract();
-  StopRun(Outcome::kCancelled);  // only when nothing else ended the run
+  // Cancelled before it began: nothing is touched.
+  if (Extraction.Running) Extract();
+  else EndRun(Outcome::kCancelled);
   return Extraction.RunOutcome;
 }
 

@@ -43,7 +43,7 @@ IoResult CopyData(platform::FileHandle blob, platform::FileHandle target, const 
 
 // A file that cannot be carved stops the run.
 IoResult Refuse(const std::string& path, IoResult code, const char* reason = nullptr) {
-  return StopRun(Outcome::kSplitFailed, path, code, reason);
+  return EndRun(Outcome::kSplitFailed, path, code, reason);
 }
 
 }  // namespace

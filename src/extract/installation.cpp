@@ -2,8 +2,8 @@
 
 #include "common/path_text.hpp"
 #include "common/session.hpp"
+#include "extract/extraction_run.hpp"
 #include "extract/force_directory.hpp"
-#include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
 #include "package/setup_block.hpp"
 
@@ -14,6 +14,7 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
   package::FreeFileList(Setup);
   Setup = package::SetupBlock{};
   Extraction = ExtractionState{};
+  common::Session = common::SessionValues{};
   UserInterface = front_end;
   if (Buffers == nullptr) Buffers = new TransferBuffers;
   const PackageProblem problem{package::ReadSetupBlock(setup_path, Setup)};
@@ -21,9 +22,10 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
   if (const char* defect = package::PackageDefect(Setup)) return {platform::kIoOk, defect};
 
   const package::SetupTextArray& texts = Setup.SetupTexts;
-  common::Session = {common::ExtractFilePath(setup_path), std::string(), std::string(),
-                     {texts[package::OkCaption], texts[package::CancelCaption]},
-                     {texts[package::YesCaption], texts[package::NoCaption]}};
+  common::SessionValues& session = common::Session;
+  session.SourceDir = common::ExtractFilePath(setup_path);
+  session.OkCancelLabels = {texts[package::OkCaption], texts[package::CancelCaption]};
+  session.YesNoLabels = {texts[package::YesCaption], texts[package::NoCaption]};
   Extraction.Running = 1;
   return {};
 }
@@ -32,6 +34,12 @@ bool ChooseDestination(const std::string& destination) {
   common::Session.InstallDir = destination;
   common::Session.BlobPath = common::JoinPath(destination, package::Setup.MainEntry()->Name);
   return ForceDirectory(destination);
+}
+
+Outcome InstallInto(const std::string& destination) {
+  if (ChooseDestination(destination)) return RunExtraction();
+  EndRun(Outcome::kNoDestination, destination, platform::kIoOk);
+  return Extraction.RunOutcome;
 }
 
 }  // namespace extract

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "extract/front_end.hpp"
+#include "extract/run_state.hpp"
 #include "platform/file.hpp"
 
 namespace extract {
@@ -31,7 +32,12 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
 
 // Takes destination (an installer path) as InstallDir, with BlobPath in
 // it, and creates every missing level of it; false when it does not exist
-// afterwards.
+// afterwards.  The run goes on either way: SETUP.EXE asks again.
 bool ChooseDestination(const std::string& destination);
+
+// For a destination known beforehand: chooses it and runs the extraction
+// (extraction_run.hpp), or ends the run as kNoDestination when it cannot
+// be created.  Returns how the run ended.
+Outcome InstallInto(const std::string& destination);
 
 }  // namespace extract

@@ -18,7 +18,7 @@ void WriteCollected() {
   const platform::IoResult result =
       platform::FileWrite(Transfer.OutputHandle, Buffers->OutputBuffer, collected, written);
   if (result != platform::kIoOk || written != collected) {
-    StopRun(Outcome::kWriteFailed, common::Session.BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
+    EndRun(Outcome::kWriteFailed, common::Session.BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
   }
   AdvanceProgress(written);
 }

@@ -8,7 +8,7 @@ namespace extract {
 
 void SetProgressTotals(std::int32_t total_size, std::int32_t entry_count) {
   const std::int64_t step = entry_count > 0 ? total_size / (3 * static_cast<std::int64_t>(entry_count)) : 0;
-  Progress = {0, total_size + entry_count * step, step, 0};
+  Progress = {.ProgressTotal = total_size + entry_count * step, .FileStep = step};
 }
 
 void AdvanceProgress(std::int64_t n) {

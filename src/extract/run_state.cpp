@@ -2,14 +2,14 @@
 
 namespace extract {
 
-void StopRun(Outcome why) {
+void EndRun(Outcome why) {
   Extraction.Running = 0;
   if (Extraction.RunOutcome == Outcome::kUnderway) Extraction.RunOutcome = why;
 }
 
-platform::IoResult StopRun(Outcome why, const std::string& path, platform::IoResult code, const char* reason) {
+platform::IoResult EndRun(Outcome why, const std::string& path, platform::IoResult code, const char* reason) {
   if (Extraction.RunOutcome == Outcome::kUnderway) Extraction.StoppedAt = {path, code, reason};
-  StopRun(why);
+  EndRun(why);
   return code;
 }
 

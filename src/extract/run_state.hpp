@@ -17,6 +17,7 @@ enum class Outcome {
   kUnderway,            // nothing has ended the run yet
   kInstalled,
   kCancelled,           // by the user, or a disk the user did not insert
+  kNoDestination,       // the destination directory could not be created
   kCannotCreateOutput,  // the payload file could be neither created nor opened
   kNoFirstVolume,       // DISK1.CMP cannot be opened
   kWriteFailed,         // the payload could not be written in full
@@ -38,7 +39,7 @@ struct StopPoint {
 
 struct ExtractionState {
   // 1 while the run may go on.  Set when an installation starts; cleared
-  // only through StopRun.
+  // only through EndRun.
   std::int32_t Running = 0;
   Outcome RunOutcome = Outcome::kUnderway;
   StopPoint StoppedAt;
@@ -49,10 +50,11 @@ struct ExtractionState {
 
 inline ExtractionState Extraction;
 
-// Clears Running and records why, unless a reason is recorded already.
-void StopRun(Outcome why);
+// Clears Running and records how the run ended, unless that is recorded
+// already: a failure, a cancel or kInstalled.
+void EndRun(Outcome why);
 
 // The same for a failure that concerns one file; passes code on.
-platform::IoResult StopRun(Outcome why, const std::string& path, platform::IoResult code, const char* reason = nullptr);
+platform::IoResult EndRun(Outcome why, const std::string& path, platform::IoResult code, const char* reason = nullptr);
 
 }  // namespace extract

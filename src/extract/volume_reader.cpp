@@ -33,14 +33,14 @@ void ChangeVolume() {
       OpenVolume(number, Transfer.VolumeHandle);
       if (!VolumeOpen()) UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
     } else {
-      StopRun(Outcome::kCancelled);
+      EndRun(Outcome::kCancelled);
     }
   }
 }
 
 // A volume that cannot be read.
 void StopAtUnreadableVolume(platform::IoResult result) {
-  StopRun(Outcome::kReadFailed, VolumePath(Transfer.DiskNumber), result);
+  EndRun(Outcome::kReadFailed, VolumePath(Transfer.DiskNumber), result);
 }
 
 // Fills the window from the open volume, moving on through the volumes
@@ -107,7 +107,7 @@ void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered)
   if (t.ReadPos > t.ReadFill) {
     FillWindow();
     if (t.ReadFill == 0) {
-      if (++t.EmptyRequests > kDryAllowance && Extraction.Running) StopRun(Outcome::kInputRanDry);
+      if (++t.EmptyRequests > kDryAllowance && Extraction.Running) EndRun(Outcome::kInputRanDry);
       return;
     }
     t.ReadPos = 1;

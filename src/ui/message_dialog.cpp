@@ -86,6 +86,7 @@ bool ShowMessageDialog(const std::string& text, int buttons, bool yes_no) {
 }
 
 void LayoutButtons(HWND dialog, const common::LabelPair& labels, int first, int count) {
+  count = count < IDCANCEL - first + 1 ? count : IDCANCEL - first + 1;
   const HDC dc = GetDC(dialog);
   HideButton(dialog, IDOK);
   HideButton(dialog, IDCANCEL);

@@ -61,7 +61,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       PostMessageA(dialog, WM_STARTEXTRACT, 0, 0);
       return 0;
     case WM_DESTROY:
-      extract::StopRun(extract::Outcome::kCancelled);
+      extract::EndRun(extract::Outcome::kCancelled);
       return 0;
     case WM_STARTEXTRACT:
       ExtractUnderBar(dialog);
@@ -69,7 +69,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
     default:
       if (CommandOf(message, wparam) != IDCANCEL) return 0;
       if (AskOverProgress(Setup.SetupTexts[package::CancelConfirm], 2, true)) {
-        extract::StopRun(extract::Outcome::kCancelled);
+        extract::EndRun(extract::Outcome::kCancelled);
       }
       return 0;
   }

@@ -233,6 +233,13 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   if (!result.refused) {
     outcome = result.installed() ? Expect::kInstalls : Expect::kFails;
     EXPECT_NE(result.outcome, extract::Outcome::kUnderway);
+    // pmsetup's report names the file for these.
+    using extract::Outcome;
+    const Outcome o = result.outcome;
+    if (o == Outcome::kCannotCreateOutput || o == Outcome::kNoFirstVolume || o == Outcome::kWriteFailed ||
+        o == Outcome::kReadFailed || o == Outcome::kSplitFailed) {
+      EXPECT_FALSE(result.stop.path.empty()) << result.problem();
+    }
   }
   EXPECT_EQ(outcome, c.expect) << result.problem();
   EXPECT_EQ(platform::OpenFileCount(), 0);

@@ -17,6 +17,7 @@
 #include "extract/output_writer.hpp"
 #include "extract/progress_count.hpp"
 #include "extract/transfer.hpp"
+#include "installer.hpp"
 #include "installing.hpp"
 #include "package_builder.hpp"
 #include "platform/fault_injection.hpp"
@@ -223,7 +224,7 @@ TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
 TEST_F(ExtractTest, CancelDuringDecodingStopsBeforeCarving) {
   const auto built = BuildPackage(Folder(), SampleFiles());
   user.on_pump = [] {
-    if (user.pumps == 500) StopRun(Outcome::kCancelled);
+    if (user.pumps == 500) EndRun(Outcome::kCancelled);
   };
   const auto result = Install(built);
   EXPECT_FALSE(result.installed());
@@ -307,7 +308,7 @@ class OutputWriterTest : public ExtractTest {
     static TransferBuffers buffers;
     Buffers = &buffers;
     ResetTransfer();
-    ASSERT_EQ(platform::FileOpen(testing_support::InstallerPath(path_), platform::kRead | platform::kWrite,
+    ASSERT_EQ(platform::FileOpen(testing_support::BackslashPath(path_), platform::kRead | platform::kWrite,
                                  platform::kShareNone, platform::Disposition::kCreateAlways, Transfer.OutputHandle),
               platform::kIoOk);
     SetProgressTotals(total_size, entry_count);
@@ -381,7 +382,7 @@ TEST_F(OutputWriterTest, NothingMoreIsTakenOrWrittenOnceRunningIsCleared) {
   Start(10000, 2);
   EXPECT_TRUE(Put(3000));
   EXPECT_EQ(Writes(), 1);
-  StopRun(Outcome::kCancelled);
+  EndRun(Outcome::kCancelled);
   // Neither another byte nor a full block's worth, nor the flush.
   EXPECT_FALSE(Put(1));
   EXPECT_FALSE(Put(2048));
@@ -397,7 +398,7 @@ TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
   const Bytes payload = testing_support::StructuredBinary(100 + 4097, 12);
   fs::create_directory(Destination());
   testing_support::WriteBytes((fs::path(Destination()) / "MAIN.EXE").string(), payload);
-  common::Session.InstallDir = testing_support::InstallerPath(Destination());
+  common::Session.InstallDir = testing_support::BackslashPath(Destination());
   platform::FileHandle blob = platform::kNoFile;
   ASSERT_EQ(platform::FileOpen(common::JoinPath(common::Session.InstallDir, "MAIN.EXE"), platform::kRead, platform::kShareRead,
                                platform::Disposition::kOpenExisting, blob),
@@ -520,11 +521,17 @@ TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {
   EXPECT_FALSE(result.installed());
   EXPECT_EQ(result.outcome, Outcome::kWriteFailed);
   EXPECT_EQ(result.stop.code, ENOSPC);
+  // pmsetup tells its user what to look at.
+  ASSERT_EQ(pmsetup::LoadPackage(built.setup_exe, {Pump, Ask, Show}), "");
+  fs::remove_all(Destination());
+  platform::FailNthCall(platform::Operation::kWrite, 3, ENOSPC);
+  EXPECT_THAT(pmsetup::InstallInto(pmsetup::InstallerPath(Destination())).problem,
+              ::testing::HasSubstr("(is the disk full?)"));
 }
 
 TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {
   TempDir dir;
-  const std::string base = testing_support::InstallerPath(dir.path().string());
+  const std::string base = testing_support::BackslashPath(dir.path().string());
   EXPECT_TRUE(ForceDirectory(base + "\\a\\b\\c\\"));
   EXPECT_TRUE(fs::is_directory(dir.path() / "a/b/c"));
   EXPECT_TRUE(DirectoryExists(base + "\\a\\b"));

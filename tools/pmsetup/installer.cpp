@@ -55,9 +55,10 @@ std::string StopReason() {
 std::string Explain(extract::Outcome outcome) {
   using extract::Outcome;
   switch (outcome) {
-    case Outcome::kUnderway:
+    case Outcome::kUnderway: return "the installation stopped without a reason";
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
+    case Outcome::kNoDestination: return "cannot create the directory " + DisplayPath(extract::Extraction.StoppedAt.path);
     case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
     case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
     case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
@@ -131,11 +132,7 @@ std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& f
 }
 
 InstallResult InstallInto(const std::string& destination) {
-  if (!extract::ChooseDestination(destination)) {
-    extract::StopRun(extract::Outcome::kCannotCreateOutput);
-    return {false, "cannot create the directory " + DisplayPath(destination)};
-  }
-  const extract::Outcome outcome = extract::RunExtraction();
+  const extract::Outcome outcome = extract::InstallInto(destination);
   if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
   return {false, Explain(outcome), extract::Extraction.OutputCreated};
 }

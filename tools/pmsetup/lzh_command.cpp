@@ -76,7 +76,7 @@ int Decode(const Paths& paths) {
   // the stream can hold is enough.
   const std::uint64_t can_hold = 48 * (std::uint64_t{input->size()} + extract::kDryAllowance) + lzh::MaxMatch;
   std::vector<std::uint8_t> output(static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(paths.count), can_hold)));
-  decode = {&*input, 0, 0, output.data(), 0, output.size(), 1};
+  decode = {.input = &*input, .output = output.data(), .room = output.size()};
   lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput, decode.running);
   // A complete stream never has a byte past its end decoded.
   if (output.size() < static_cast<std::size_t>(paths.count) || lzh::DecodedMissingInput(decode.requests_past_end)) {

@@ -76,7 +76,7 @@ void Pump() {
   if (!interrupted) return;
   interrupted = 0;
   const std::string& confirm = package::Setup.SetupTexts[package::CancelConfirm];
-  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) extract::StopRun(extract::Outcome::kCancelled);
+  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) extract::EndRun(extract::Outcome::kCancelled);
 }
 
 void ShowProgress(int percent, double fraction) {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
-#include "extract/extraction_run.hpp"
 #include "extract/installation.hpp"
 
 namespace testing_support {
 
-std::string InstallerPath(const std::string& path) {
+std::string BackslashPath(const std::string& path) {
   std::string converted = path;
   std::replace(converted.begin(), converted.end(), '/', '\\');
   return converted;
@@ -22,13 +21,11 @@ std::string Installation::problem() const {
 Installation InstallPackage(const std::string& setup_exe, const std::string& destination,
                             const extract::FrontEnd& front_end) {
   Installation result;
-  if (extract::StartInstallation(InstallerPath(setup_exe), front_end)) {
+  if (extract::StartInstallation(BackslashPath(setup_exe), front_end)) {
     result.refused = true;
     return result;
   }
-  if (extract::ChooseDestination(InstallerPath(destination))) extract::RunExtraction();
-  else extract::StopRun(extract::Outcome::kCannotCreateOutput, InstallerPath(destination), 0);
-  result.outcome = extract::Extraction.RunOutcome;
+  result.outcome = extract::InstallInto(BackslashPath(destination));
   result.stop = extract::Extraction.StoppedAt;
   return result;
 }

@@ -9,9 +9,9 @@
 
 namespace testing_support {
 
-// A path of this system's test folders (plain ASCII) as the installer
-// writes it.
-std::string InstallerPath(const std::string& path);
+// A path of this system's test folders (plain ASCII, absolute) with the
+// installer's separator.
+std::string BackslashPath(const std::string& path);
 
 struct Installation {
   bool refused = false;  // the package could not be loaded
