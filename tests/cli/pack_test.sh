@@ -51,6 +51,18 @@ check "without --disk-size one volume" test "$(ls flat)" = "$(printf 'DISK1.CMP\
 check "too small a disk fails" test $? -eq 1
 check "too small a disk is explained" grep -q "leaves no room beside SETUP.EXE" err.txt
 check "too small a disk writes nothing" test ! -e small/SETUP.EXE
+# More disks than a package can count: refused, naming how many it needs
+# (the stream's size tells).
+mkdir many && head -c 1500000 /dev/urandom > many/MAIN.EXE
+printf '[texts]\nTitle = "Many"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\n' > many/package.toml
+"$pmsetup" pack many/package.toml --out many-flat --stub stub.exe > /dev/null
+stream_size=$(stat -c %s many-flat/DISK1.CMP)
+first_room=$(( 5500 - $(stat -c %s many-flat/SETUP.EXE) ))
+disks=$(( 1 + (stream_size - first_room + 5499) / 5500 ))
+"$pmsetup" pack many/package.toml --out many-disks --disk-size 5500 --layout disks --stub stub.exe > /dev/null 2> err.txt
+check "more than 255 disks are refused, naming how many" \
+  grep -qx "pmsetup: the package needs $disks disks; at most 255 are possible" err.txt
+check "too many disks write nothing" test ! -e many-disks
 printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAIN.EXE"\n' > src/bad.toml
 "$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
 check "manifest error fails" test $? -eq 1

@@ -63,13 +63,6 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
   return bytes;
 }
 
-bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(Path(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
 std::string PartialFile::Open(const std::string& path, bool in_place_if_special) {
   Discard();
   std::error_code error;

@@ -40,10 +40,6 @@ class FileReader {
 // error set to a message) when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
 
-// Writes bytes to path, replacing it; false when not every byte could be
-// written.
-bool WriteFileExactly(const std::string& path, std::span<const std::uint8_t> bytes);
-
 // A file written in pieces under a temporary name beside its path
 // (PATH.partial) and put in place by Commit; until then the path keeps
 // what it held, and a file that is never committed is removed again.
