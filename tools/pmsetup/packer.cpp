@@ -17,6 +17,7 @@
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
+#include "progress_bar.hpp"
 
 namespace pmsetup {
 namespace {
@@ -254,7 +255,7 @@ std::optional<std::uint64_t> CheckPayload(const std::vector<const ManifestFile*>
 // Reads the payload files in turn and compresses them into the volumes as
 // they come, noting where each entry lies in the payload.
 std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::vector<package::PackageEntry>& entries,
-                            VolumeWriter& volumes, std::uint64_t& payload_size) {
+                            VolumeWriter& volumes, ProgressBar& progress, std::uint64_t& payload_size) {
   lzh::Encoder encoder;
   Bytes chunk(kChunk), packed;
   payload_size = 0;
@@ -269,6 +270,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
       packed.clear();
       encoder.Write(std::span(chunk).first(got), packed);
       if (error = volumes.Write(packed); !error.empty()) return error;
+      progress.Show(payload_size);
     }
     if (reader.Failed()) return "cannot read " + files[k]->source;
     entries.push_back({files[k]->name, static_cast<std::int32_t>(offset),
@@ -356,7 +358,9 @@ int Pack(const PackOptions& options) {
   if (error = volumes.Start(); !error.empty()) return Fail(error);
   contents.Entries.clear();
   std::uint64_t payload_size = 0;
-  error = CompressPayload(payload_files, contents.Entries, volumes, payload_size);
+  ProgressBar progress(*known_size);
+  error = CompressPayload(payload_files, contents.Entries, volumes, progress, payload_size);
+  progress.Finish();
   if (!error.empty()) return Fail(error);
   if (volumes.Volumes() > kMostDisks) {
     return Fail("the package needs " + std::to_string(volumes.Volumes()) + " disks; at most 255 are possible");
