@@ -1,5 +1,5 @@
-// Collects bits most significant first into bytes; the last partial byte
-// is padded with zero bits.
+// Collects bits most significant first into bytes, handed on as they
+// fill; the last partial byte is padded with zero bits.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +19,18 @@ class BitWriter {
     }
   }
 
-  std::vector<std::uint8_t> Finish() {
+  // Appends the whole bytes collected so far to out.
+  void TakeBytes(std::vector<std::uint8_t>& out) {
+    out.insert(out.end(), out_.begin(), out_.end());
+    out_.clear();
+  }
+
+  // Pads the last partial byte and appends everything left to out.
+  void Finish(std::vector<std::uint8_t>& out) {
     if (pending_count_ > 0) out_.push_back(static_cast<std::uint8_t>(pending_ << (8 - pending_count_)));
     pending_ = 0;
     pending_count_ = 0;
-    return std::move(out_);
+    TakeBytes(out);
   }
 
  private:

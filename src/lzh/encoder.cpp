@@ -38,7 +38,8 @@ class SymbolCoder {
     }
   }
 
-  std::vector<std::uint8_t> Finish() { return out_.Finish(); }
+  void TakeBytes(std::vector<std::uint8_t>& out) { out_.TakeBytes(out); }
+  void Finish(std::vector<std::uint8_t>& out) { out_.Finish(out); }
 
  private:
   // A node's position tells the bit that leads to it: children stand at an
@@ -61,46 +62,85 @@ class SymbolCoder {
   BitWriter out_;
 };
 
-std::vector<std::uint8_t> EncodeGreedyOrLazy(std::span<const std::uint8_t> input, bool lazy) {
-  MatchFinder finder(input, SearchLimits{256, MaxMatch, 0});
-  SymbolCoder coder;
-  const int end = static_cast<int>(finder.Text().size());
-  const auto& text = finder.Text();
-  int position = finder.FirstInputPosition();
-  Match match = finder.Longest(position);
-  while (position < end) {
-    finder.Insert(position);
-    Match next = lazy && match.length >= kMinMatch ? finder.Longest(position + 1) : Match{};
-    if (match.length >= kMinMatch && next.length <= match.length) {
-      coder.PutMatch(match);
-      for (int k = 1; k < match.length; ++k) finder.Insert(position + k);
-      position += match.length;
-      match = position < end ? finder.Longest(position) : Match{};
-      continue;
+}  // namespace
+
+// What every parsing shares: the text taken so far, and the coder.  Each
+// Run codes the positions that the text taken settles, all of them once
+// the input has ended; position_ is the first one not yet coded.
+class Encoder::Parser {
+ public:
+  explicit Parser(SearchLimits limits) : finder_(limits), position_(finder_.FirstInputPosition()) {}
+  virtual ~Parser() = default;
+
+  void Write(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& out) {
+    while (!input.empty()) {
+      // Whatever a parser waits on fits in the room Discard leaves.
+      if (finder_.Room() == 0) position_ -= finder_.Discard();
+      input = input.subspan(finder_.Append(input));
+      Run();
+      coder_.TakeBytes(out);
     }
-    coder.PutLiteral(text[position]);
-    ++position;
-    match = next.length > 0 ? next : (position < end ? finder.Longest(position) : Match{});
   }
-  return coder.Finish();
-}
+
+  void Finish(std::vector<std::uint8_t>& out) {
+    finder_.Finish();
+    Run();
+    coder_.Finish(out);
+  }
+
+ protected:
+  virtual void Run() = 0;
+
+  MatchFinder finder_;
+  SymbolCoder coder_;
+  int position_;
+};
+
+namespace {
+
+class GreedyOrLazyParser : public Encoder::Parser {
+ public:
+  explicit GreedyOrLazyParser(bool lazy) : Parser(SearchLimits{256, MaxMatch, 0}), lazy_(lazy) {}
+
+ private:
+  // A match found one position ahead (lazy) is kept for the next step;
+  // otherwise each step searches afresh.  Between the two no position is
+  // inserted, so both find the same.
+  void Run() override {
+    const auto text = finder_.Text();
+    const int end = static_cast<int>(text.size());
+    while (position_ < end && finder_.Settled(position_ + 1)) {
+      if (!match_known_) match_ = finder_.Longest(position_);
+      finder_.Insert(position_);
+      const Match next = lazy_ && match_.length >= kMinMatch ? finder_.Longest(position_ + 1) : Match{};
+      if (match_.length >= kMinMatch && next.length <= match_.length) {
+        coder_.PutMatch(match_);
+        for (int k = 1; k < match_.length; ++k) finder_.Insert(position_ + k);
+        position_ += match_.length;
+        match_known_ = false;
+        continue;
+      }
+      coder_.PutLiteral(text[position_]);
+      ++position_;
+      match_ = next;
+      match_known_ = next.length > 0;
+    }
+  }
+
+  bool lazy_;
+  Match match_;
+  bool match_known_ = false;
+};
 
 // Cheapest parse of each block, by dynamic programming over its positions:
 // every literal and every match length the finder offers is priced with
 // the code lengths of the model as it stands at the block's start (the
 // model moves little within a block).  The chosen path is then coded with
-// the live model.
-class OptimalParser {
+// the live model.  A block is parsed once the text has settled past its
+// end, so its state stays bounded.
+class OptimalParser : public Encoder::Parser {
  public:
-  explicit OptimalParser(std::span<const std::uint8_t> input) : finder_(input, kSearch) {}
-
-  std::vector<std::uint8_t> Encode() {
-    const int end = static_cast<int>(finder_.Text().size());
-    for (int block = finder_.FirstInputPosition(); block < end; block += kBlock) {
-      ParseBlock(block, std::min(kBlock, end - block));
-    }
-    return coder_.Finish();
-  }
+  OptimalParser() : Parser(kSearch) {}
 
  private:
   static constexpr int kBlock = 16384;
@@ -115,6 +155,14 @@ class OptimalParser {
     Match how;                          // length 1: a literal
   };
 
+  void Run() override {
+    const int end = static_cast<int>(finder_.Text().size());
+    while (position_ < end && finder_.Settled(position_ + kBlock - 1)) {
+      const int size = std::min(kBlock, end - position_);
+      ParseBlock(position_, size);
+      position_ += size;
+    }
+  }
   void ParseBlock(int start, int size) {
     coder_.SymbolLengths(symbol_bits_);
     steps_.assign(size + 1, Step{});
@@ -157,8 +205,6 @@ class OptimalParser {
     }
   }
 
-  MatchFinder finder_;
-  SymbolCoder coder_;
   std::array<int, SymbolCount> symbol_bits_{};
   std::vector<Step> steps_;
   std::vector<Match> candidates_;
@@ -167,9 +213,23 @@ class OptimalParser {
 
 }  // namespace
 
+Encoder::Encoder(Parsing parsing) {
+  if (parsing == Parsing::kOptimal) parser_ = std::make_unique<OptimalParser>();
+  else parser_ = std::make_unique<GreedyOrLazyParser>(parsing == Parsing::kLazy);
+}
+
+Encoder::~Encoder() = default;
+
+void Encoder::Write(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& out) { parser_->Write(input, out); }
+
+void Encoder::Finish(std::vector<std::uint8_t>& out) { parser_->Finish(out); }
+
 std::vector<std::uint8_t> LzhEncode(std::span<const std::uint8_t> input, Parsing parsing) {
-  if (parsing == Parsing::kOptimal) return OptimalParser(input).Encode();
-  return EncodeGreedyOrLazy(input, parsing == Parsing::kLazy);
+  Encoder encoder(parsing);
+  std::vector<std::uint8_t> out;
+  encoder.Write(input, out);
+  encoder.Finish(out);
+  return out;
 }
 
 }  // namespace lzh

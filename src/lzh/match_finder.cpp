@@ -14,6 +14,10 @@ constexpr int kMinMatch = Threshold + 1;
 constexpr int kShortChain = 8;  // steps spent on the nearest three-byte match
 // Spare bytes after the text, so that comparisons may read whole words.
 constexpr std::size_t kPadding = 8;
+// The most text held.  What must stay is at most a window, less than a
+// window more up to the cut, and what a parser waits on before it codes
+// (a block and a longest match); the rest is room for new input.
+constexpr std::size_t kHeld = std::size_t{1} << 17;
 
 std::uint64_t Load64(const std::uint8_t* p) {
   std::uint64_t v;
@@ -44,24 +48,62 @@ int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
 
 }  // namespace
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> input, SearchLimits limits) : limits_(limits) {
-  text_.reserve(PrefillLength + input.size() + kPadding);
-  text_.assign(PrefillLength, ' ');
-  text_.insert(text_.end(), input.begin(), input.end());
-  size_ = static_cast<int>(text_.size());
-  text_.resize(text_.size() + kPadding);
+MatchFinder::MatchFinder(SearchLimits limits) : text_(kHeld + kPadding, 0), limits_(limits) {
+  std::fill_n(text_.begin(), PrefillLength, ' ');
+  size_ = PrefillLength;
   for (Chain* chain : {&three_, &four_}) {
     chain->head.assign(1 << kHashBits, -1);
     chain->previous.assign(RingSize, -1);
   }
-  for (int p = 0; p < PrefillLength; ++p) Insert(p);
 }
 
 int MatchFinder::FirstInputPosition() const { return PrefillLength; }
 
+std::size_t MatchFinder::Room() const { return kHeld - static_cast<std::size_t>(size_); }
+
+std::size_t MatchFinder::Append(std::span<const std::uint8_t> input) {
+  const std::size_t taken = std::min(input.size(), Room());
+  std::copy_n(input.begin(), taken, text_.begin() + size_);
+  size_ += static_cast<int>(taken);
+  InsertSettledPrefill();
+  return taken;
+}
+
+void MatchFinder::Finish() {
+  finished_ = true;
+  std::fill_n(text_.begin() + size_, kPadding, 0);
+  InsertSettledPrefill();
+}
+
+bool MatchFinder::Settled(int position) const { return finished_ || position + MaxMatch + kMinMatch <= size_; }
+
+// The last spaces hash together with the first bytes of input, and a
+// short input leaves some of them too close to the end to be inserted at
+// all: each waits until the text after it is settled.
+void MatchFinder::InsertSettledPrefill() {
+  while (next_insert_ < PrefillLength && Settled(next_insert_)) Insert(next_insert_);
+}
+
+// Chain links at or past the cut move down with the text; those before it
+// could only end a walk, and -1 still does.
+int MatchFinder::Discard() {
+  const int shift = std::max(0, next_insert_ - RingSize) & ~RingMask;
+  if (shift == 0) return 0;
+  std::copy(text_.begin() + shift, text_.begin() + size_ + kPadding, text_.begin());
+  size_ -= shift;
+  next_insert_ -= shift;
+  for (Chain* chain : {&three_, &four_}) {
+    for (std::vector<std::int32_t>* links : {&chain->head, &chain->previous}) {
+      for (std::int32_t& link : *links) link = link >= shift ? link - shift : -1;
+    }
+  }
+  return shift;
+}
+
 int MatchFinder::Limit(int position) const { return std::min(MaxMatch, size_ - position); }
 
 void MatchFinder::Insert(int position) {
+  next_insert_ = position + 1;
   if (Limit(position) < kMinMatch) return;
   const std::uint8_t* p = text_.data() + position;
   for (auto [chain, hash] : {std::pair{&three_, Hash3(p)}, std::pair{&four_, Hash4(p)}}) {

@@ -3,7 +3,10 @@
 //
 // The text searched is the ring's initial contents (4036 spaces) followed
 // by the input, so that matches may draw on the spaces as the decoder
-// does.  Positions are indices into that text.
+// does.  The input arrives piece by piece, and only a bounded stretch of
+// the text is held: the window behind the first position not yet
+// inserted, and what has come after it.  Positions are indices into that
+// stretch; Discard moves them down as it drops what lies behind.
 //
 // Two hash chains link earlier positions: one by their first three bytes,
 // walked only briefly for the nearest match of exactly three, and one by
@@ -32,10 +35,25 @@ struct SearchLimits {
 
 class MatchFinder {
  public:
-  MatchFinder(std::span<const std::uint8_t> input, SearchLimits limits);
+  explicit MatchFinder(SearchLimits limits);
 
   std::span<const std::uint8_t> Text() const { return {text_.data(), static_cast<std::size_t>(size_)}; }
   int FirstInputPosition() const;
+
+  // Appends as much of input as there is room for; returns how much.
+  std::size_t Append(std::span<const std::uint8_t> input);
+  // Room left for Append; Discard makes more.
+  std::size_t Room() const;
+  // No more input comes: the text ends where it ends now.
+  void Finish();
+  // Whether searching at position and inserting the positions up to a
+  // longest match beyond it see everything they would see with the whole
+  // input in hand.
+  bool Settled(int position) const;
+  // Drops the text that no search can reach any more (it lies more than
+  // a window before the first position not yet inserted) and returns how
+  // far every position moved down: a multiple of the window's size.
+  int Discard();
 
   // Records position for later searches.  Positions are inserted in order.
   void Insert(int position);
@@ -52,12 +70,15 @@ class MatchFinder {
     std::vector<std::int32_t> previous;  // by position mod 4096: the one before
   };
 
+  void InsertSettledPrefill();
   Match NearestOfThree(int position) const;
   void LongerThanThree(int position, std::vector<Match>& out) const;
   int Limit(int position) const;
 
-  std::vector<std::uint8_t> text_;  // followed by a few spare bytes
-  int size_ = 0;                    // of the text proper
+  std::vector<std::uint8_t> text_;  // room for the stretch held, and a few spare bytes
+  int size_ = 0;                    // of the stretch held
+  int next_insert_ = 0;             // the first position not yet inserted
+  bool finished_ = false;
   Chain three_;
   Chain four_;
   SearchLimits limits_;

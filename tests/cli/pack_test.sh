@@ -46,11 +46,49 @@ check "packing is deterministic" diff -r disks again
 "$pmsetup" pack src/package.toml --out flat --stub stub.exe > /dev/null
 check "without --disk-size one volume" test "$(ls flat)" = "$(printf 'DISK1.CMP\nSETUP.EXE')"
 
+# Progress: a pack that outlasts a second shows a bar of bytes and rate on
+# a terminal, wiped before the summary; elsewhere it shows nothing.
+# Numbers compress slowly: each pack here takes over a second.
+mkdir slow && seq 1 600000 > slow/NUMBERS.TXT
+printf '[texts]\nTitle = "Slow"\nDefaultDir = "C:"\n[files]\nmain = "NUMBERS.TXT"\n' > slow/package.toml
+milliseconds() { echo $(( $(date +%s%N) / 1000000 )); }
+( start=$(milliseconds)
+  "$pmsetup" pack slow/package.toml --out slow-plain --stub stub.exe > /dev/null 2> slow-err.txt
+  echo $(( $(milliseconds) - start )) > plain-ms.txt ) &
+start=$(milliseconds)
+script -qec "\"$pmsetup\" pack slow/package.toml --out slow-terminal --stub stub.exe" /dev/null < /dev/null > terminal.txt
+terminal_ms=$(( $(milliseconds) - start ))
+wait $!
+if [ "$(cat plain-ms.txt)" -gt 1300 ]; then
+  check "off a terminal no progress is shown" test ! -s slow-err.txt
+else
+  echo "skipped: no progress off a terminal (the pack took under a second)"
+fi
+if [ "$terminal_ms" -gt 1300 ]; then
+  check "on a terminal a bar shows bytes and rate" grep -qE '\[#*\.*\] +[0-9]+%  [0-9.]+ of 4\.1 MB  [0-9.]+ MB/s' terminal.txt
+  check "the bar is wiped before the summary" grep -qP '\r {40,}\rPacked slow/package.toml: 1 file' terminal.txt
+else
+  echo "skipped: the progress bar on a terminal (the pack took under a second)"
+fi
+
 # Failures leave nothing behind.
 "$pmsetup" pack src/package.toml --out small --disk-size 5100 --stub stub.exe > /dev/null 2> err.txt
 check "too small a disk fails" test $? -eq 1
 check "too small a disk is explained" grep -q "leaves no room beside SETUP.EXE" err.txt
 check "too small a disk writes nothing" test ! -e small/SETUP.EXE
+# More disks than a package can count: refused, naming how many it needs
+# (the stream's size tells).
+mkdir many && head -c 1500000 /dev/urandom > many/MAIN.EXE
+printf '[texts]\nTitle = "Many"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\n' > many/package.toml
+"$pmsetup" pack many/package.toml --out many-flat --stub stub.exe > /dev/null
+stream_size=$(stat -c %s many-flat/DISK1.CMP)
+first_room=$(( 5500 - $(stat -c %s many-flat/SETUP.EXE) ))
+disks=$(( 1 + (stream_size - first_room + 5499) / 5500 ))
+"$pmsetup" pack many/package.toml --out many-disks --disk-size 5500 --cluster-size 1 --layout disks --stub stub.exe \
+  > /dev/null 2> err.txt
+check "more than 255 disks are refused, naming how many" \
+  grep -qx "pmsetup: the package needs $disks disks; at most 255 are possible" err.txt
+check "too many disks write nothing" test ! -e many-disks
 printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAIN.EXE"\n' > src/bad.toml
 "$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
 check "manifest error fails" test $? -eq 1

@@ -1,5 +1,6 @@
 // Whatever the input, the encoder's stream must decode to exactly it, for
-// every parsing.  The first byte chooses the parsing.
+// every parsing, and be the same when the input comes in pieces.  The
+// first byte chooses the parsing and the size of the pieces.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,6 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const auto parsing = static_cast<lzh::Parsing>(data[0] % 3);
   const std::vector<std::uint8_t> packed = lzh::LzhEncode({data + 1, size - 1}, parsing);
+  const std::size_t piece = data[0] / 3 + 1;
+  lzh::Encoder encoder(parsing);
+  std::vector<std::uint8_t> in_pieces;
+  for (std::size_t at = 1; at < size; at += piece) encoder.Write({data + at, std::min(piece, size - at)}, in_pieces);
+  encoder.Finish(in_pieces);
+  if (in_pieces != packed) std::abort();
   stream = &packed;
   stream_position = 0;
   requests_past_end = 0;

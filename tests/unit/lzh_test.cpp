@@ -1,9 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 
 #include "lha_archive.hpp"
@@ -207,18 +209,42 @@ TEST_F(LzhTest, PositionTablesFollowTheCodeLengths) {
   EXPECT_EQ(kPositionDecode.DCode[255], 63);
 }
 
-// Round trips through our decoder, for every parsing.
+// The input handed to an Encoder in pieces, their sizes taken in turn.
+Bytes EncodeInPieces(const Bytes& input, Parsing parsing, const std::vector<std::size_t>& sizes) {
+  Encoder encoder(parsing);
+  Bytes out;
+  for (std::size_t at = 0, k = 0; at < input.size(); ++k) {
+    const std::size_t size = std::min(sizes[k % sizes.size()], input.size() - at);
+    encoder.Write(std::span(input).subspan(at, size), out);
+    at += size;
+  }
+  encoder.Finish(out);
+  return out;
+}
+
+// Round trips through our decoder, for every parsing; the stream is the
+// same whatever pieces the input comes in.
 class RoundTripTest : public LzhTest, public ::testing::WithParamInterface<Parsing> {};
 
 TEST_P(RoundTripTest, EveryKindOfInputComesBackExactly) {
   using namespace testing_support;
+  Bytes mixed = ProseText(200000, 11);
+  const Bytes random_part = RandomBytes(60000, 12);
+  mixed.insert(mixed.end(), random_part.begin(), random_part.end());
   const std::vector<Bytes> inputs = {
       {}, {'x'}, Bytes(10000, 'z'), Bytes(5000, ' '), RandomBytes(70000, 7), ProseText(2048, 2),
-      ProseText(4096, 3), ProseText(4097, 4), StructuredBinary(2047, 5), StructuredBinary(300000, 6)};
+      ProseText(4096, 3), ProseText(4097, 4), StructuredBinary(2047, 5), StructuredBinary(300000, 6), mixed};
+  // One byte at a time; and pieces that end just before, on and after the
+  // edges of the window (4 KiB) and of a block (16 KiB), empty ones among them.
+  const std::vector<std::vector<std::size_t>> pieces = {{1}, {4095, 0, 2, 16383, 61, 16385, 4097, 100003}};
   for (const Bytes& input : inputs) {
     SetUp();
     const Bytes packed = LzhEncode(input, GetParam());
     EXPECT_EQ(Decode(packed, static_cast<std::int32_t>(input.size())), input) << "size " << input.size();
+    for (const std::vector<std::size_t>& sizes : pieces) {
+      EXPECT_EQ(EncodeInPieces(input, GetParam(), sizes), packed)
+          << "size " << input.size() << ", pieces from " << sizes[0];
+    }
   }
 }
 

@@ -1,5 +1,4 @@
 // pmsetup lzh encode|decode: the raw LZHUF codec, without any package.
-#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -18,14 +17,62 @@ struct Paths {
   std::int64_t count = 0;
 };
 
+constexpr std::size_t kChunk = 1 << 16;
+
+int Fail(const std::string& message) {
+  std::cerr << "pmsetup: " << message << '\n';
+  return 1;
+}
+
+std::string CannotWrite(const Paths& paths, const std::string& reason) {
+  return reason.empty() ? reason : "cannot write " + paths.output + ": " + reason;
+}
+
+// Opens both ends: the output only once the input can be read.
+std::string OpenBoth(const Paths& paths, FileReader& input, PartialFile& output) {
+  std::string error;
+  if (!input.Open(paths.input, error)) return error;
+  return CannotWrite(paths, output.Open(paths.output, true));
+}
+
+int Encode(const Paths& paths) {
+  FileReader input;
+  PartialFile output;
+  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
+  lzh::Encoder encoder;
+  std::vector<std::uint8_t> chunk(kChunk), packed;
+  std::uint64_t read = 0, written = 0;
+  std::string reason;
+  for (bool more = true; more && reason.empty();) {
+    const std::size_t got = input.Read(chunk);
+    more = got > 0;
+    read += got;
+    packed.clear();
+    if (more) encoder.Write(std::span(chunk).first(got), packed);
+    else encoder.Finish(packed);
+    written += packed.size();
+    reason = output.Write(packed);
+  }
+  if (input.Failed()) return Fail("cannot read " + paths.input);
+  if (reason.empty()) reason = output.Commit();
+  if (!reason.empty()) return Fail(CannotWrite(paths, reason));
+  // On stderr: OUTPUT may well be stdout.
+  std::cerr << paths.input << ": " << read << " bytes -> " << written << " bytes\n";
+  return 0;
+}
+
 // The decoder's callbacks take no context: the decode's state lives here.
+// Both ends go through buffers of a chunk each.
 struct RawDecode {
-  const std::vector<std::uint8_t>* input = nullptr;
-  std::size_t position = 0;
+  FileReader* input = nullptr;
+  std::vector<std::uint8_t> in;
+  std::size_t in_size = 0, position = 0;
   int requests_past_end = 0;
-  std::uint8_t* output = nullptr;
-  std::size_t written = 0;
-  std::size_t room = 0;
+  PartialFile* output = nullptr;
+  std::vector<std::uint8_t> out;
+  std::size_t out_size = 0;
+  std::uint64_t written = 0, count = 0;
+  std::string write_problem;
   std::int32_t running = 1;
 } decode;
 
@@ -33,56 +80,55 @@ struct RawDecode {
 // installation's does.
 void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
   transferred = 0;
-  if (decode.position < decode.input->size()) {
-    buffer[0] = (*decode.input)[decode.position++];
+  if (decode.position == decode.in_size) {
+    decode.in_size = decode.input->Read(decode.in);
+    decode.position = 0;
+  }
+  if (decode.position < decode.in_size) {
+    buffer[0] = decode.in[decode.position++];
     transferred = 1;
   } else if (++decode.requests_past_end > extract::kDryAllowance) {
     decode.running = 0;
   }
 }
 
-// Output past the room reserved (a last match may run past the count) is
-// dropped.
+void Flush() {
+  if (decode.write_problem.empty()) {
+    decode.write_problem = decode.output->Write(std::span(decode.out).first(decode.out_size));
+  }
+  if (!decode.write_problem.empty()) decode.running = 0;
+  decode.out_size = 0;
+}
+
+// Output past the count (a last match may run past it) is dropped.
 void WriteOutput(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
   transferred = 0;
-  for (; transferred < count && decode.written < decode.room; ++transferred) {
-    decode.output[decode.written++] = buffer[transferred];
+  for (; transferred < count && decode.written < decode.count; ++transferred, ++decode.written) {
+    decode.out[decode.out_size++] = buffer[transferred];
+    if (decode.out_size == decode.out.size()) Flush();
   }
-}
-
-int Fail(const std::string& message) {
-  std::cerr << "pmsetup: " << message << '\n';
-  return 1;
-}
-
-int Encode(const Paths& paths) {
-  std::string error;
-  const auto input = ReadWholeFile(paths.input, error);
-  if (!input) return Fail(error);
-  const std::vector<std::uint8_t> packed = lzh::LzhEncode(*input);
-  if (error = WriteFileAtomically(paths.output, packed); !error.empty()) return Fail(error);
-  // On stderr: OUTPUT may well be stdout.
-  std::cerr << paths.input << ": " << input->size() << " bytes -> " << packed.size() << " bytes\n";
-  return 0;
 }
 
 int Decode(const Paths& paths) {
   if (paths.count < 0 || paths.count > INT32_MAX) return Fail("--count must lie between 0 and 2147483647");
-  std::string error;
-  const auto input = ReadWholeFile(paths.input, error);
-  if (!input) return Fail(error);
-  // Each byte of a stream yields at most 48 (a 60-byte match takes 10
-  // bits or more), so a count beyond that cannot be met: room for what
-  // the stream can hold is enough.
-  const std::uint64_t can_hold = 48 * (std::uint64_t{input->size()} + extract::kDryAllowance) + lzh::MaxMatch;
-  std::vector<std::uint8_t> output(static_cast<std::size_t>(std::min(static_cast<std::uint64_t>(paths.count), can_hold)));
-  decode = {.input = &*input, .output = output.data(), .room = output.size()};
+  FileReader input;
+  PartialFile output;
+  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
+  decode = RawDecode{};
+  decode.input = &input;
+  decode.in.resize(kChunk);
+  decode.output = &output;
+  decode.out.resize(kChunk);
+  decode.count = static_cast<std::uint64_t>(paths.count);
   lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput, decode.running);
+  Flush();
+  if (!decode.write_problem.empty()) return Fail(CannotWrite(paths, decode.write_problem));
+  if (input.Failed()) return Fail("cannot read " + paths.input);
   // A complete stream never has a byte past its end decoded.
-  if (output.size() < static_cast<std::size_t>(paths.count) || lzh::DecodedMissingInput(decode.requests_past_end)) {
+  if (decode.written < decode.count || lzh::DecodedMissingInput(decode.requests_past_end)) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
-  if (error = WriteFileAtomically(paths.output, output); !error.empty()) return Fail(error);
+  if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Fail(error);
   return 0;
 }
 

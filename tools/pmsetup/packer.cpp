@@ -1,11 +1,12 @@
 #include "packer.hpp"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <limits>
+#include <memory>
 
 #include "disk_image.hpp"
 #include "file_io.hpp"
@@ -17,6 +18,7 @@
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
+#include "progress_bar.hpp"
 
 namespace pmsetup {
 namespace {
@@ -49,9 +51,14 @@ std::string Counted(std::uint64_t n, const std::string& unit) {
   return Thousands(n) + " " + unit + (n == 1 ? "" : "s");
 }
 
+constexpr int kMostDisks = 255;  // DiskCount is one byte
+constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
+constexpr std::size_t kChunk = 1 << 18;  // payload bytes read at a time
+constexpr char kTooLarge[] = "the files add up to more than 2 GiB, more than a package can hold";
+
 struct OutputFile {
   fs::path path;
-  Bytes bytes;
+  std::uint64_t size;
   int disk;
 };
 
@@ -82,38 +89,109 @@ class OutputFolders {
   std::vector<fs::path> made_;  // outermost first
 };
 
-// Every file goes to a temporary name first; only when all are written do
-// they take their real names.  A name taken by a folder is found before
-// anything is written.
-std::string WriteAll(const std::vector<OutputFile>& files) {
+std::string FolderInTheWay(const fs::path& path) {
   std::error_code error;
-  for (const OutputFile& file : files) {
-    if (fs::is_directory(file.path, error)) return "cannot write " + Text(file.path) + ": a folder has that name";
-  }
-  OutputFolders folders;
-  std::vector<std::string> temporaries;
-  auto give_up = [&](const std::string& message) {
-    for (const std::string& temporary : temporaries) fs::remove(Path(temporary), error);
-    folders.RemoveMade();
-    return message;
-  };
-  for (const OutputFile& file : files) {
-    if (std::string problem = folders.Make(file.path.parent_path()); !problem.empty()) return give_up(problem);
-    temporaries.push_back(Text(file.path) + ".partial");
-    if (!WriteFileExactly(temporaries.back(), file.bytes)) {
-      return give_up("cannot write " + Text(file.path) + ": " + std::strerror(errno));
-    }
-  }
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    fs::rename(Path(temporaries[k]), files[k].path, error);
-    if (error) {
-      const std::string reason = error.message();
-      temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(k));
-      return give_up("cannot rename " + Text(files[k].path) + ".partial into place: " + reason);
-    }
-  }
-  return std::string();
+  return fs::is_directory(path, error) ? "cannot write " + Text(path) + ": a folder has that name" : std::string();
 }
+
+// Writes the package's files one after another, each under a temporary
+// name, making the folders they need; Commit gives them all their real
+// names.  Until then a failure, or the writer's end, takes back every file
+// and every folder made.
+class PackageWriter {
+ public:
+  PackageWriter() = default;
+  PackageWriter(const PackageWriter&) = delete;
+  PackageWriter& operator=(const PackageWriter&) = delete;
+  ~PackageWriter() { TakeBack(); }
+
+  // Ends the file written so far and begins the next.
+  std::string Begin(const fs::path& path, int disk) {
+    if (std::string problem = CloseLast(); !problem.empty()) return problem;
+    if (std::string problem = FolderInTheWay(path); !problem.empty()) return problem;
+    if (std::string problem = folders_.Make(path.parent_path()); !problem.empty()) return problem;
+    files_.push_back({path, 0, disk});
+    temporaries_.push_back(std::make_unique<PartialFile>());
+    return CannotWrite(temporaries_.back()->Open(Text(path), false));
+  }
+
+  std::string Write(std::span<const std::uint8_t> bytes) {
+    files_.back().size += bytes.size();
+    return CannotWrite(temporaries_.back()->Write(bytes));
+  }
+
+  // The files with their real names, in the order they were begun.
+  std::string Commit() {
+    if (std::string problem = CloseLast(); !problem.empty()) return problem;
+    for (std::size_t k = 0; k < files_.size(); ++k) {
+      if (std::string reason = temporaries_[k]->Commit(); !reason.empty()) {
+        return "cannot rename " + Text(files_[k].path) + ".partial into place: " + reason;
+      }
+    }
+    committed_ = true;
+    return std::string();
+  }
+
+  const std::vector<OutputFile>& Files() const { return files_; }
+
+ private:
+  std::string CannotWrite(const std::string& reason) const {
+    return reason.empty() ? reason : "cannot write " + Text(files_.back().path) + ": " + reason;
+  }
+
+  std::string CloseLast() { return temporaries_.empty() ? std::string() : CannotWrite(temporaries_.back()->Close()); }
+
+  // Files already renamed stay; the folders that hold them are not empty
+  // and stay too.
+  void TakeBack() {
+    if (committed_) return;
+    temporaries_.clear();
+    folders_.RemoveMade();
+  }
+
+  OutputFolders folders_;
+  std::vector<OutputFile> files_;
+  std::vector<std::unique_ptr<PartialFile>> temporaries_;  // one per file
+  bool committed_ = false;
+};
+
+// Hands the stream to the volumes as it grows.  Past the most disks a
+// package can count the bytes are only counted, so that the refusal can
+// say how many disks the package would need.
+class VolumeWriter {
+ public:
+  VolumeWriter(PackageWriter& files, std::function<fs::path(int)> path_of, std::uint64_t first_capacity,
+               std::uint64_t capacity)
+      : files_(files), path_of_(std::move(path_of)), cutter_(first_capacity, capacity) {}
+
+  std::string Start() { return files_.Begin(path_of_(1), 1); }
+
+  std::string Write(std::span<const std::uint8_t> bytes) {
+    stream_size_ += bytes.size();
+    while (!bytes.empty()) {
+      const int filling = cutter_.Volumes();
+      const auto share = static_cast<std::size_t>(cutter_.Next(bytes.size()));
+      const int disk = cutter_.Volumes();
+      if (disk <= kMostDisks) {
+        if (disk != filling) {
+          if (std::string problem = files_.Begin(path_of_(disk), disk); !problem.empty()) return problem;
+        }
+        if (std::string problem = files_.Write(bytes.first(share)); !problem.empty()) return problem;
+      }
+      bytes = bytes.subspan(share);
+    }
+    return std::string();
+  }
+
+  int Volumes() const { return cutter_.Volumes(); }
+  std::uint64_t StreamSize() const { return stream_size_; }
+
+ private:
+  PackageWriter& files_;
+  std::function<fs::path(int)> path_of_;
+  VolumeCutter cutter_;
+  std::uint64_t stream_size_ = 0;
+};
 
 // Volumes of an earlier, longer package in the same place: they would go
 // out with this one unless someone removes them.
@@ -152,51 +230,84 @@ std::string StubProblem(const std::string& stub_path, const Bytes& stub, const f
   return std::string();
 }
 
-struct Payload {
-  Bytes bytes;
-  std::vector<package::PackageEntry> entries;  // main program first
-};
-
-std::optional<Payload> GatherPayload(const Manifest& manifest, std::string& error) {
-  Payload payload;
+std::vector<const ManifestFile*> PayloadFiles(const Manifest& manifest) {
   std::vector<const ManifestFile*> files{&manifest.main};
   for (const ManifestFile& other : manifest.others) files.push_back(&other);
-  for (const ManifestFile* file : files) {
-    const auto bytes = ReadWholeFile(file->source, error);
-    if (!bytes) return std::nullopt;
-    if (payload.bytes.size() + bytes->size() > INT32_MAX) {
-      error = "the files add up to more than 2 GiB, more than a package can hold";
-      return std::nullopt;
-    }
-    payload.entries.push_back({file->name, static_cast<std::int32_t>(payload.bytes.size()),
-                               static_cast<std::int32_t>(bytes->size())});
-    payload.bytes.insert(payload.bytes.end(), bytes->begin(), bytes->end());
-  }
-  return payload;
+  return files;
 }
 
-void Report(const PackOptions& options, const Payload& payload, std::size_t stream_size,
+// Before anything is written: every payload file (a plain file, as the
+// manifest requires) can be read, and together they fit a package.
+// Returns their size.
+std::optional<std::uint64_t> CheckPayload(const std::vector<const ManifestFile*>& files, std::string& error) {
+  std::uint64_t size = 0;
+  for (const ManifestFile* file : files) {
+    FileReader reader;
+    if (!reader.Open(file->source, error)) return std::nullopt;
+    size += reader.Size().value_or(0);
+  }
+  if (size > INT32_MAX) {
+    error = kTooLarge;
+    return std::nullopt;
+  }
+  return size;
+}
+
+// Reads the payload files in turn and compresses them into the volumes as
+// they come, noting where each entry lies in the payload.
+std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::vector<package::PackageEntry>& entries,
+                            VolumeWriter& volumes, ProgressBar& progress, std::uint64_t& payload_size) {
+  lzh::Encoder encoder;
+  Bytes chunk(kChunk), packed;
+  payload_size = 0;
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    FileReader reader;
+    std::string error;
+    if (!reader.Open(files[k]->source, error)) return error;
+    const std::uint64_t offset = payload_size;
+    for (std::size_t got; (got = reader.Read(chunk)) > 0;) {
+      payload_size += got;
+      if (payload_size > INT32_MAX) return kTooLarge;
+      packed.clear();
+      encoder.Write(std::span(chunk).first(got), packed);
+      if (error = volumes.Write(packed); !error.empty()) return error;
+      progress.Show(payload_size);
+    }
+    if (reader.Failed()) return "cannot read " + files[k]->source;
+    entries.push_back({files[k]->name, static_cast<std::int32_t>(offset),
+                       static_cast<std::int32_t>(payload_size - offset)});
+  }
+  packed.clear();
+  encoder.Finish(packed);
+  return volumes.Write(packed);
+}
+
+void Report(const PackOptions& options, std::size_t file_count, std::uint64_t payload_size, std::uint64_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << options.manifest << ": " << Counted(payload.entries.size(), "file") << ", payload "
-            << Counted(payload.bytes.size(), "byte") << ", compressed " << Counted(stream_size, "byte");
-  if (!payload.bytes.empty()) {
+  std::cout << "Packed " << options.manifest << ": " << Counted(file_count, "file") << ", payload "
+            << Counted(payload_size, "byte") << ", compressed " << Counted(stream_size, "byte");
+  if (payload_size > 0) {
     char ratio[32];
-    std::snprintf(ratio, sizeof ratio, " (%.1f%%)", 100.0 * static_cast<double>(stream_size) / payload.bytes.size());
+    std::snprintf(ratio, sizeof ratio, " (%.1f%%)", 100.0 * static_cast<double>(stream_size) / payload_size);
     std::cout << ratio;
   }
   std::cout << '\n';
   if (options.disk_images) return;  // the images are listed instead
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.bytes.size(), "byte") << '\n';
+    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.size, "byte") << '\n';
   }
 }
 
 }  // namespace
 
 std::vector<VolumeSpan> SplitVolumes(std::size_t stream_size, std::size_t first_capacity, std::size_t capacity) {
-  std::vector<VolumeSpan> volumes{{0, std::min(stream_size, first_capacity)}};
-  for (std::size_t offset = volumes[0].size; offset < stream_size; offset += capacity) {
-    volumes.push_back({offset, std::min(capacity, stream_size - offset)});
+  VolumeCutter cutter(first_capacity, capacity);
+  std::vector<VolumeSpan> volumes{{0, 0}};
+  for (std::size_t offset = 0; offset < stream_size;) {
+    const auto share = static_cast<std::size_t>(cutter.Next(stream_size - offset));
+    if (static_cast<std::size_t>(cutter.Volumes()) > volumes.size()) volumes.push_back({offset, 0});
+    volumes.back().size += share;
+    offset += share;
   }
   return volumes;
 }
@@ -222,50 +333,62 @@ int Pack(const PackOptions& options) {
     if (staging) return staging->DiskFolder(disk);
     return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
   };
-  if (error = StubProblem(stub_path, *stub, disk_dir(1) / "SETUP.EXE"); !error.empty()) return Fail(error);
-  const auto payload = GatherPayload(manifest, error);
-  if (!payload) return Fail(error);
-  const Bytes stream = lzh::LzhEncode(payload->bytes);
+  const fs::path setup_exe_path = disk_dir(1) / "SETUP.EXE";
+  if (error = StubProblem(stub_path, *stub, setup_exe_path); !error.empty()) return Fail(error);
+  const std::vector<const ManifestFile*> payload_files = PayloadFiles(manifest);
+  const std::optional<std::uint64_t> known_size = CheckPayload(payload_files, error);
+  if (!known_size) return Fail(error);
 
   package::PackageContents contents;
   contents.TopColor = manifest.TopColor;
   contents.BottomColor = manifest.BottomColor;
   contents.TitleColor = manifest.TitleColor;
-  contents.TotalSize = static_cast<std::int32_t>(payload->bytes.size());
   contents.SetupTexts = manifest.texts;
-  contents.Entries = payload->entries;
-  // The block's size does not depend on the disk count, so the first
-  // disk's room is known before the stream is cut.
-  const std::size_t setup_size = stub->size() + package::EncodeSetupBlock(contents, 0).size();
-  std::size_t first_capacity = stream.size(), capacity = stream.size();
+  // Where each file lies is known once it has been read; the block's size
+  // depends on neither that nor the disk count, so the first disk's room
+  // is known before the stream is cut.
+  for (const ManifestFile* file : payload_files) contents.Entries.push_back({file->name, 0, 0});
+  const std::uint64_t setup_size = stub->size() + package::EncodeSetupBlock(contents, 0).size();
+  std::uint64_t first_capacity = kUnlimited, capacity = kUnlimited;
   if (options.medium) {  // files take whole clusters of the medium
     const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, error);
     if (!room) return Fail(error);
     first_capacity = room->first;
     capacity = room->other;
   }
-  const std::vector<VolumeSpan> volumes = SplitVolumes(stream.size(), first_capacity, capacity);
-  if (volumes.size() > 255) {
-    return Fail("the package needs " + std::to_string(volumes.size()) + " disks; at most 255 are possible");
-  }
-  contents.DiskCount = static_cast<std::uint8_t>(volumes.size());
+  if (error = FolderInTheWay(setup_exe_path); !error.empty()) return Fail(error);
 
+  // The volumes are written as the stream grows; SETUP.EXE, whose block
+  // holds the disk count and every entry, comes last.
+  PackageWriter writer;
+  VolumeWriter volumes(writer, [&](int disk) { return disk_dir(disk) / package::VolumeName(disk); }, first_capacity,
+                       capacity);
+  if (error = volumes.Start(); !error.empty()) return Fail(error);
+  contents.Entries.clear();
+  std::uint64_t payload_size = 0;
+  ProgressBar progress(*known_size);
+  error = CompressPayload(payload_files, contents.Entries, volumes, progress, payload_size);
+  progress.Finish();
+  if (!error.empty()) return Fail(error);
+  if (volumes.Volumes() > kMostDisks) {
+    return Fail("the package needs " + std::to_string(volumes.Volumes()) + " disks; at most 255 are possible");
+  }
+  contents.TotalSize = static_cast<std::int32_t>(payload_size);
+  contents.DiskCount = static_cast<std::uint8_t>(volumes.Volumes());
   Bytes setup_exe = *stub;
   const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub->size()));
   setup_exe.insert(setup_exe.end(), block.begin(), block.end());
+  if (error = writer.Begin(setup_exe_path, 1); !error.empty()) return Fail(error);
+  if (error = writer.Write(setup_exe); !error.empty()) return Fail(error);
+  if (error = writer.Commit(); !error.empty()) return Fail(error);
 
-  std::vector<OutputFile> files{{disk_dir(1) / "SETUP.EXE", std::move(setup_exe), 1}};
-  for (std::size_t k = 0; k < volumes.size(); ++k) {
-    const int disk = static_cast<int>(k + 1);
-    const auto first = stream.begin() + static_cast<std::ptrdiff_t>(volumes[k].offset);
-    files.push_back({disk_dir(disk) / package::VolumeName(disk),
-                     Bytes(first, first + static_cast<std::ptrdiff_t>(volumes[k].size)), disk});
-  }
-  if (error = WriteAll(files); !error.empty()) return Fail(error);
+  // Every file is in place: SETUP.EXE first, then the volumes in order.
+  std::vector<OutputFile> files = writer.Files();
+  std::rotate(files.begin(), files.end() - 1, files.end());
   if (staging) {
     if (error = staging->MakeImages(contents.DiskCount); !error.empty()) return Fail(error);
   }
-  Report(options, *payload, stream.size(), files);
+  Report(options, payload_files.size(), payload_size, volumes.StreamSize(), files);
   if (staging) staging->List();
   for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
     std::cerr << "pmsetup: warning: " << Text(volume) << " is left from an earlier package; remove it\n";

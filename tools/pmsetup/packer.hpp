@@ -2,6 +2,7 @@
 // appended) and the compressed payload cut into volumes DISK1.CMP, ....
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,9 +18,35 @@ struct VolumeSpan {
   std::size_t size;
 };
 
-// Cuts a stream into volumes: the first holds at most first_capacity bytes
-// (its disk also carries SETUP.EXE), every other at most capacity.  An
-// empty stream still gets one (empty) volume.
+// Cuts a stream into volumes as it grows: the first holds at most
+// first_capacity bytes (its disk also carries SETUP.EXE), every other at
+// most capacity.  The first volume is there from the start, so that an
+// empty stream still gets one; each later one begins with its first byte.
+class VolumeCutter {
+ public:
+  VolumeCutter(std::uint64_t first_capacity, std::uint64_t capacity) : room_(first_capacity), capacity_(capacity) {}
+
+  // How many of the next size bytes (at least one) go to one volume: to
+  // the last one begun while it has room, else to a new one.
+  std::uint64_t Next(std::uint64_t size) {
+    if (room_ == 0) {
+      ++volumes_;
+      room_ = capacity_;
+    }
+    const std::uint64_t share = std::min(size, room_);
+    room_ -= share;
+    return share;
+  }
+
+  int Volumes() const { return volumes_; }
+
+ private:
+  std::uint64_t room_;
+  std::uint64_t capacity_;
+  int volumes_ = 1;
+};
+
+// The volumes of a whole stream, cut as above.
 std::vector<VolumeSpan> SplitVolumes(std::size_t stream_size, std::size_t first_capacity, std::size_t capacity);
 
 struct PackOptions {
