@@ -70,6 +70,7 @@ class SymbolCoder {
 class Encoder::Parser {
  public:
   explicit Parser(SearchLimits limits) : finder_(limits), position_(finder_.FirstInputPosition()) {}
+  Parser() : position_(finder_.FirstInputPosition()) {}
   virtual ~Parser() = default;
 
   void Write(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& out) {
@@ -140,14 +141,13 @@ class GreedyOrLazyParser : public Encoder::Parser {
 // end, so its state stays bounded.
 class OptimalParser : public Encoder::Parser {
  public:
-  OptimalParser() : Parser(kSearch) {}
+  OptimalParser() = default;
 
  private:
   static constexpr int kBlock = 16384;
   // Positions inside a match this long are left to it: searching them
   // costs much time and gains next to nothing.
   static constexpr int kLongEnough = 60;
-  static constexpr SearchLimits kSearch{1024, 16, 32};
   static constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
 
   struct Step {
@@ -171,10 +171,13 @@ class OptimalParser : public Encoder::Parser {
     int covered = 0;  // positions inside a long match are not searched
     for (int i = 0; i < size; ++i) {
       const int position = start + i;
-      if (i < covered) candidates_.clear();
-      else finder_.Candidates(position, candidates_);
+      if (i < covered) {
+        candidates_.clear();
+        finder_.Insert(position);
+      } else {
+        finder_.Search(position, candidates_);
+      }
       if (!candidates_.empty() && candidates_.back().length >= kLongEnough) covered = i + candidates_.back().length;
-      finder_.Insert(position);
 
       const std::uint32_t here = steps_[i].price;
       Relax(i + 1, here + symbol_bits_[text[position]], {1, 0});

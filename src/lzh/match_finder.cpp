@@ -18,6 +18,11 @@ constexpr std::size_t kPadding = 8;
 // window more up to the cut, and what a parser waits on before it codes
 // (a block and a longest match); the rest is room for new input.
 constexpr std::size_t kHeld = std::size_t{1} << 17;
+// Tree nodes are kept by position modulo twice the window: a link to a
+// position that has left the window stays recognisable as such, since
+// no newer position can have taken over its node yet.
+constexpr int kTreeSlots = 2 * RingSize;
+constexpr int kTreeMask = kTreeSlots - 1;
 
 std::uint64_t Load64(const std::uint8_t* p) {
   std::uint64_t v;
@@ -57,6 +62,13 @@ MatchFinder::MatchFinder(SearchLimits limits) : text_(kHeld + kPadding, 0), limi
   }
 }
 
+MatchFinder::MatchFinder() : text_(kHeld + kPadding, 0), exact_(true) {
+  std::fill_n(text_.begin(), PrefillLength, ' ');
+  size_ = PrefillLength;
+  roots_.assign(1 << kHashBits, -1);
+  sides_.assign(2 * kTreeSlots, -1);
+}
+
 int MatchFinder::FirstInputPosition() const { return PrefillLength; }
 
 std::size_t MatchFinder::Room() const { return kHeld - static_cast<std::size_t>(size_); }
@@ -87,14 +99,23 @@ void MatchFinder::InsertSettledPrefill() {
 // Chain links at or past the cut move down with the text; those before it
 // could only end a walk, and -1 still does.
 int MatchFinder::Discard() {
-  const int shift = std::max(0, next_insert_ - RingSize) & ~RingMask;
+  // The tree's nodes stay where they are only if positions move down by
+  // whole multiples of its slots.
+  const int shift = std::max(0, next_insert_ - RingSize) & ~(exact_ ? kTreeMask : RingMask);
   if (shift == 0) return 0;
   std::copy(text_.begin() + shift, text_.begin() + size_ + kPadding, text_.begin());
   size_ -= shift;
   next_insert_ -= shift;
-  for (Chain* chain : {&three_, &four_}) {
-    for (std::vector<std::int32_t>* links : {&chain->head, &chain->previous}) {
-      for (std::int32_t& link : *links) link = link >= shift ? link - shift : -1;
+  const auto move_down = [shift](std::vector<std::int32_t>& links) {
+    for (std::int32_t& link : links) link = link >= shift ? link - shift : -1;
+  };
+  if (exact_) {
+    move_down(roots_);
+    move_down(sides_);
+  } else {
+    for (Chain* chain : {&three_, &four_}) {
+      move_down(chain->head);
+      move_down(chain->previous);
     }
   }
   return shift;
@@ -103,6 +124,7 @@ int MatchFinder::Discard() {
 int MatchFinder::Limit(int position) const { return std::min(MaxMatch, size_ - position); }
 
 void MatchFinder::Insert(int position) {
+  if (exact_) return TreeInsert(position, nullptr);
   next_insert_ = position + 1;
   if (Limit(position) < kMinMatch) return;
   const std::uint8_t* p = text_.data() + position;
@@ -173,6 +195,63 @@ void MatchFinder::Candidates(int position, std::vector<Match>& out) const {
   LongerThanThree(position, out);
   // A longer match that is also nearer makes the three-byte one useless.
   if (first_longer == 1 && out.size() > 1 && out[1].distance <= out[0].distance) out.erase(out.begin());
+}
+
+void MatchFinder::Search(int position, std::vector<Match>& out) {
+  out.clear();
+  TreeInsert(position, &out);
+}
+
+// Below the nodes passed so far, everything on the left is smaller than
+// the new text and everything on the right larger; each side's text
+// agrees with the new one on at least left_agrees or right_agrees bytes,
+// so comparisons start past the lesser.  A node that agrees over the whole
+// limit is replaced by the new position, which is nearer: later searches
+// reach no further than this one.  Children are always older than their
+// parent, so a link out of the window ends the walk.
+void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
+  next_insert_ = position + 1;
+  const int limit = Limit(position);
+  if (limit < kMinMatch) return;
+  const std::uint8_t* const text = text_.data();
+  const std::uint8_t* const here = text + position;
+  std::int32_t* const sides = sides_.data();
+  const int oldest = std::max(0, position - RingSize);
+  std::int32_t& root = roots_[Hash3(here)];
+  int candidate = root;
+  root = position;
+  std::int32_t* left = &sides[2 * (position & kTreeMask)];
+  std::int32_t* right = left + 1;
+  int left_agrees = 0, right_agrees = 0;
+  int longest = kMinMatch - 1;
+  while (candidate >= oldest) {
+    const std::uint8_t* const there = text + candidate;
+    const int known = std::min(left_agrees, right_agrees);
+    const int length = known + CommonLength(there + known, here + known, limit - known);
+    std::int32_t* const node = &sides[2 * (candidate & kTreeMask)];
+    if (length > longest) {
+      longest = length;
+      if (out != nullptr) out->push_back({length, position - candidate});
+      if (length == limit) {
+        *left = node[0];
+        *right = node[1];
+        return;
+      }
+    }
+    if (there[length] < here[length]) {
+      *left = candidate;
+      left = &node[1];
+      left_agrees = length;
+      candidate = node[1];
+    } else {
+      *right = candidate;
+      right = &node[0];
+      right_agrees = length;
+      candidate = node[0];
+    }
+  }
+  *left = -1;
+  *right = -1;
 }
 
 Match MatchFinder::Longest(int position) const {

@@ -8,10 +8,19 @@
 // inserted, and what has come after it.  Positions are indices into that
 // stretch; Discard moves them down as it drops what lies behind.
 //
-// Two hash chains link earlier positions: one by their first three bytes,
-// walked only briefly for the nearest match of exactly three, and one by
-// their first four, walked deeply for everything longer.  Common
-// three-byte sequences of text would make the deep walk far longer.
+// A finder works one of two ways.  With search limits, two hash chains
+// link earlier positions: one by their first three bytes, walked only
+// briefly for the nearest match of exactly three, and one by their first
+// four, walked deeply for everything longer.  Common three-byte sequences
+// of text would make the deep walk far longer.
+//
+// Without limits the search is exact: the positions in the window that
+// share a hash of their first three bytes form a binary search tree,
+// ordered by the text that follows them and with newer positions above
+// older ones.  Searching for a position walks down to where it belongs and
+// makes it the new root; the path passes the nearest position of every
+// match length there is.  The window holds 4096 positions, so the trees
+// stay small.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +45,8 @@ struct SearchLimits {
 class MatchFinder {
  public:
   explicit MatchFinder(SearchLimits limits);
+  // The exact search: only Insert and Search may be used.
+  MatchFinder();
 
   std::span<const std::uint8_t> Text() const { return {text_.data(), static_cast<std::size_t>(size_)}; }
   int FirstInputPosition() const;
@@ -63,6 +74,9 @@ class MatchFinder {
   // Each match that is longer than every nearer one: lengths and distances
   // both increase along the list.
   void Candidates(int position, std::vector<Match>& out) const;
+  // The exact search: what Candidates would list with unlimited chains,
+  // and position inserted.
+  void Search(int position, std::vector<Match>& out);
 
  private:
   struct Chain {
@@ -70,6 +84,10 @@ class MatchFinder {
     std::vector<std::int32_t> previous;  // by position mod 4096: the one before
   };
 
+  // Walks the tree of position's hash, hanging every node passed on the
+  // new root's left (smaller text) or right, and lists the matches found
+  // when out is given.
+  void TreeInsert(int position, std::vector<Match>* out);
   void InsertSettledPrefill();
   Match NearestOfThree(int position) const;
   void LongerThanThree(int position, std::vector<Match>& out) const;
@@ -81,7 +99,10 @@ class MatchFinder {
   bool finished_ = false;
   Chain three_;
   Chain four_;
-  SearchLimits limits_;
+  SearchLimits limits_{};
+  bool exact_ = false;
+  std::vector<std::int32_t> roots_;  // by hash: the newest position, or -1
+  std::vector<std::int32_t> sides_;  // by position mod kTreeSlots: left and right child
 };
 
 }  // namespace lzh
