@@ -150,10 +150,9 @@ class OptimalParser : public Encoder::Parser {
   static constexpr int kLongEnough = 60;
   static constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
 
-  struct Step {
-    std::uint32_t price = kUnreached;  // bits to reach this position from the block's start
-    Match how;                          // length 1: a literal
-  };
+  // How a position was reached: the length of the last step (1 for a
+  // literal) in the low byte, a match's distance above it.
+  static std::uint32_t Step(int length, int distance) { return static_cast<std::uint32_t>(distance) << 8 | length; }
 
   void Run() override {
     const int end = static_cast<int>(finder_.Text().size());
@@ -163,10 +162,18 @@ class OptimalParser : public Encoder::Parser {
       position_ += size;
     }
   }
+
+  // prices_[i] is the fewest bits that reach the block's position i from
+  // its start, and steps_[i] the last step on that path.  Of equally cheap
+  // ways the first one offered stays.
   void ParseBlock(int start, int size) {
     coder_.SymbolLengths(symbol_bits_);
-    steps_.assign(size + 1, Step{});
-    steps_[0].price = 0;
+    prices_.assign(size + 1, kUnreached);
+    steps_.resize(size + 1);
+    prices_[0] = 0;
+    std::uint32_t* const prices = prices_.data();
+    std::uint32_t* const steps = steps_.data();
+    const int* const length_bits = symbol_bits_.data() + SymbolOf(0);
     const auto& text = finder_.Text();
     int covered = 0;  // positions inside a long match are not searched
     for (int i = 0; i < size; ++i) {
@@ -179,39 +186,49 @@ class OptimalParser : public Encoder::Parser {
       }
       if (!candidates_.empty() && candidates_.back().length >= kLongEnough) covered = i + candidates_.back().length;
 
-      const std::uint32_t here = steps_[i].price;
-      Relax(i + 1, here + symbol_bits_[text[position]], {1, 0});
+      const std::uint32_t here = prices[i];
+      const std::uint32_t literal = here + symbol_bits_[text[position]];
+      if (literal < prices[i + 1]) {
+        prices[i + 1] = literal;
+        steps[i + 1] = Step(1, 0);
+      }
       int length = kMinMatch;
       for (const Match& candidate : candidates_) {
         const int longest = std::min(candidate.length, size - i);
-        const std::uint32_t distance_bits = kPositionCodes[(candidate.distance - 1) >> 6].length + 6;
+        const std::uint32_t base = here + kPositionCodes[(candidate.distance - 1) >> 6].length + 6;
+        const std::uint32_t distance = Step(0, candidate.distance);
+        std::uint32_t* const to_price = prices + i;
+        std::uint32_t* const to_step = steps + i;
+        // Selects rather than branches, so the loop may run several
+        // lengths at a time.
         for (; length <= longest; ++length) {
-          Relax(i + length, here + symbol_bits_[SymbolOf(length)] + distance_bits, {length, candidate.distance});
+          const std::uint32_t price = base + static_cast<std::uint32_t>(length_bits[length]);
+          const bool cheaper = price < to_price[length];
+          to_price[length] = cheaper ? price : to_price[length];
+          to_step[length] = cheaper ? (distance | static_cast<std::uint32_t>(length)) : to_step[length];
         }
       }
     }
     EmitPath(start, size);
   }
 
-  void Relax(int to, std::uint32_t price, Match how) {
-    if (price < steps_[to].price) steps_[to] = {price, how};
-  }
-
   void EmitPath(int start, int size) {
     path_.clear();
-    for (int i = size; i > 0; i -= steps_[i].how.length) path_.push_back(steps_[i].how);
+    for (int i = size; i > 0; i -= steps_[i] & 0xFF) path_.push_back(steps_[i]);
     int position = start;
     for (auto step = path_.rbegin(); step != path_.rend(); ++step) {
-      if (step->length == 1) coder_.PutLiteral(finder_.Text()[position]);
-      else coder_.PutMatch(*step);
-      position += step->length;
+      const int length = static_cast<int>(*step & 0xFF);
+      if (length == 1) coder_.PutLiteral(finder_.Text()[position]);
+      else coder_.PutMatch({length, static_cast<int>(*step >> 8)});
+      position += length;
     }
   }
 
   std::array<int, SymbolCount> symbol_bits_{};
-  std::vector<Step> steps_;
+  std::vector<std::uint32_t> prices_;
+  std::vector<std::uint32_t> steps_;
   std::vector<Match> candidates_;
-  std::vector<Match> path_;
+  std::vector<std::uint32_t> path_;
 };
 
 }  // namespace

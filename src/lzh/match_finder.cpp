@@ -238,17 +238,13 @@ void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
         return;
       }
     }
-    if (there[length] < here[length]) {
-      *left = candidate;
-      left = &node[1];
-      left_agrees = length;
-      candidate = node[1];
-    } else {
-      *right = candidate;
-      right = &node[0];
-      right_agrees = length;
-      candidate = node[0];
-    }
+    const bool smaller = there[length] < here[length];
+    *(smaller ? left : right) = candidate;
+    left = smaller ? &node[1] : left;
+    right = smaller ? right : &node[0];
+    left_agrees = smaller ? length : left_agrees;
+    right_agrees = smaller ? right_agrees : length;
+    candidate = node[smaller ? 1 : 0];
   }
   *left = -1;
   *right = -1;
