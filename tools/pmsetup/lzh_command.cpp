@@ -5,6 +5,7 @@
 #include "commands.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
+#include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
@@ -61,8 +62,7 @@ int Encode(const Paths& paths) {
   return 0;
 }
 
-// The decoder's callbacks take no context: the decode's state lives here.
-// Both ends go through buffers of a chunk each.
+// The decode's state; both ends go through buffers of a chunk each.
 struct RawDecode {
   FileReader* input = nullptr;
   std::vector<std::uint8_t> in;
@@ -74,25 +74,9 @@ struct RawDecode {
   std::uint64_t written = 0, count = 0;
   std::string write_problem;
   std::int32_t running = 1;
-} decode;
+};
 
-// Past the allowance the stream has run dry, and decoding stops, as an
-// installation's does.
-void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  transferred = 0;
-  if (decode.position == decode.in_size) {
-    decode.in_size = decode.input->Read(decode.in);
-    decode.position = 0;
-  }
-  if (decode.position < decode.in_size) {
-    buffer[0] = decode.in[decode.position++];
-    transferred = 1;
-  } else if (++decode.requests_past_end > extract::kDryAllowance) {
-    decode.running = 0;
-  }
-}
-
-void Flush() {
+void Flush(RawDecode& decode) {
   if (decode.write_problem.empty()) {
     decode.write_problem = decode.output->Write(std::span(decode.out).first(decode.out_size));
   }
@@ -100,28 +84,50 @@ void Flush() {
   decode.out_size = 0;
 }
 
-// Output past the count (a last match may run past it) is dropped.
-void WriteOutput(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
-  transferred = 0;
-  for (; transferred < count && decode.written < decode.count; ++transferred, ++decode.written) {
-    decode.out[decode.out_size++] = buffer[transferred];
-    if (decode.out_size == decode.out.size()) Flush();
+// The decoding loop's input, inlined into it.  Past the allowance the
+// stream has run dry, and decoding stops, as an installation's does.
+struct StreamInput {
+  RawDecode& decode;
+  [[gnu::noinline]] bool Refill() {
+    decode.in_size = decode.input->Read(decode.in);
+    decode.position = 0;
+    if (decode.in_size > 0) return true;
+    if (++decode.requests_past_end > extract::kDryAllowance) decode.running = 0;
+    return false;
   }
-}
+  std::uint8_t Next() {
+    if (decode.position == decode.in_size && !Refill()) [[unlikely]] return 0;
+    return decode.in[decode.position++];
+  }
+};
+
+// Its output.  Output past the count (a last match may run past it) is
+// dropped.
+struct StreamOutput {
+  RawDecode& decode;
+  void Put(std::uint8_t byte) {
+    if (decode.written == decode.count) [[unlikely]] return;
+    ++decode.written;
+    decode.out[decode.out_size++] = byte;
+    if (decode.out_size == decode.out.size()) [[unlikely]] Flush(decode);
+  }
+};
 
 int Decode(const Paths& paths) {
   if (paths.count < 0 || paths.count > INT32_MAX) return Fail("--count must lie between 0 and 2147483647");
   FileReader input;
   PartialFile output;
   if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
-  decode = RawDecode{};
+  RawDecode decode;
   decode.input = &input;
   decode.in.resize(kChunk);
   decode.output = &output;
   decode.out.resize(kChunk);
   decode.count = static_cast<std::uint64_t>(paths.count);
-  lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput, decode.running);
-  Flush();
+  StreamInput in{decode};
+  StreamOutput out{decode};
+  lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
+  Flush(decode);
   if (!decode.write_problem.empty()) return Fail(CannotWrite(paths, decode.write_problem));
   if (input.Failed()) return Fail("cannot read " + paths.input);
   // A complete stream never has a byte past its end decoded.
