@@ -10,6 +10,10 @@
 //   In:  std::uint8_t Next()  - the next input byte; 0 for one that did
 //                                not come.
 //   Out: void Put(std::uint8_t) - one output byte.
+//
+// A reader that declares kRefillOutOfLine (the callbacks: a call the loop
+// cannot see into) is refilled out of line, so that the loop keeps its
+// registers; any other is refilled in place.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +55,10 @@ class BitReader {
   explicit BitReader(In& in) : in_(in) {}
 
   unsigned GetBit() {
-    if (count_ <= 8) [[unlikely]] RefillSlowly();
+    if (count_ <= 8) [[unlikely]] {
+      if constexpr (requires { In::kRefillOutOfLine; }) RefillSlowly();
+      else Refill();
+    }
     const unsigned bit = buffer_ >> 31;
     buffer_ <<= 1;
     --count_;
@@ -73,10 +80,10 @@ class BitReader {
   std::uint32_t BitsWord() const { return buffer_; }
 
  private:
-  // Out of line: the hot loops keep their registers.
-  [[gnu::noinline]] void RefillSlowly() {
+  void Refill() {
     while (count_ <= 8) ReadByte();
   }
+  [[gnu::noinline]] void RefillSlowly() { Refill(); }
 
   void ReadByte() {
     buffer_ |= static_cast<std::uint32_t>(in_.Next()) << (24 - count_);

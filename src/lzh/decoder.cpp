@@ -11,6 +11,7 @@ namespace {
 // The callbacks, one byte per call: an input byte that comes back with
 // any count but 1 is taken as 0, and the output count is not looked at.
 struct CallbackInput {
+  static constexpr bool kRefillOutOfLine = true;
   ReadProc read;
   std::uint8_t Next() {
     std::uint8_t byte = 0;
