@@ -6,6 +6,7 @@
 #include "extract/progress_count.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
+#include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "package/setup_block.hpp"
 
@@ -32,11 +33,43 @@ void OpenOutput() {
   if (opened != platform::kIoOk || handle <= 0) EndRun(Outcome::kCannotCreateOutput, path, created);
 }
 
+#if defined(PAGEMIX_INLINE_TRANSFER)
+// The tools run the decoding loop with the volume reader and the output
+// writer inlined: the same requests and the same bytes in the same order
+// as through the callbacks.
+struct VolumeInput {
+  std::uint8_t Next() {
+    std::uint8_t byte = 0;
+    std::uint16_t delivered = 0;
+    ReadVolumeByte(&byte, delivered);
+    return delivered == 1 ? byte : 0;
+  }
+};
+
+struct BlockOutput {
+  void Put(std::uint8_t byte) { WriteOutputByte(byte); }
+};
+
+const char* RunDecoder() {
+  try {
+    VolumeInput in;
+    BlockOutput out;
+    lzh::DecodeStream(Setup.TotalSize, in, out, Extraction.Running);
+  } catch (const lzh::ElzhException& failure) {
+    return failure.what();
+  }
+  return nullptr;
+}
+#else
+// SETUP.EXE hands the decoder its callbacks.
+const char* RunDecoder() {
+  return lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running);
+}
+#endif
+
 // Decodes the payload into the output file.
 void Decode() {
-  if (lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running) != nullptr) {
-    return EndRun(Outcome::kDecoderFailed);
-  }
+  if (RunDecoder() != nullptr) return EndRun(Outcome::kDecoderFailed);
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
   if (Extraction.Running && lzh::DecodedMissingInput(Transfer.EmptyRequests)) EndRun(Outcome::kInputRanDry);

@@ -8,9 +8,6 @@
 #include "extract/transfer.hpp"
 
 namespace extract {
-namespace {
-
-constexpr int kBlockSize = 2048;
 
 void WriteCollected() {
   const std::uint32_t collected = Transfer.WritePos - 1u;
@@ -23,8 +20,6 @@ void WriteCollected() {
   AdvanceProgress(written);
 }
 
-}  // namespace
-
 void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& taken) {
   taken = 0;
   if (!Extraction.Running) return;
@@ -33,12 +28,7 @@ void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& take
     return;
   }
   TransferState& t = Transfer;
-  // The last byte of the payload also writes out what came before it, so
-  // small payloads reach the file before the carving starts.
-  if (t.WritePos - 1 + count > kBlockSize || t.WritePos + Progress.BytesDone >= Progress.ProgressTotal) {
-    WriteCollected();
-    t.WritePos = 1;
-  }
+  MakeRoom(count);
   if (count == 1) Buffers->OutputBuffer[t.WritePos - 1] = buffer[0];  // the decoder's every call
   else std::memcpy(Buffers->OutputBuffer + t.WritePos - 1, buffer, count);
   t.WritePos = static_cast<std::uint16_t>(t.WritePos + count);

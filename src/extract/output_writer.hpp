@@ -7,9 +7,37 @@
 
 #include <cstdint>
 
+#include "extract/progress_count.hpp"
+#include "extract/run_state.hpp"
+#include "extract/transfer.hpp"
+
 namespace extract {
+
+constexpr int kBlockSize = 2048;
 
 // The decoder's WriteProc.
 void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& taken);
+
+// Writes out what is collected.
+void WriteCollected();
+
+// Makes room for count more bytes in the block.  The last byte of the
+// payload also writes out what came before it, so small payloads reach
+// the file before the carving starts.
+inline void MakeRoom(std::uint16_t count) {
+  TransferState& t = Transfer;
+  if (t.WritePos - 1 + count > kBlockSize || t.WritePos + Progress.BytesDone >= Progress.ProgressTotal) {
+    WriteCollected();
+    t.WritePos = 1;
+  }
+}
+
+// What OutputWriter does with one byte, for a decoder that inlines it.
+inline void WriteOutputByte(std::uint8_t byte) {
+  if (!Extraction.Running) return;
+  MakeRoom(1);
+  Buffers->OutputBuffer[Transfer.WritePos - 1] = byte;
+  ++Transfer.WritePos;
+}
 
 }  // namespace extract

@@ -62,10 +62,6 @@ void FillWindow() {
   }
 }
 
-void PumpMessages() {
-  if (UserInterface.pump) UserInterface.pump();
-}
-
 }  // namespace
 
 std::string VolumePath(std::int32_t number) {
@@ -100,22 +96,17 @@ bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
   return t.DiskNumber >= Setup.DiskCount;
 }
 
-void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) {
-  delivered = 0;
-  if (!Extraction.Running) return;
+bool RefillWindow() {
   TransferState& t = Transfer;
-  if (t.ReadPos > t.ReadFill) {
-    FillWindow();
-    if (t.ReadFill == 0) {
-      if (++t.EmptyRequests > kDryAllowance && Extraction.Running) EndRun(Outcome::kInputRanDry);
-      return;
-    }
-    t.ReadPos = 1;
+  FillWindow();
+  if (t.ReadFill == 0) {
+    if (++t.EmptyRequests > kDryAllowance && Extraction.Running) EndRun(Outcome::kInputRanDry);
+    return false;
   }
-  buffer[0] = Buffers->InputBuffer[t.ReadPos - 1];
-  ++t.ReadPos;
-  delivered = 1;
-  PumpMessages();
+  t.ReadPos = 1;
+  return true;
 }
+
+void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) { ReadVolumeByte(buffer, delivered); }
 
 }  // namespace extract

@@ -4,7 +4,8 @@
 // output one byte at a time through a WriteProc; the callbacks do their
 // own buffering.  The stream has no header: the caller supplies the
 // decoded length.  Decoding stops early once the running flag it is handed
-// turns 0; the callbacks may clear it.
+// turns 0; the callbacks may clear it.  The loop itself is DecodeStream
+// (decode_loop.hpp), which callers with their own buffers run directly.
 #pragma once
 
 #include <cstdint>

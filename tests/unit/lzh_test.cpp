@@ -9,6 +9,7 @@
 #include <string>
 
 #include "lha_archive.hpp"
+#include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
@@ -338,6 +339,96 @@ TEST_F(LzhTest, DecodesStreamsThatLhasaDecodedAcrossManyModelRebuilds) {
     const Bytes decoded = Decode(packed, reference.size);
     EXPECT_EQ(decoded.size(), static_cast<std::size_t>(reference.size)) << reference.file;
     EXPECT_EQ(Fnv1a64(decoded), reference.digest) << reference.file;
+  }
+}
+
+// What a decode does, in order: -1 for each input request, then the
+// byte value of each byte written.
+using Events = std::vector<int>;
+
+// An input that answers every short_every-th request (0: none) and every
+// request past its end with nothing.
+struct ScriptedInput {
+  Bytes bytes;
+  int short_every = 0;
+  std::size_t position = 0;
+  int requests = 0;
+  bool Next(std::uint8_t& byte) {
+    ++requests;
+    if ((short_every > 0 && requests % short_every == 0) || position >= bytes.size()) return false;
+    byte = bytes[position++];
+    return true;
+  }
+};
+
+struct EventLog {
+  ScriptedInput input;
+  Events events;
+} logged;
+
+void ReadAndLog(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  logged.events.push_back(-1);
+  buffer[0] = 0xA5;  // must be ignored when nothing comes
+  transferred = logged.input.Next(buffer[0]) ? 1 : 0;
+}
+
+void WriteAndLog(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
+  logged.events.push_back(buffer[0]);
+  transferred = 0;
+}
+
+// The same decoding loop with a reader and writer it can inline.
+struct InlineInput {
+  EventLog& log;
+  std::uint8_t Next() {
+    log.events.push_back(-1);
+    std::uint8_t byte = 0;
+    return log.input.Next(byte) ? byte : 0;
+  }
+};
+
+struct InlineOutput {
+  EventLog& log;
+  void Put(std::uint8_t byte) { log.events.push_back(byte); }
+};
+
+TEST_F(LzhTest, CallbacksAndInlinedIoMakeTheSameRequestsAndWrites) {
+  struct Case {
+    const char* file;
+    std::int32_t count;
+    std::size_t keep;  // input bytes kept of the stream (0: all)
+    int short_every;
+    bool ends_in_match;  // the last match runs past count
+  };
+  const Case cases[] = {
+      // Model rebuilds all along.
+      {"letters.lzhuf", 100000, 0, 0, false},
+      {"skewed.lzhuf", 80000, 0, 0, false},
+      {"mixed.lzhuf", 206000, 0, 0, false},
+      // Short reads in the middle of the stream, and the input running dry.
+      {"mixed.lzhuf", 206000, 0, 7, false},
+      {"skewed.lzhuf", 80000, 20000, 0, false},
+      // A count that ends inside a match.
+      {"mixed.lzhuf", 150001, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    Bytes packed = testing_support::ReadBytes(std::string(PAGEMIX_TEST_DATA "/") + c.file);
+    ASSERT_FALSE(packed.empty()) << c.file;
+    if (c.keep > 0) packed.resize(c.keep);
+    const ScriptedInput input{packed, c.short_every};
+
+    logged = EventLog{input, {}};
+    LzhDecode(c.count, ReadAndLog, WriteAndLog, running);
+    const Events through_callbacks = logged.events;
+
+    logged = EventLog{input, {}};
+    InlineInput in{logged};
+    InlineOutput out{logged};
+    DecodeStream(c.count, in, out, running);
+
+    const auto written = std::count_if(through_callbacks.begin(), through_callbacks.end(), [](int e) { return e >= 0; });
+    if (c.ends_in_match) EXPECT_GT(written, c.count) << c.file;
+    EXPECT_TRUE(logged.events == through_callbacks) << c.file << " to " << c.count << ", short every " << c.short_every;
   }
 }
 

@@ -1,10 +1,13 @@
 // pmsetup lzh encode|decode: the raw LZHUF codec, without any package.
+#include <algorithm>
+#include <functional>
 #include <iostream>
 #include <memory>
 
 #include "commands.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
+#include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
@@ -61,67 +64,94 @@ int Encode(const Paths& paths) {
   return 0;
 }
 
-// The decoder's callbacks take no context: the decode's state lives here.
-// Both ends go through buffers of a chunk each.
+// The decode's state; both ends go through buffers of a chunk each.
 struct RawDecode {
   FileReader* input = nullptr;
   std::vector<std::uint8_t> in;
-  std::size_t in_size = 0, position = 0;
   int requests_past_end = 0;
   PartialFile* output = nullptr;
   std::vector<std::uint8_t> out;
-  std::size_t out_size = 0;
   std::uint64_t written = 0, count = 0;
   std::string write_problem;
   std::int32_t running = 1;
-} decode;
+  // Where output past the count goes: a last match runs at most 59 bytes
+  // past it.
+  std::uint8_t dropped[lzh::MaxMatch];
+};
 
-// Past the allowance the stream has run dry, and decoding stops, as an
+// A stretch of a buffer: the next byte and the end.  The reader and the
+// writer keep theirs by value, so that the decoding loop holds them in
+// registers: a pointer that a byte store might reach would be reloaded
+// after every byte.
+template <class Byte>
+struct Stretch {
+  Byte* next;
+  Byte* end;
+};
+
+// The next chunk of input; an empty one once the stream has ended, and
+// past the allowance the stream has run dry, and decoding stops, as an
 // installation's does.
-void ReadInput(std::uint8_t* buffer, std::uint16_t, std::uint16_t& transferred) {
-  transferred = 0;
-  if (decode.position == decode.in_size) {
-    decode.in_size = decode.input->Read(decode.in);
-    decode.position = 0;
-  }
-  if (decode.position < decode.in_size) {
-    buffer[0] = decode.in[decode.position++];
-    transferred = 1;
-  } else if (++decode.requests_past_end > extract::kDryAllowance) {
-    decode.running = 0;
-  }
+[[gnu::noinline]] Stretch<const std::uint8_t> NextInput(RawDecode& decode) {
+  const std::uint8_t* start = decode.in.data();
+  const std::size_t got = decode.input->Read(decode.in);
+  if (got == 0 && ++decode.requests_past_end > extract::kDryAllowance) decode.running = 0;
+  return {start, start + got};
 }
 
-void Flush() {
-  if (decode.write_problem.empty()) {
-    decode.write_problem = decode.output->Write(std::span(decode.out).first(decode.out_size));
+// Writes out the block up to next; returns where the next byte goes: the
+// block again while count is not reached, then the place for dropped bytes.
+[[gnu::noinline]] Stretch<std::uint8_t> Flush(RawDecode& decode, const std::uint8_t* next) {
+  const std::less<const std::uint8_t*> before;
+  if (!before(next, decode.dropped) && before(next, decode.dropped + sizeof decode.dropped + 1)) {
+    return {decode.dropped, decode.dropped + sizeof decode.dropped};
   }
+  const auto collected = static_cast<std::size_t>(next - decode.out.data());
+  decode.written += collected;
+  if (decode.write_problem.empty()) decode.write_problem = decode.output->Write(std::span(decode.out).first(collected));
   if (!decode.write_problem.empty()) decode.running = 0;
-  decode.out_size = 0;
+  const std::uint64_t left = decode.count - decode.written;
+  if (left == 0) return {decode.dropped, decode.dropped + sizeof decode.dropped};
+  return {decode.out.data(), decode.out.data() + std::min<std::uint64_t>(left, decode.out.size())};
 }
 
-// Output past the count (a last match may run past it) is dropped.
-void WriteOutput(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred) {
-  transferred = 0;
-  for (; transferred < count && decode.written < decode.count; ++transferred, ++decode.written) {
-    decode.out[decode.out_size++] = buffer[transferred];
-    if (decode.out_size == decode.out.size()) Flush();
+// The decoding loop's input and output, inlined into it.
+struct StreamInput {
+  RawDecode& decode;
+  Stretch<const std::uint8_t> chunk{nullptr, nullptr};
+  std::uint8_t Next() {
+    if (chunk.next == chunk.end) [[unlikely]] {
+      chunk = NextInput(decode);
+      if (chunk.next == chunk.end) return 0;
+    }
+    return *chunk.next++;
   }
-}
+};
+
+struct StreamOutput {
+  RawDecode& decode;
+  Stretch<std::uint8_t> block;
+  void Put(std::uint8_t byte) {
+    *block.next++ = byte;
+    if (block.next == block.end) [[unlikely]] block = Flush(decode, block.next);
+  }
+};
 
 int Decode(const Paths& paths) {
   if (paths.count < 0 || paths.count > INT32_MAX) return Fail("--count must lie between 0 and 2147483647");
   FileReader input;
   PartialFile output;
   if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
-  decode = RawDecode{};
+  RawDecode decode;
   decode.input = &input;
   decode.in.resize(kChunk);
   decode.output = &output;
   decode.out.resize(kChunk);
   decode.count = static_cast<std::uint64_t>(paths.count);
-  lzh::LzhDecode(static_cast<std::int32_t>(paths.count), ReadInput, WriteOutput, decode.running);
-  Flush();
+  StreamInput in{decode};
+  StreamOutput out{decode, Flush(decode, decode.out.data())};
+  lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
+  Flush(decode, out.block.next);
   if (!decode.write_problem.empty()) return Fail(CannotWrite(paths, decode.write_problem));
   if (input.Failed()) return Fail("cannot read " + paths.input);
   // A complete stream never has a byte past its end decoded.
