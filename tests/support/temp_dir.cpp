@@ -7,8 +7,10 @@
 
 namespace testing_support {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "pagemix-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& base) {
+  std::string pattern = (base / "pagemix-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

@@ -10,7 +10,9 @@ namespace testing_support {
 
 class TempDir {
  public:
+  // Under the system's temporary folder, or under base.
   TempDir();
+  explicit TempDir(const std::filesystem::path& base);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -113,5 +113,46 @@ TEST(PosixFile, SeekTruncateAndSize) {
   EXPECT_EQ(FileClose(h), kIoOk);
 }
 
+// A file created over an old one starts empty and ends where the writing
+// did, whether the old blocks are zeroed in place (ext4) or freed (tmpfs).
+TEST(PosixFile, CreatingOverAnOldFileLeavesNothingOfIt) {
+  for (const std::filesystem::path& base : {std::filesystem::temp_directory_path(), std::filesystem::path("/dev/shm")}) {
+    if (!std::filesystem::is_directory(base)) continue;
+    SCOPED_TRACE(base);
+    TempDir dir(base);
+    const std::string path = dir.File("Main.exe");
+    testing_support::WriteBytes(path, std::vector<std::uint8_t>(20000, 'x'));
+    const FileHandle h = Open(path, kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+    ASSERT_GT(h, 0);
+    std::int64_t size = -1;
+    std::uint32_t n = 0;
+    char buffer[16] = {};
+    EXPECT_EQ(FileSize(h, size), kIoOk);
+    EXPECT_EQ(size, 0);
+    ASSERT_EQ(FileWrite(h, "new", 3, n), kIoOk);
+    ASSERT_EQ(FileSeek(h, 6), kIoOk);
+    ASSERT_EQ(FileWrite(h, "z", 1, n), kIoOk);
+    EXPECT_EQ(FileSize(h, size), kIoOk);
+    EXPECT_EQ(size, 7);
+    ASSERT_EQ(FileSeek(h, 0), kIoOk);
+    EXPECT_EQ(FileRead(h, buffer, sizeof buffer, n), kIoOk);
+    EXPECT_EQ(std::string(buffer, n), std::string("new\0\0\0z", 7));
+    EXPECT_EQ(FileClose(h), kIoOk);
+    EXPECT_EQ(testing_support::ReadBytes(path), std::vector<std::uint8_t>({'n', 'e', 'w', 0, 0, 0, 'z'}));
+    // Cut short before it is closed, or not written at all.
+    for (const std::int32_t end : {2, 0}) {
+      testing_support::WriteBytes(path, std::vector<std::uint8_t>(20000, 'x'));
+      const FileHandle again = Open(path, kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+      if (end > 0) {
+        ASSERT_EQ(FileWrite(again, "new", 3, n), kIoOk);
+        ASSERT_EQ(FileSeek(again, end), kIoOk);
+        ASSERT_EQ(FileTruncate(again), kIoOk);
+      }
+      EXPECT_EQ(FileClose(again), kIoOk);
+      EXPECT_EQ(testing_support::ReadBytes(path).size(), static_cast<std::size_t>(end));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace platform
