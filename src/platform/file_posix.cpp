@@ -4,15 +4,7 @@
 // name is found whatever its case, paths to create are as long as Windows
 // allows, and share modes are enforced among this process's own open files
 // (a file held open for shared reading cannot be replaced or deleted).
-//
-// A file created over an old one is emptied without freeing its blocks:
-// they are zeroed in place (where the file system can), and the file is
-// cut to what was written when it is closed.  Truncating it to nothing
-// instead makes ext4 free every block (a discard each, where the disk is
-// mounted with it), allocate them again, and flush the file to disk when
-// it is closed; a reinstallation over hundreds of files took several times
-// as long as the decoding.  Until it is closed such a file reads and
-// measures as if it had been truncated.
+// Reads and writes go through a stage of their own (staged_file_posix.hpp).
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -27,11 +19,10 @@
 #include "platform/fault_injection.hpp"
 #include "platform/file.hpp"
 #include "platform/posix_path.hpp"
+#include "platform/staged_file_posix.hpp"
 
 namespace platform {
 namespace {
-
-constexpr off_t kOwnLength = -1;
 
 struct OpenFile {
   int fd;
@@ -39,10 +30,7 @@ struct OpenFile {
   ino_t inode;
   unsigned access;
   unsigned share;
-  off_t position = 0;
-  // The end of what was written to a file emptied in place; kOwnLength
-  // when the file's own length counts.
-  off_t written_end = kOwnLength;
+  StagedFile data;
 };
 
 std::vector<OpenFile>& OpenFiles() {
@@ -68,22 +56,23 @@ bool HeldOpen(const struct stat& st, unsigned access, unsigned share) {
 
 int FdOf(FileHandle handle) { return static_cast<int>(handle - 1); }
 
-OpenFile* Find(FileHandle handle) {
+OpenFile* FindOpen(FileHandle handle) {
   auto& files = OpenFiles();
   const auto it = std::find_if(files.begin(), files.end(), [&](const OpenFile& f) { return f.fd == FdOf(handle); });
   return it == files.end() ? nullptr : &*it;
 }
 
-// Empties an old file that is created anew: zeroed in place where the
-// file system can, truncated elsewhere.
-IoResult EmptyOldFile(OpenFile& file, off_t length) {
-#ifdef FALLOC_FL_ZERO_RANGE
-  if (::fallocate(file.fd, FALLOC_FL_ZERO_RANGE | FALLOC_FL_KEEP_SIZE, 0, length) == 0) {
-    file.written_end = 0;
-    return kIoOk;
+StagedFile* Find(FileHandle handle) {
+  OpenFile* const file = FindOpen(handle);
+  return file == nullptr ? nullptr : &file->data;
+}
+
+// A file opened again sees what its other handles wrote.  (Their errors
+// in handing it over wait for their own next call.)
+void SettleOthers(const struct stat& st) {
+  for (OpenFile& f : OpenFiles()) {
+    if (f.device == st.st_dev && f.inode == st.st_ino) f.data.Settle();
   }
-#endif
-  return ::ftruncate(file.fd, 0) != 0 ? errno : kIoOk;
 }
 
 // A name in one case, as Windows compares names; plain ASCII without the
@@ -238,6 +227,7 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   if (existed) {
     if (!S_ISREG(st.st_mode)) return kNotAFile;
     if (HeldOpen(st, access, share)) return EBUSY;
+    SettleOthers(st);
   }
   int flags = writes ? ((access & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (disposition == Disposition::kCreateAlways) flags |= O_CREAT;
@@ -246,16 +236,16 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   const int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK | (writes ? O_NOFOLLOW : 0), 0644);
   if (fd < 0) return errno == ELOOP || errno == ENXIO ? kNotAFile : errno;
   IoResult checked = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? kIoOk : kNotAFile;
-  OpenFile file{fd, st.st_dev, st.st_ino, access, share};
+  OpenFile file{fd, st.st_dev, st.st_ino, access, share, StagedFile(fd)};
   if (checked == kIoOk && disposition == Disposition::kCreateAlways && st.st_size > 0) {
-    checked = EmptyOldFile(file, st.st_size);
+    checked = file.data.EmptyOld(st.st_size);
   }
   if (checked != kIoOk) {
     ::close(fd);
     return checked;
   }
   if (!existed) NoteChange(native, true);
-  OpenFiles().push_back(file);
+  OpenFiles().push_back(std::move(file));
   handle = fd + 1;
   return kIoOk;
 }
@@ -263,83 +253,47 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {
   got = 0;
   if (const IoResult fault = Injected(Operation::kRead)) return fault;
-  OpenFile* const file = Find(handle);
-  if (file == nullptr) return EBADF;
-  if (file->written_end != kOwnLength) {
-    count = static_cast<std::uint32_t>(std::clamp<off_t>(file->written_end - file->position, 0, count));
-  }
-  auto* bytes = static_cast<unsigned char*>(buffer);
-  while (got < count) {
-    const ssize_t n = ::read(file->fd, bytes + got, count - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) break;
-    got += static_cast<std::uint32_t>(n);
-    file->position += n;
-  }
-  return kIoOk;
+  StagedFile* const file = Find(handle);
+  return file == nullptr ? EBADF : file->Read(buffer, count, got);
 }
 
 IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,
                    std::uint32_t& written) {
   written = 0;
   if (const IoResult fault = Injected(Operation::kWrite)) return fault;
-  OpenFile* const file = Find(handle);
-  if (file == nullptr) return EBADF;
-  const auto* bytes = static_cast<const unsigned char*>(buffer);
-  while (written < count) {
-    const ssize_t n = ::write(file->fd, bytes + written, count - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    written += static_cast<std::uint32_t>(n);
-    file->position += n;
-  }
-  if (file->written_end != kOwnLength) file->written_end = std::max(file->written_end, file->position);
-  return kIoOk;
+  StagedFile* const file = Find(handle);
+  return file == nullptr ? EBADF : file->Write(buffer, count, written);
 }
 
 IoResult FileSeek(FileHandle handle, std::int32_t position) {
   if (const IoResult fault = Injected(Operation::kSeek)) return fault;
   if (position < 0) return EINVAL;
-  OpenFile* const file = Find(handle);
+  StagedFile* const file = Find(handle);
   if (file == nullptr) return EBADF;
-  if (::lseek(file->fd, position, SEEK_SET) < 0) return errno;
-  file->position = position;
+  file->Seek(position);
   return kIoOk;
 }
 
 IoResult FileSize(FileHandle handle, std::int64_t& size) {
   if (const IoResult fault = Injected(Operation::kSize)) return fault;
-  if (const OpenFile* file = Find(handle); file != nullptr && file->written_end != kOwnLength) {
-    size = file->written_end;
-    return kIoOk;
-  }
-  struct stat st {};
-  if (::fstat(FdOf(handle), &st) != 0) return errno;
-  size = st.st_size;
-  return kIoOk;
+  StagedFile* const file = Find(handle);
+  return file == nullptr ? EBADF : file->Size(size);
 }
 
 IoResult FileTruncate(FileHandle handle) {
   if (const IoResult fault = Injected(Operation::kTruncate)) return fault;
-  OpenFile* const file = Find(handle);
-  if (file == nullptr) return EBADF;
-  if (::ftruncate(file->fd, file->position) != 0) return errno;
-  file->written_end = kOwnLength;
-  return kIoOk;
+  StagedFile* const file = Find(handle);
+  return file == nullptr ? EBADF : file->Truncate();
 }
 
 IoResult FileClose(FileHandle handle) {
-  const OpenFile* const file = Find(handle);
+  OpenFile* const file = FindOpen(handle);
   if (file == nullptr) return EBADF;
-  const int fd = file->fd;
-  const off_t written_end = file->written_end;
+  StagedFile data = std::move(file->data);
   OpenFiles().erase(OpenFiles().begin() + (file - OpenFiles().data()));
   const IoResult fault = Injected(Operation::kClose);
-  // A file emptied in place ends where its writing did.
-  const IoResult cut = written_end != kOwnLength && ::ftruncate(fd, written_end) != 0 ? errno : kIoOk;
-  const IoResult closed = ::close(fd) != 0 ? errno : kIoOk;
-  return fault != kIoOk ? fault : cut != kIoOk ? cut : closed;
+  const IoResult closed = data.Close();
+  return fault != kIoOk ? fault : closed;
 }
 
 // There are no drive letters here: a root that exists as a directory is

@@ -34,6 +34,14 @@ using testing_support::ReadBytes;
 using testing_support::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
+// The length of a file being written, as the installer's own file layer
+// sees it: what was handed to it, whether or not it is on disk yet.
+std::uintmax_t WrittenSize(platform::FileHandle handle) {
+  std::int64_t size = -1;
+  EXPECT_EQ(platform::FileSize(handle, size), platform::kIoOk);
+  return static_cast<std::uintmax_t>(size);
+}
+
 // The user: answers questions from a script and records what was shown.
 struct ScriptedUser {
   std::deque<bool> answers;          // for two-button questions; none left: the second button
@@ -279,7 +287,7 @@ TEST_F(ExtractTest, SmallPayloadsAreWrittenBeforeTheirLastByteIsCollected) {
                                              {"C", Bytes(2, 'c')}});
   platform::ResetFaults();
   std::vector<std::uintmax_t> payload_sizes;
-  user.on_show = [&](int) { payload_sizes.push_back(fs::file_size(fs::path(Destination()) / "M.EXE")); };
+  user.on_show = [&](int) { payload_sizes.push_back(WrittenSize(Transfer.OutputHandle)); };
   const auto result = Install(built);
   ASSERT_TRUE(result.installed()) << result.problem();
   EXPECT_EQ(Installed("M.EXE"), Bytes(4, 'm'));
@@ -335,7 +343,7 @@ class OutputWriterTest : public ExtractTest {
     OutputWriter(nullptr, 0, ignored);
   }
 
-  std::uintmax_t Size() const { return fs::file_size(path_); }
+  static std::uintmax_t Size() { return WrittenSize(Transfer.OutputHandle); }
   static int Writes() { return platform::CallCount(platform::Operation::kWrite); }
 
   void Close() {

@@ -2,6 +2,10 @@
 #include "platform/file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <random>
 
 #include "temp_dir.hpp"
 
@@ -151,6 +155,100 @@ TEST(PosixFile, CreatingOverAnOldFileLeavesNothingOfIt) {
       EXPECT_EQ(FileClose(again), kIoOk);
       EXPECT_EQ(testing_support::ReadBytes(path).size(), static_cast<std::size_t>(end));
     }
+  }
+}
+
+// The layer stages reads and writes in 64 KB.  A long run of reads,
+// writes, seeks and truncations of every size, crossing the stage's
+// bounds, must see exactly what a plain in-memory file sees, through the
+// handle, through a second handle opened meanwhile, and on disk.
+TEST(PosixFile, StagedReadsAndWritesSeeWhatWasWritten) {
+  TempDir dir;
+  const std::string path = dir.File("Main.exe");
+  for (const bool over_old_file : {false, true}) {
+    SCOPED_TRACE(over_old_file);
+    if (over_old_file) testing_support::WriteBytes(path, std::vector<std::uint8_t>(300000, 'x'));
+    const FileHandle h = Open(path, kRead | kWrite, kShareRead, Disposition::kCreateAlways);
+    ASSERT_GT(h, 0);
+    std::vector<std::uint8_t> model;
+    std::size_t position = 0;
+    std::mt19937 random(7);
+    for (int step = 0; step < 400; ++step) {
+      const std::uint32_t count = std::uniform_int_distribution<std::uint32_t>(0, 1)(random) != 0u
+                                      ? 2048
+                                      : std::uniform_int_distribution<std::uint32_t>(0, 150000)(random);
+      std::vector<std::uint8_t> bytes(count);
+      std::uint32_t n = 0;
+      switch (random() % 5) {
+        case 0:  // somewhere else
+          position = random() % (model.size() + 5000);
+          ASSERT_EQ(FileSeek(h, static_cast<std::int32_t>(position)), kIoOk);
+          break;
+        case 1:
+          ASSERT_EQ(FileRead(h, bytes.data(), count, n), kIoOk);
+          ASSERT_EQ(n, std::min<std::size_t>(count, model.size() - std::min(position, model.size())));
+          ASSERT_TRUE(std::equal(bytes.begin(), bytes.begin() + n, model.begin() + static_cast<long>(position)));
+          position += n;
+          break;
+        case 2:
+          if (random() % 8 == 0) {
+            ASSERT_EQ(FileTruncate(h), kIoOk);
+            model.resize(position);
+          }
+          break;
+        default:
+          for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+          ASSERT_EQ(FileWrite(h, bytes.data(), count, n), kIoOk);
+          ASSERT_EQ(n, count);
+          model.resize(std::max(model.size(), position + count));
+          std::copy(bytes.begin(), bytes.end(), model.begin() + static_cast<long>(position));
+          position += count;
+      }
+      std::int64_t size = -1;
+      ASSERT_EQ(FileSize(h, size), kIoOk);
+      ASSERT_EQ(size, static_cast<std::int64_t>(model.size()));
+    }
+    // Written last, and still staged when the file is opened again.
+    std::uint32_t n = 0;
+    ASSERT_EQ(FileWrite(h, "end", 3, n), kIoOk);
+    model.resize(std::max(model.size(), position + 3));
+    std::copy_n("end", 3, model.begin() + static_cast<long>(position));
+    const FileHandle reader = Open(path, kRead, kShareRead | kShareWrite, Disposition::kOpenExisting);
+    ASSERT_GT(reader, 0);
+    std::vector<std::uint8_t> seen(model.size() + 1);
+    EXPECT_EQ(FileRead(reader, seen.data(), static_cast<std::uint32_t>(seen.size()), n), kIoOk);
+    seen.resize(n);
+    EXPECT_TRUE(seen == model);
+    EXPECT_EQ(FileClose(reader), kIoOk);
+    EXPECT_EQ(FileClose(h), kIoOk);
+    EXPECT_TRUE(testing_support::ReadBytes(path) == model);
+  }
+}
+
+// A write the system refuses fails the file it was meant for, even where
+// the layer only meets the refusal when it hands its staged writes over:
+// at the latest the close reports it.
+TEST(PosixFile, AWriteTheSystemRefusesIsReportedForItsFile) {
+  TempDir dir;
+  for (const std::uint32_t block : {2048u, 100000u}) {
+    const FileHandle h = Open(dir.File("Main.exe"), kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+    ASSERT_GT(h, 0);
+    const std::vector<std::uint8_t> bytes(block, 'b');
+    // Files may not grow past 10,000 bytes; the signal would end the test.
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    const rlimit limit{10000, old_limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    IoResult failed = kIoOk;
+    for (int i = 0; i < 10 && failed == kIoOk; ++i) {
+      std::uint32_t n = 0;
+      failed = FileWrite(h, bytes.data(), block, n);
+    }
+    const IoResult closed = FileClose(h);
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(failed != kIoOk ? failed : closed, EFBIG) << block;
   }
 }
 
