@@ -1,5 +1,7 @@
 #include "extract/extraction_run.hpp"
 
+#include <algorithm>
+
 #include "common/session.hpp"
 #include "extract/file_splitter.hpp"
 #include "extract/output_writer.hpp"
@@ -36,23 +38,79 @@ void OpenOutput() {
 #if defined(PAGEMIX_INLINE_TRANSFER)
 // The tools run the decoding loop with the volume reader and the output
 // writer inlined: the same requests and the same bytes in the same order
-// as through the callbacks.
-struct VolumeInput {
+// as through the callbacks (ReadVolumeByte, WriteOutputByte).  Their
+// places in the window and the block stay in registers, and are handed
+// back to Transfer before any code outside the loop looks at them: a
+// refill, a write, the end of the decoding.
+class WindowInput {
+ public:
+  WindowInput() { Load(); }
+  ~WindowInput() { Store(); }
+  WindowInput(const WindowInput&) = delete;
+  WindowInput& operator=(const WindowInput&) = delete;
+
   std::uint8_t Next() {
-    std::uint8_t byte = 0;
-    std::uint16_t delivered = 0;
-    ReadVolumeByte(&byte, delivered);
-    return delivered == 1 ? byte : 0;
+    if (!Extraction.Running) return 0;
+    if (next_ >= end_ && !Refill()) [[unlikely]] return 0;
+    const std::uint8_t byte = *next_++;
+    if (pump_ != nullptr) pump_();
+    return byte;
   }
+
+ private:
+  void Load() {
+    next_ = Buffers->InputBuffer + Transfer.ReadPos - 1;
+    end_ = Buffers->InputBuffer + Transfer.ReadFill;
+  }
+  void Store() const { Transfer.ReadPos = static_cast<std::uint16_t>(next_ - Buffers->InputBuffer + 1); }
+  [[gnu::noinline]] bool Refill() {
+    Store();
+    const bool refilled = RefillWindow();
+    Load();
+    return refilled;
+  }
+
+  const std::uint8_t* next_;
+  const std::uint8_t* end_;
+  void (*const pump_)() = UserInterface.pump;
 };
 
-struct BlockOutput {
-  void Put(std::uint8_t byte) { WriteOutputByte(byte); }
+class BlockOutput {
+ public:
+  BlockOutput() { Load(); }
+  ~BlockOutput() { Store(); }
+  BlockOutput(const BlockOutput&) = delete;
+  BlockOutput& operator=(const BlockOutput&) = delete;
+
+  void Put(std::uint8_t byte) {
+    if (!Extraction.Running) return;
+    if (next_ >= room_end_) [[unlikely]] MakeRoomHere();
+    *next_++ = byte;
+  }
+
+ private:
+  // Up to where bytes go in without MakeRoom writing anything out: the
+  // end of the block, or the byte before the progress total is reached.
+  void Load() {
+    std::uint8_t* const block = Buffers->OutputBuffer;
+    next_ = block + Transfer.WritePos - 1;
+    const std::int64_t before_total = Progress.ProgressTotal - Progress.BytesDone - 1;
+    room_end_ = block + std::clamp<std::int64_t>(before_total, 0, kBlockSize);
+  }
+  void Store() const { Transfer.WritePos = static_cast<std::uint16_t>(next_ - Buffers->OutputBuffer + 1); }
+  [[gnu::noinline]] void MakeRoomHere() {
+    Store();
+    MakeRoom(1);
+    Load();
+  }
+
+  std::uint8_t* next_;
+  std::uint8_t* room_end_;
 };
 
 const char* RunDecoder() {
   try {
-    VolumeInput in;
+    WindowInput in;
     BlockOutput out;
     lzh::DecodeStream(Setup.TotalSize, in, out, Extraction.Running);
   } catch (const lzh::ElzhException& failure) {
