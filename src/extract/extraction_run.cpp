@@ -41,7 +41,8 @@ void OpenOutput() {
 // as through the callbacks (ReadVolumeByte, WriteOutputByte).  Their
 // places in the window and the block stay in registers, and are handed
 // back to Transfer before any code outside the loop looks at them: a
-// refill, a write, the end of the decoding.
+// refill, a write, the end of the decoding.  A front end that names the
+// flag its pump waits for has the pump run only while the flag is up.
 class WindowInput {
  public:
   WindowInput() { Load(); }
@@ -53,7 +54,7 @@ class WindowInput {
     if (!Extraction.Running) return 0;
     if (next_ >= end_ && !Refill()) [[unlikely]] return 0;
     const std::uint8_t byte = *next_++;
-    if (pump_ != nullptr) pump_();
+    if (pump_ != nullptr && (pump_wanted_ == nullptr || *pump_wanted_ != 0)) pump_();
     return byte;
   }
 
@@ -73,6 +74,7 @@ class WindowInput {
   const std::uint8_t* next_;
   const std::uint8_t* end_;
   void (*const pump_)() = UserInterface.pump;
+  const volatile std::sig_atomic_t* const pump_wanted_ = UserInterface.pump_wanted;
 };
 
 class BlockOutput {

@@ -3,6 +3,7 @@
 // start of an installation (installation.hpp) puts it in UserInterface.
 #pragma once
 
+#include <csignal>
 #include <string>
 
 namespace extract {
@@ -16,6 +17,10 @@ struct FrontEnd {
   bool (*ask)(const std::string& text, int buttons, bool yes_no) = nullptr;
   // Shows a new whole percentage; fraction is the exact share done, 0 to 1.
   void (*show_progress)(int percent, double fraction) = nullptr;
+  // For a pump that has work only once a signal handler raises a flag:
+  // the flag.  The tools' inlined reader then runs the pump while the flag
+  // is raised, instead of calling it for every byte to find it lowered.
+  const volatile std::sig_atomic_t* pump_wanted = nullptr;
 };
 
 inline FrontEnd UserInterface;

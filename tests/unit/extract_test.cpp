@@ -121,6 +121,23 @@ TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])));
 }
 
+// The terminal's pump has work only after Ctrl-C raised its flag: it runs
+// while the flag is up, and its cancel ends the run.
+TEST_F(ExtractTest, APumpThatNamesItsFlagRunsOnlyWhileTheFlagIsUp) {
+  const auto built = BuildPackage(Folder(), SampleFiles());
+  static volatile std::sig_atomic_t wanted = 0;
+  wanted = 0;
+  user.on_show = [](int) { wanted = 1; };
+  user.on_pump = [] {
+    wanted = 0;
+    EndRun(Outcome::kCancelled);
+  };
+  const auto result = testing_support::InstallPackage(built.setup_exe, Destination(), {Pump, Ask, Show, &wanted});
+  EXPECT_EQ(result.outcome, Outcome::kCancelled);
+  EXPECT_EQ(user.pumps, 1);
+  EXPECT_EQ(user.percents.size(), 1u);
+}
+
 TEST_F(ExtractTest, EachRunCountsItsProgressAfresh) {
   // The payload goes out in 2048-byte blocks in every run, not just the
   // first: a count left from an earlier run would make every byte a write.

@@ -100,7 +100,7 @@ void UseTerminal(bool interactive) {
   sigaction(SIGINT, &action, nullptr);
 }
 
-extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress}; }
+extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &interrupted}; }
 
 void ReleaseTerminal() { std::signal(SIGINT, SIG_DFL); }
 
