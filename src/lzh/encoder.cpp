@@ -196,13 +196,10 @@ class OptimalParser : public Encoder::Parser {
     int covered = 0;  // positions inside a long match are not searched
     for (int i = 0; i < size; ++i) {
       const int position = start + i;
-      if (i < covered) {
-        candidates_.clear();
-        finder_.Insert(position);
-      } else {
-        finder_.Search(position, candidates_);
-      }
-      if (!candidates_.empty() && candidates_.back().length >= kLongEnough) covered = i + candidates_.back().length;
+      std::span<const Match> candidates;
+      if (i < covered) finder_.Insert(position);
+      else candidates = finder_.Search(position);
+      if (!candidates.empty() && candidates.back().length >= kLongEnough) covered = i + candidates.back().length;
 
       const std::int32_t here = prices[i];
       const std::int32_t literal = here + symbol_bits_[text[position]];
@@ -210,7 +207,7 @@ class OptimalParser : public Encoder::Parser {
       prices[i + 1] = cheaper ? literal : prices[i + 1];
       steps[i + 1] = cheaper ? Step(1, 0) : steps[i + 1];
       int length = kMinMatch;
-      for (const Match& candidate : candidates_) {
+      for (const Match& candidate : candidates) {
         const int longest = std::min(candidate.length, size - i);
         const Lanes base = Lanes{} + here + kPositionCodes[(candidate.distance - 1) >> 6].length + 6;
         const Lanes distance = Lanes{} + Step(0, candidate.distance);
@@ -245,7 +242,6 @@ class OptimalParser : public Encoder::Parser {
   std::array<std::int32_t, SymbolCount + kLanes> symbol_bits_{};
   std::vector<std::int32_t> prices_;
   std::vector<std::int32_t> steps_;
-  std::vector<Match> candidates_;
   std::vector<std::int32_t> path_;
 };
 

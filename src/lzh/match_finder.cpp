@@ -124,7 +124,10 @@ int MatchFinder::Discard() {
 int MatchFinder::Limit(int position) const { return std::min(MaxMatch, size_ - position); }
 
 void MatchFinder::Insert(int position) {
-  if (exact_) return TreeInsert(position, nullptr);
+  if (exact_) {
+    TreeInsert<false>(position);
+    return;
+  }
   next_insert_ = position + 1;
   if (Limit(position) < kMinMatch) return;
   const std::uint8_t* p = text_.data() + position;
@@ -197,9 +200,8 @@ void MatchFinder::Candidates(int position, std::vector<Match>& out) const {
   if (first_longer == 1 && out.size() > 1 && out[1].distance <= out[0].distance) out.erase(out.begin());
 }
 
-void MatchFinder::Search(int position, std::vector<Match>& out) {
-  out.clear();
-  TreeInsert(position, &out);
+std::span<const Match> MatchFinder::Search(int position) {
+  return std::span(found_).first(static_cast<std::size_t>(TreeInsert<true>(position)));
 }
 
 // Below the nodes passed so far, everything on the left is smaller than
@@ -208,11 +210,13 @@ void MatchFinder::Search(int position, std::vector<Match>& out) {
 // so comparisons start past the lesser.  A node that agrees over the whole
 // limit is replaced by the new position, which is nearer: later searches
 // reach no further than this one.  Children are always older than their
-// parent, so a link out of the window ends the walk.
-void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
+// parent, so a link out of the window ends the walk.  Every node passed is
+// written to the list, and kept only when it is longer than the last.
+template <bool kListMatches>
+int MatchFinder::TreeInsert(int position) {
   next_insert_ = position + 1;
   const int limit = Limit(position);
-  if (limit < kMinMatch) return;
+  if (limit < kMinMatch) return 0;
   const std::uint8_t* const text = text_.data();
   const std::uint8_t* const here = text + position;
   std::int32_t* const sides = sides_.data();
@@ -223,20 +227,22 @@ void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
   std::int32_t* left = &sides[2 * (position & kTreeMask)];
   std::int32_t* right = left + 1;
   int left_agrees = 0, right_agrees = 0;
+  int count = 0;
   int longest = kMinMatch - 1;
   while (candidate >= oldest) {
     const std::uint8_t* const there = text + candidate;
     const int known = std::min(left_agrees, right_agrees);
     const int length = known + CommonLength(there + known, here + known, limit - known);
     std::int32_t* const node = &sides[2 * (candidate & kTreeMask)];
-    if (length > longest) {
-      longest = length;
-      if (out != nullptr) out->push_back({length, position - candidate});
-      if (length == limit) {
-        *left = node[0];
-        *right = node[1];
-        return;
-      }
+    if constexpr (kListMatches) {
+      found_[count] = {length, position - candidate};
+      count += length > longest ? 1 : 0;
+      longest = std::max(longest, length);
+    }
+    if (length == limit) {
+      *left = node[0];
+      *right = node[1];
+      return count;
     }
     const bool smaller = there[length] < here[length];
     *(smaller ? left : right) = candidate;
@@ -248,6 +254,7 @@ void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
   }
   *left = -1;
   *right = -1;
+  return count;
 }
 
 Match MatchFinder::Longest(int position) const {
