@@ -10,6 +10,9 @@ namespace lzh {
 namespace {
 
 constexpr int kHashBits = 16;
+// The trees share fewer roots: a smaller table stays in the cache, and a
+// 4096-byte window fills few of its slots anyway.
+constexpr int kTreeHashBits = 14;
 constexpr int kMinMatch = Threshold + 1;
 constexpr int kShortChain = 8;  // steps spent on the nearest three-byte match
 // Spare bytes after the text, so that comparisons may read whole words.
@@ -36,9 +39,10 @@ std::uint32_t Load32(const std::uint8_t* p) {
   return v;
 }
 
-int Hash(std::uint32_t bytes) { return static_cast<int>((bytes * 2654435761u) >> (32 - kHashBits)); }
+int Hash(std::uint32_t bytes, int bits = kHashBits) { return static_cast<int>((bytes * 2654435761u) >> (32 - bits)); }
 int Hash3(const std::uint8_t* p) { return Hash(Load32(p) & 0x00FFFFFF); }
 int Hash4(const std::uint8_t* p) { return Hash(Load32(p)); }
+int TreeHash(const std::uint8_t* p) { return Hash(Load32(p) & 0x00FFFFFF, kTreeHashBits); }
 
 // How many leading bytes of a and b agree, up to limit.
 int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
@@ -65,7 +69,7 @@ MatchFinder::MatchFinder(SearchLimits limits) : text_(kHeld + kPadding, 0), limi
 MatchFinder::MatchFinder() : text_(kHeld + kPadding, 0), exact_(true) {
   std::fill_n(text_.begin(), PrefillLength, ' ');
   size_ = PrefillLength;
-  roots_.assign(1 << kHashBits, -1);
+  roots_.assign(1 << kTreeHashBits, -1);
   sides_.assign(2 * kTreeSlots, -1);
 }
 
@@ -221,9 +225,12 @@ int MatchFinder::TreeInsert(int position) {
   const std::uint8_t* const here = text + position;
   std::int32_t* const sides = sides_.data();
   const int oldest = std::max(0, position - RingSize);
-  std::int32_t& root = roots_[Hash3(here)];
+  std::int32_t& root = roots_[TreeHash(here)];
   int candidate = root;
   root = position;
+  // The next search starts at the next position's root: fetching it now
+  // lets the parser's pricing hide the wait.
+  __builtin_prefetch(&roots_[TreeHash(here + 1)]);
   std::int32_t* left = &sides[2 * (position & kTreeMask)];
   std::int32_t* right = left + 1;
   int left_agrees = 0, right_agrees = 0;
