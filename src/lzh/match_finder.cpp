@@ -55,16 +55,21 @@ int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
   return limit;
 }
 
+// AgreeingLength once the first words agree.
+[[gnu::noinline]] int LaterAgreement(const std::uint8_t* there, const std::uint8_t* here, int known, int limit) {
+  const int start = std::min(limit, std::max(known, 8));
+  return start + CommonLength(there + start, here + start, limit - start);
+}
+
 // How many leading bytes of there and here agree, up to limit, given
 // here's first word and that at least known bytes agree.  Most nodes of a
 // walk differ within the first word; that case does not wait on known,
 // which comes from the comparison at the node before.
-int AgreeingLength(const std::uint8_t* there, const std::uint8_t* here, std::uint64_t first_word, int known,
-                   int limit) {
+inline int AgreeingLength(const std::uint8_t* there, const std::uint8_t* here, std::uint64_t first_word, int known,
+                          int limit) {
   const std::uint64_t difference = Load64(there) ^ first_word;
   if (difference != 0) return std::min(limit, std::countr_zero(difference) >> 3);
-  const int start = std::min(limit, std::max(known, 8));
-  return start + CommonLength(there + start, here + start, limit - start);
+  return LaterAgreement(there, here, known, limit);
 }
 
 }  // namespace
