@@ -10,6 +10,9 @@ namespace lzh {
 namespace {
 
 constexpr int kHashBits = 16;
+// The trees share fewer roots: a smaller table stays in the cache, and a
+// 4096-byte window fills few of its slots anyway.
+constexpr int kTreeHashBits = 14;
 constexpr int kMinMatch = Threshold + 1;
 constexpr int kShortChain = 8;  // steps spent on the nearest three-byte match
 // Spare bytes after the text, so that comparisons may read whole words.
@@ -36,9 +39,10 @@ std::uint32_t Load32(const std::uint8_t* p) {
   return v;
 }
 
-int Hash(std::uint32_t bytes) { return static_cast<int>((bytes * 2654435761u) >> (32 - kHashBits)); }
+int Hash(std::uint32_t bytes, int bits = kHashBits) { return static_cast<int>((bytes * 2654435761u) >> (32 - bits)); }
 int Hash3(const std::uint8_t* p) { return Hash(Load32(p) & 0x00FFFFFF); }
 int Hash4(const std::uint8_t* p) { return Hash(Load32(p)); }
+int TreeHash(const std::uint8_t* p) { return Hash(Load32(p) & 0x00FFFFFF, kTreeHashBits); }
 
 // How many leading bytes of a and b agree, up to limit.
 int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
@@ -49,6 +53,23 @@ int CommonLength(const std::uint8_t* a, const std::uint8_t* b, int limit) {
     length += 8;
   }
   return limit;
+}
+
+// AgreeingLength once the first words agree.
+[[gnu::noinline]] int LaterAgreement(const std::uint8_t* there, const std::uint8_t* here, int known, int limit) {
+  const int start = std::min(limit, std::max(known, 8));
+  return start + CommonLength(there + start, here + start, limit - start);
+}
+
+// How many leading bytes of there and here agree, up to limit, given
+// here's first word and that at least known bytes agree.  Most nodes of a
+// walk differ within the first word; that case does not wait on known,
+// which comes from the comparison at the node before.
+inline int AgreeingLength(const std::uint8_t* there, const std::uint8_t* here, std::uint64_t first_word, int known,
+                          int limit) {
+  const std::uint64_t difference = Load64(there) ^ first_word;
+  if (difference != 0) return std::min(limit, std::countr_zero(difference) >> 3);
+  return LaterAgreement(there, here, known, limit);
 }
 
 }  // namespace
@@ -65,7 +86,7 @@ MatchFinder::MatchFinder(SearchLimits limits) : text_(kHeld + kPadding, 0), limi
 MatchFinder::MatchFinder() : text_(kHeld + kPadding, 0), exact_(true) {
   std::fill_n(text_.begin(), PrefillLength, ' ');
   size_ = PrefillLength;
-  roots_.assign(1 << kHashBits, -1);
+  roots_.assign(1 << kTreeHashBits, -1);
   sides_.assign(2 * kTreeSlots, -1);
 }
 
@@ -124,7 +145,10 @@ int MatchFinder::Discard() {
 int MatchFinder::Limit(int position) const { return std::min(MaxMatch, size_ - position); }
 
 void MatchFinder::Insert(int position) {
-  if (exact_) return TreeInsert(position, nullptr);
+  if (exact_) {
+    TreeInsert<false>(position);
+    return;
+  }
   next_insert_ = position + 1;
   if (Limit(position) < kMinMatch) return;
   const std::uint8_t* p = text_.data() + position;
@@ -197,9 +221,8 @@ void MatchFinder::Candidates(int position, std::vector<Match>& out) const {
   if (first_longer == 1 && out.size() > 1 && out[1].distance <= out[0].distance) out.erase(out.begin());
 }
 
-void MatchFinder::Search(int position, std::vector<Match>& out) {
-  out.clear();
-  TreeInsert(position, &out);
+std::span<const Match> MatchFinder::Search(int position) {
+  return std::span(found_).first(static_cast<std::size_t>(TreeInsert<true>(position)));
 }
 
 // Below the nodes passed so far, everything on the left is smaller than
@@ -208,35 +231,42 @@ void MatchFinder::Search(int position, std::vector<Match>& out) {
 // so comparisons start past the lesser.  A node that agrees over the whole
 // limit is replaced by the new position, which is nearer: later searches
 // reach no further than this one.  Children are always older than their
-// parent, so a link out of the window ends the walk.
-void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
+// parent, so a link out of the window ends the walk.  Every node passed is
+// written to the list, and kept only when it is longer than the last.
+template <bool kListMatches>
+int MatchFinder::TreeInsert(int position) {
   next_insert_ = position + 1;
   const int limit = Limit(position);
-  if (limit < kMinMatch) return;
+  if (limit < kMinMatch) return 0;
   const std::uint8_t* const text = text_.data();
   const std::uint8_t* const here = text + position;
   std::int32_t* const sides = sides_.data();
   const int oldest = std::max(0, position - RingSize);
-  std::int32_t& root = roots_[Hash3(here)];
+  std::int32_t& root = roots_[TreeHash(here)];
   int candidate = root;
   root = position;
+  // The next search starts at the next position's root: fetching it now
+  // lets the parser's pricing hide the wait.
+  __builtin_prefetch(&roots_[TreeHash(here + 1)]);
   std::int32_t* left = &sides[2 * (position & kTreeMask)];
   std::int32_t* right = left + 1;
   int left_agrees = 0, right_agrees = 0;
+  int count = 0;
   int longest = kMinMatch - 1;
+  const std::uint64_t first_word = Load64(here);
   while (candidate >= oldest) {
     const std::uint8_t* const there = text + candidate;
-    const int known = std::min(left_agrees, right_agrees);
-    const int length = known + CommonLength(there + known, here + known, limit - known);
+    const int length = AgreeingLength(there, here, first_word, std::min(left_agrees, right_agrees), limit);
     std::int32_t* const node = &sides[2 * (candidate & kTreeMask)];
-    if (length > longest) {
-      longest = length;
-      if (out != nullptr) out->push_back({length, position - candidate});
-      if (length == limit) {
-        *left = node[0];
-        *right = node[1];
-        return;
-      }
+    if constexpr (kListMatches) {
+      found_[count] = {length, position - candidate};
+      count += length > longest ? 1 : 0;
+      longest = std::max(longest, length);
+    }
+    if (length == limit) {
+      *left = node[0];
+      *right = node[1];
+      return count;
     }
     const bool smaller = there[length] < here[length];
     *(smaller ? left : right) = candidate;
@@ -248,6 +278,7 @@ void MatchFinder::TreeInsert(int position, std::vector<Match>* out) {
   }
   *left = -1;
   *right = -1;
+  return count;
 }
 
 Match MatchFinder::Longest(int position) const {

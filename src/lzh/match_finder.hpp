@@ -23,9 +23,12 @@
 // stay small.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "lzh/format.hpp"
 
 namespace lzh {
 
@@ -75,8 +78,8 @@ class MatchFinder {
   // both increase along the list.
   void Candidates(int position, std::vector<Match>& out) const;
   // The exact search: what Candidates would list with unlimited chains,
-  // and position inserted.
-  void Search(int position, std::vector<Match>& out);
+  // and position inserted.  The list lasts until the next Insert or Search.
+  std::span<const Match> Search(int position);
 
  private:
   struct Chain {
@@ -85,9 +88,10 @@ class MatchFinder {
   };
 
   // Walks the tree of position's hash, hanging every node passed on the
-  // new root's left (smaller text) or right, and lists the matches found
-  // when out is given.
-  void TreeInsert(int position, std::vector<Match>* out);
+  // new root's left (smaller text) or right; returns how many matches it
+  // has put in found_ when asked to list them.
+  template <bool kListMatches>
+  int TreeInsert(int position);
   void InsertSettledPrefill();
   Match NearestOfThree(int position) const;
   void LongerThanThree(int position, std::vector<Match>& out) const;
@@ -103,6 +107,8 @@ class MatchFinder {
   bool exact_ = false;
   std::vector<std::int32_t> roots_;  // by hash: the newest position, or -1
   std::vector<std::int32_t> sides_;  // by position mod kTreeSlots: left and right child
+  // One match per length at most, and room for one that is not kept.
+  std::array<Match, MaxMatch> found_;
 };
 
 }  // namespace lzh
