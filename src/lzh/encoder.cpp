@@ -137,17 +137,15 @@ class GreedyOrLazyParser : public Encoder::Parser {
 
 // Four path prices or steps at a time.  GCC and Clang lower these to the
 // target's vector instructions (SSE2 on any x86-64), or to plain code
-// where there are none.
+// where there are none.  Vectors go by reference: passed or returned by
+// value, their calling convention would differ between x86 targets with
+// and without SSE.
 constexpr int kLanes = 4;
 using Lanes = std::int32_t __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
 
-Lanes LoadLanes(const std::int32_t* p) {
-  Lanes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+void LoadLanes(Lanes& lanes, const std::int32_t* p) { std::memcpy(&lanes, p, sizeof lanes); }
 
-void StoreLanes(std::int32_t* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
+void StoreLanes(std::int32_t* p, const Lanes& lanes) { std::memcpy(p, &lanes, sizeof lanes); }
 
 // Cheapest parse of each block, by dynamic programming over its positions:
 // every literal and every match length the finder offers is priced with
@@ -213,9 +211,11 @@ class OptimalParser : public Encoder::Parser {
         const Lanes distance = Lanes{} + Step(0, candidate.distance);
         for (int group = length; group <= longest; group += kLanes) {
           const Lanes lengths = Lanes{0, 1, 2, 3} + group;
-          const Lanes price = base + LoadLanes(length_bits + group);
-          const Lanes old_price = LoadLanes(prices + i + group);
-          const Lanes old_step = LoadLanes(steps + i + group);
+          Lanes bits, old_price, old_step;
+          LoadLanes(bits, length_bits + group);
+          LoadLanes(old_price, prices + i + group);
+          LoadLanes(old_step, steps + i + group);
+          const Lanes price = base + bits;
           const Lanes better = (price < old_price) & (lengths <= longest);
           StoreLanes(prices + i + group, (price & better) | (old_price & ~better));
           StoreLanes(steps + i + group, ((distance | lengths) & better) | (old_step & ~better));
