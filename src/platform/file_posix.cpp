@@ -67,8 +67,8 @@ StagedFile* Find(FileHandle handle) {
   return file == nullptr ? nullptr : &file->data;
 }
 
-// A file opened again sees what its other handles wrote.  (Their errors
-// in handing it over wait for their own next call.)
+// A file opened again sees what its other handles wrote.  (A failure to
+// hand it over is reported by the close of the handle that wrote it.)
 void SettleOthers(const struct stat& st) {
   for (OpenFile& f : OpenFiles()) {
     if (f.device == st.st_dev && f.inode == st.st_ino) f.data.Settle();

@@ -103,7 +103,7 @@ IoResult StagedFile::Write(const void* buffer, std::uint32_t count, std::uint32_
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   const bool follows = stage_holds_writes_ && position_ == stage_start_ + stage_fill_;
   if (!follows || stage_fill_ + count > kStageSize) {
-    if (const IoResult settled = Settle()) return settled;
+    if (const IoResult flushed = Flush()) return flushed;
   }
   if (count < kStageSize) Stage(bytes, count);
   else if (const IoResult result = WriteAll(fd_, bytes, count, position_)) return result;
@@ -126,7 +126,7 @@ IoResult StagedFile::Size(std::int64_t& size) {
 }
 
 IoResult StagedFile::Truncate() {
-  if (const IoResult settled = Settle()) return settled;
+  if (const IoResult flushed = Flush()) return flushed;
   if (::ftruncate(fd_, position_) != 0) return errno;
   written_end_ = kOwnLength;
   return kIoOk;
@@ -142,19 +142,26 @@ IoResult StagedFile::HandOver() {
   return result;
 }
 
-IoResult StagedFile::Settle() {
+IoResult StagedFile::Flush() {
   const IoResult result = HandOver();
   stage_fill_ = 0;
   return result;
 }
 
+void StagedFile::Settle() {
+  if (const IoResult flushed = Flush(); unreported_ == kIoOk) unreported_ = flushed;
+}
+
 IoResult StagedFile::Close() {
-  const IoResult settled = Settle();
+  const IoResult flushed = Flush();
   // A file emptied in place ends where its writing did.
   const IoResult cut = written_end_ != kOwnLength && ::ftruncate(fd_, written_end_) != 0 ? errno : kIoOk;
   const IoResult closed = ::close(fd_) != 0 ? errno : kIoOk;
   if (!SpareStage()) SpareStage() = std::move(stage_);
-  return settled != kIoOk ? settled : cut != kIoOk ? cut : closed;
+  for (const IoResult result : {unreported_, flushed, cut}) {
+    if (result != kIoOk) return result;
+  }
+  return closed;
 }
 
 }  // namespace platform

@@ -11,7 +11,8 @@
 // that does it, the file's close at the latest, so a write that cannot be
 // completed still fails the file it was meant for.  Reads fetch up to the
 // stage's size ahead.  The stage belongs to one handle: the layer settles
-// it before the same file is opened again (Settle).
+// it before the same file is opened again (Settle), and a failure to hand
+// its writes over then is reported by the handle's close.
 #pragma once
 
 #include <sys/types.h>
@@ -26,8 +27,6 @@ namespace platform {
 class StagedFile {
  public:
   explicit StagedFile(int fd) : fd_(fd) {}
-
-  int fd() const { return fd_; }
 
   // Makes an old file of the given length read as empty.  Its blocks are
   // zeroed in place where the file system can, and the file is cut to
@@ -44,9 +43,11 @@ class StagedFile {
   IoResult Size(std::int64_t& size);
   // Ends the file at the current position.
   IoResult Truncate();
-  // Hands staged writes to the system and forgets what was read ahead.
-  IoResult Settle();
-  // Settles, cuts a file emptied in place to its written end, and closes.
+  // Hands staged writes to the system and forgets what was read ahead,
+  // for another handle on the same file; a failure waits for the close.
+  void Settle();
+  // Hands staged writes over, cuts a file emptied in place to its
+  // written end, and closes; the first failure since Settle is reported.
   IoResult Close();
 
  private:
@@ -55,6 +56,7 @@ class StagedFile {
 
   void ObtainStage();
   IoResult HandOver();
+  IoResult Flush();  // HandOver, and forget what was read ahead
   bool ReadAheadCovers(off_t position) const;
   IoResult FetchAhead();
   void Stage(const unsigned char* bytes, std::uint32_t count);
@@ -68,6 +70,7 @@ class StagedFile {
   off_t stage_start_ = 0;
   std::uint32_t stage_fill_ = 0;
   bool stage_holds_writes_ = false;  // otherwise what was read ahead
+  IoResult unreported_ = kIoOk;      // a failure of Settle's
 };
 
 }  // namespace platform

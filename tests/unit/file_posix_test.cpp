@@ -227,11 +227,14 @@ TEST(PosixFile, StagedReadsAndWritesSeeWhatWasWritten) {
 
 // A write the system refuses fails the file it was meant for, even where
 // the layer only meets the refusal when it hands its staged writes over:
-// at the latest the close reports it.
+// at the latest the close reports it, also when the file was opened again
+// in between and the handing over happened then.
 TEST(PosixFile, AWriteTheSystemRefusesIsReportedForItsFile) {
   TempDir dir;
-  for (const std::uint32_t block : {2048u, 100000u}) {
-    const FileHandle h = Open(dir.File("Main.exe"), kRead | kWrite, kShareNone, Disposition::kCreateAlways);
+  const std::string path = dir.File("Main.exe");
+  for (const auto& [block, opened_again] : {std::pair{2048u, false}, {100000u, false}, {2048u, true}}) {
+    SCOPED_TRACE(block + opened_again);
+    const FileHandle h = Open(path, kRead | kWrite, kShareRead, Disposition::kCreateAlways);
     ASSERT_GT(h, 0);
     const std::vector<std::uint8_t> bytes(block, 'b');
     // Files may not grow past 10,000 bytes; the signal would end the test.
@@ -245,10 +248,13 @@ TEST(PosixFile, AWriteTheSystemRefusesIsReportedForItsFile) {
       std::uint32_t n = 0;
       failed = FileWrite(h, bytes.data(), block, n);
     }
+    if (opened_again) {
+      EXPECT_EQ(FileClose(Open(path, kRead, kShareRead | kShareWrite, Disposition::kOpenExisting)), kIoOk);
+    }
     const IoResult closed = FileClose(h);
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(failed != kIoOk ? failed : closed, EFBIG) << block;
+    EXPECT_EQ(failed != kIoOk ? failed : closed, EFBIG);
   }
 }
 
