@@ -39,75 +39,87 @@ void OpenOutput() {
 // The tools run the decoding loop with the volume reader and the output
 // writer inlined: the same requests and the same bytes in the same order
 // as through the callbacks (ReadVolumeByte, WriteOutputByte).  Their
-// places in the window and the block stay in registers, and are handed
-// back to Transfer before any code outside the loop looks at them: a
-// refill, a write, the end of the decoding.  A front end that names the
-// flag its pump waits for has the pump run only while the flag is up.
+// places in the window and the block are kept by value, so that the loop
+// holds them in registers (a place that a byte store might reach would be
+// reloaded after every byte), and handed back to Transfer before any code
+// outside the loop looks at them: a refill, a write, the end of the
+// decoding.  A front end that names the flag its pump waits for has the
+// pump run only while the flag is up.
+
+// Where the next byte is, and where the bytes that can be taken end.
+template <class Byte>
+struct Stretch {
+  Byte* next;
+  Byte* end;
+};
+
+Stretch<const std::uint8_t> WindowLeft() {
+  const std::uint8_t* const window = Buffers->InputBuffer;
+  return {window + Transfer.ReadPos - 1, window + Transfer.ReadFill};
+}
+
+void KeepReadPos(const std::uint8_t* next) {
+  Transfer.ReadPos = static_cast<std::uint16_t>(next - Buffers->InputBuffer + 1);
+}
+
+// Empty when the refill brought nothing.
+[[gnu::noinline]] Stretch<const std::uint8_t> Refilled(const std::uint8_t* next) {
+  KeepReadPos(next);
+  RefillWindow();
+  return WindowLeft();
+}
+
+// Up to where bytes go into the block without MakeRoom writing anything
+// out: its end, or the byte before the progress total is reached.
+Stretch<std::uint8_t> RoomLeft() {
+  std::uint8_t* const block = Buffers->OutputBuffer;
+  const std::int64_t before_total = Progress.ProgressTotal - Progress.BytesDone - 1;
+  return {block + Transfer.WritePos - 1, block + std::clamp<std::int64_t>(before_total, 0, kBlockSize)};
+}
+
+void KeepWritePos(const std::uint8_t* next) {
+  Transfer.WritePos = static_cast<std::uint16_t>(next - Buffers->OutputBuffer + 1);
+}
+
+[[gnu::noinline]] Stretch<std::uint8_t> RoomMade(std::uint8_t* next) {
+  KeepWritePos(next);
+  MakeRoom(1);
+  return RoomLeft();
+}
+
 class WindowInput {
  public:
-  WindowInput() { Load(); }
-  ~WindowInput() { Store(); }
-  WindowInput(const WindowInput&) = delete;
-  WindowInput& operator=(const WindowInput&) = delete;
+  ~WindowInput() { KeepReadPos(window_.next); }
 
   std::uint8_t Next() {
     if (!Extraction.Running) return 0;
-    if (next_ >= end_ && !Refill()) [[unlikely]] return 0;
-    const std::uint8_t byte = *next_++;
+    if (window_.next >= window_.end) [[unlikely]] {
+      window_ = Refilled(window_.next);
+      if (window_.next >= window_.end) return 0;
+    }
+    const std::uint8_t byte = *window_.next++;
     if (pump_ != nullptr && (pump_wanted_ == nullptr || *pump_wanted_ != 0)) pump_();
     return byte;
   }
 
  private:
-  void Load() {
-    next_ = Buffers->InputBuffer + Transfer.ReadPos - 1;
-    end_ = Buffers->InputBuffer + Transfer.ReadFill;
-  }
-  void Store() const { Transfer.ReadPos = static_cast<std::uint16_t>(next_ - Buffers->InputBuffer + 1); }
-  [[gnu::noinline]] bool Refill() {
-    Store();
-    const bool refilled = RefillWindow();
-    Load();
-    return refilled;
-  }
-
-  const std::uint8_t* next_;
-  const std::uint8_t* end_;
+  Stretch<const std::uint8_t> window_ = WindowLeft();
   void (*const pump_)() = UserInterface.pump;
   const volatile std::sig_atomic_t* const pump_wanted_ = UserInterface.pump_wanted;
 };
 
 class BlockOutput {
  public:
-  BlockOutput() { Load(); }
-  ~BlockOutput() { Store(); }
-  BlockOutput(const BlockOutput&) = delete;
-  BlockOutput& operator=(const BlockOutput&) = delete;
+  ~BlockOutput() { KeepWritePos(room_.next); }
 
   void Put(std::uint8_t byte) {
     if (!Extraction.Running) return;
-    if (next_ >= room_end_) [[unlikely]] MakeRoomHere();
-    *next_++ = byte;
+    if (room_.next >= room_.end) [[unlikely]] room_ = RoomMade(room_.next);
+    *room_.next++ = byte;
   }
 
  private:
-  // Up to where bytes go in without MakeRoom writing anything out: the
-  // end of the block, or the byte before the progress total is reached.
-  void Load() {
-    std::uint8_t* const block = Buffers->OutputBuffer;
-    next_ = block + Transfer.WritePos - 1;
-    const std::int64_t before_total = Progress.ProgressTotal - Progress.BytesDone - 1;
-    room_end_ = block + std::clamp<std::int64_t>(before_total, 0, kBlockSize);
-  }
-  void Store() const { Transfer.WritePos = static_cast<std::uint16_t>(next_ - Buffers->OutputBuffer + 1); }
-  [[gnu::noinline]] void MakeRoomHere() {
-    Store();
-    MakeRoom(1);
-    Load();
-  }
-
-  std::uint8_t* next_;
-  std::uint8_t* room_end_;
+  Stretch<std::uint8_t> room_ = RoomLeft();
 };
 
 const char* RunDecoder() {
