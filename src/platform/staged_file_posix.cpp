@@ -52,7 +52,9 @@ bool StagedFile::ReadAheadCovers(off_t position) const {
   return !stage_holds_writes_ && position >= stage_start_ && position < stage_start_ + stage_fill_;
 }
 
-// Reads a stage's worth from the current position, or up to the end.
+// Reads a stage's worth from the current position, or up to the end.  A
+// failure past the first bytes keeps those: it is reported when a read
+// asks for the bytes that failed, not for the ones before them.
 IoResult StagedFile::FetchAhead() {
   ObtainStage();
   stage_start_ = position_;
@@ -60,7 +62,7 @@ IoResult StagedFile::FetchAhead() {
   while (stage_fill_ < kStageSize) {
     const ssize_t n = ::pread(fd_, stage_.get() + stage_fill_, kStageSize - stage_fill_, stage_start_ + stage_fill_);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    if (n < 0) return stage_fill_ > 0 ? kIoOk : errno;
     if (n == 0) break;
     stage_fill_ += static_cast<std::uint32_t>(n);
   }
