@@ -38,7 +38,7 @@ void OpenOutput() {
 #if defined(PAGEMIX_INLINE_TRANSFER)
 // The tools run the decoding loop with the volume reader and the output
 // writer inlined: the same requests and the same bytes in the same order
-// as through the callbacks (ReadVolumeByte, WriteOutputByte).  Their
+// as through the callbacks (VolumeReader, OutputWriter).  Their
 // places in the window and the block are kept by value, so that the loop
 // holds them in registers (a place that a byte store might reach would be
 // reloaded after every byte), and handed back to Transfer before any code

@@ -28,11 +28,11 @@ void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& take
     return;
   }
   taken = count;
-  // The decoder's every call: the same step the tools' inlined decoder takes.
-  if (count == 1) return WriteOutputByte(buffer[0]);
   TransferState& t = Transfer;
   MakeRoom(count);
-  std::memcpy(Buffers->OutputBuffer + t.WritePos - 1, buffer, count);
+  // The decoder's every call is of one byte: no copy call for it.
+  if (count == 1) Buffers->OutputBuffer[t.WritePos - 1] = buffer[0];
+  else std::memcpy(Buffers->OutputBuffer + t.WritePos - 1, buffer, count);
   t.WritePos = static_cast<std::uint16_t>(t.WritePos + count);
 }
 

@@ -21,7 +21,8 @@ void OutputWriter(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& take
 // Writes out what is collected.
 void WriteCollected();
 
-// Makes room for count more bytes in the block.  The last byte of the
+// Makes room for count more bytes in the block (the callback's step, and
+// the tools' inlined writer's when its room runs out).  The last byte of the
 // payload also writes out what came before it, so small payloads reach
 // the file before the carving starts.
 inline void MakeRoom(std::uint16_t count) {
@@ -30,14 +31,6 @@ inline void MakeRoom(std::uint16_t count) {
     WriteCollected();
     t.WritePos = 1;
   }
-}
-
-// What OutputWriter does with one byte, for a decoder that inlines it.
-inline void WriteOutputByte(std::uint8_t byte) {
-  if (!Extraction.Running) return;
-  MakeRoom(1);
-  Buffers->OutputBuffer[Transfer.WritePos - 1] = byte;
-  ++Transfer.WritePos;
 }
 
 }  // namespace extract

@@ -107,6 +107,15 @@ bool RefillWindow() {
   return true;
 }
 
-void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) { ReadVolumeByte(buffer, delivered); }
+void VolumeReader(std::uint8_t* buffer, std::uint16_t, std::uint16_t& delivered) {
+  delivered = 0;
+  if (!Extraction.Running) return;
+  TransferState& t = Transfer;
+  if (t.ReadPos > t.ReadFill && !RefillWindow()) return;
+  buffer[0] = Buffers->InputBuffer[t.ReadPos - 1];
+  ++t.ReadPos;
+  delivered = 1;
+  if (UserInterface.pump) UserInterface.pump();
+}
 
 }  // namespace extract

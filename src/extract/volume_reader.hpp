@@ -42,19 +42,8 @@ bool OnlyPaddingLeft(const std::uint8_t* held, int held_count);
 // the rest of the stream from the wrong place.
 void VolumeReader(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& delivered);
 
-// Refills the window once it is used up; false when nothing came.
+// Refills the window once it is used up; false when nothing came.  The
+// tools' inlined reader calls it too.
 bool RefillWindow();
-
-// What VolumeReader does for each request, for a decoder that inlines it.
-inline void ReadVolumeByte(std::uint8_t* buffer, std::uint16_t& delivered) {
-  delivered = 0;
-  if (!Extraction.Running) return;
-  TransferState& t = Transfer;
-  if (t.ReadPos > t.ReadFill && !RefillWindow()) return;
-  buffer[0] = Buffers->InputBuffer[t.ReadPos - 1];
-  ++t.ReadPos;
-  delivered = 1;
-  if (UserInterface.pump) UserInterface.pump();
-}
 
 }  // namespace extract
