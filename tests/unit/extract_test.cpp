@@ -14,11 +14,14 @@
 #include "extract/file_splitter.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/front_end.hpp"
+#include "extract/installation.hpp"
 #include "extract/output_writer.hpp"
 #include "extract/progress_count.hpp"
 #include "extract/transfer.hpp"
+#include "extract/volume_reader.hpp"
 #include "installer.hpp"
 #include "installing.hpp"
+#include "lzh/decoder.hpp"
 #include "package_builder.hpp"
 #include "platform/fault_injection.hpp"
 #include "sample_data.hpp"
@@ -415,6 +418,70 @@ TEST_F(OutputWriterTest, NothingMoreIsTakenOrWrittenOnceRunningIsCleared) {
   EXPECT_EQ(Writes(), 1);
   EXPECT_EQ(Size(), 2048u);
   EXPECT_EQ(Progress.BytesDone, 2048);
+}
+
+// What the reader and the writer did: the reads and writes they made, the
+// bytes they pumped for, and where they left the window and the block.
+struct TransferTrace {
+  int reads, writes;
+  long pumps;
+  int read_pos, read_fill, disk, empty_requests, write_pos;
+  bool operator==(const TransferTrace&) const = default;
+};
+
+TransferTrace TraceTransfer() {
+  return {platform::CallCount(platform::Operation::kRead), platform::CallCount(platform::Operation::kWrite),
+          user.pumps, Transfer.ReadPos, Transfer.ReadFill, Transfer.DiskNumber, Transfer.EmptyRequests,
+          Transfer.WritePos};
+}
+
+// Decodes the loaded package into its payload file through the callbacks,
+// as SETUP.EXE does, with the checks the run makes after decoding.
+TransferTrace DecodeThroughCallbacks() {
+  ResetTransfer();
+  SetProgressTotals(package::Setup.TotalSize, package::Setup.EntryCount);
+  EXPECT_EQ(platform::FileOpen(common::Session.BlobPath, platform::kRead | platform::kWrite, platform::kShareNone,
+                               platform::Disposition::kCreateAlways, Transfer.OutputHandle),
+            platform::kIoOk);
+  EXPECT_EQ(OpenVolume(1, Transfer.VolumeHandle), platform::kIoOk);
+  platform::ResetFaults();
+  user.pumps = 0;
+  lzh::LzhDecode(package::Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running);
+  std::uint8_t held[2];
+  EXPECT_TRUE(OnlyPaddingLeft(held, lzh::UnusedInput(Transfer.EmptyRequests, held)));
+  std::uint16_t ignored = 0;
+  OutputWriter(nullptr, 0, ignored);
+  const TransferTrace trace = TraceTransfer();
+  platform::FileClose(Transfer.VolumeHandle);
+  platform::FileClose(Transfer.OutputHandle);
+  return trace;
+}
+
+// pmsetup runs the decoding loop with the reader and the writer inlined;
+// it must read, pump and write exactly as SETUP.EXE's callbacks do, across
+// the ends of blocks and of volumes.
+TEST_F(ExtractTest, InlinedTransferActsAsTheCallbacksDo) {
+  using Volumes = std::vector<std::size_t>;
+  for (const auto& [size, volumes] : {std::pair{2048, Volumes{}}, std::pair{2049, Volumes{}},
+                                      std::pair{4097, Volumes{}}, std::pair{40000, Volumes{3000, 2048}}}) {
+    SCOPED_TRACE(size);
+    SetUp();
+    fs::remove_all(Destination());
+    const auto built = BuildPackage(Folder(), {{"MAIN.EXE", testing_support::StructuredBinary(size, 5)}}, volumes);
+    const std::string setup_exe = testing_support::BackslashPath(built.setup_exe);
+    const std::string destination = testing_support::BackslashPath(Destination());
+    ASSERT_FALSE(StartInstallation(setup_exe, {Pump, Ask, Show}));
+    ASSERT_TRUE(ChooseDestination(destination));
+    const TransferTrace callbacks = DecodeThroughCallbacks();
+
+    ASSERT_FALSE(StartInstallation(setup_exe, {Pump, Ask, Show}));
+    platform::ResetFaults();
+    user.pumps = 0;
+    // A one-file package is carved without reads or writes.
+    ASSERT_EQ(InstallInto(destination), Outcome::kInstalled);
+    EXPECT_TRUE(TraceTransfer() == callbacks);
+    EXPECT_EQ(Installed("MAIN.EXE"), built.payload);
+  }
 }
 
 TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
