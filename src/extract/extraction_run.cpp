@@ -38,20 +38,13 @@ void OpenOutput() {
 #if defined(PAGEMIX_INLINE_TRANSFER)
 // The tools run the decoding loop with the volume reader and the output
 // writer inlined: the same requests and the same bytes in the same order
-// as through the callbacks (VolumeReader, OutputWriter).  Their
-// places in the window and the block are kept by value, so that the loop
-// holds them in registers (a place that a byte store might reach would be
-// reloaded after every byte), and handed back to Transfer before any code
-// outside the loop looks at them: a refill, a write, the end of the
-// decoding.  A front end that names the flag its pump waits for has the
-// pump run only while the flag is up.
+// as through the callbacks (VolumeReader, OutputWriter).  Their places in
+// the window and the block are kept by value (lzh::Stretch), and handed
+// back to Transfer before any code outside the loop looks at them: a
+// refill, a write, the end of the decoding.  A front end that names the
+// flag its pump waits for has the pump run only while the flag is up.
 
-// Where the next byte is, and where the bytes that can be taken end.
-template <class Byte>
-struct Stretch {
-  Byte* next;
-  Byte* end;
-};
+using lzh::Stretch;
 
 Stretch<const std::uint8_t> WindowLeft() {
   const std::uint8_t* const window = Buffers->InputBuffer;

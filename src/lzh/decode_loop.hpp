@@ -36,6 +36,16 @@ struct InputLeft {
 };
 inline InputLeft LastInputLeft;
 
+// A stretch of a buffer for an inlined reader or writer: the next byte
+// and the end of what may be taken or filled.  Kept by value, so that the
+// decoding loop holds it in registers: a place that a byte store might
+// reach would be reloaded after every byte.
+template <class Byte>
+struct Stretch {
+  Byte* next;
+  Byte* end;
+};
+
 namespace decode_detail {
 
 struct Tables {

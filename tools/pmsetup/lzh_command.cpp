@@ -79,15 +79,7 @@ struct RawDecode {
   std::uint8_t dropped[lzh::MaxMatch];
 };
 
-// A stretch of a buffer: the next byte and the end.  The reader and the
-// writer keep theirs by value, so that the decoding loop holds them in
-// registers: a pointer that a byte store might reach would be reloaded
-// after every byte.
-template <class Byte>
-struct Stretch {
-  Byte* next;
-  Byte* end;
-};
+using lzh::Stretch;
 
 // The next chunk of input; an empty one once the stream has ended, and
 // past the allowance the stream has run dry, and decoding stops, as an
