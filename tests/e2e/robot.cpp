@@ -462,7 +462,7 @@ void Execute(const std::string& command, std::istringstream& in) {
     ExpectRect(r, x, y, w, h, "the window");
   } else if (command == "style-has") {
     const DWORD bits = static_cast<DWORD>(Int(in));
-    const DWORD style = static_cast<DWORD>(GetWindowLongA(Current, GWL_STYLE));
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(Current, GWL_STYLE));
     Expect((style & bits) == bits, "the window's style lacks some of the bits");
   } else if (command == "centered") {
     RECT r;
