@@ -2,14 +2,19 @@
 # pmsetup.exe, the Windows build of pmsetup, under Wine: it makes the very
 # same packages as pmsetup on this machine, lists them and runs the raw
 # codec alike, with names and paths outside ASCII.
-#   windows_test.sh PMSETUP PMSETUP_EXE WINEPREFIX
+#   windows_test.sh PMSETUP BUILD WINDOWS_DIR WINEPREFIX
+# (BUILD: win32 or win64, the Windows build in WINDOWS_DIR)
 source "$(dirname "$0")/checks.sh"
-pmsetup=$(realpath "$1")
-pmsetup_exe=$(realpath "$2")
-export WINEPREFIX=$(realpath -m "$3") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-"$(dirname "$0")/../../scripts/wine-prefix" "$WINEPREFIX"
+scripts=$(realpath "$(dirname "$0")/../../scripts")
+source "$scripts/wine-env"
+pmsetup=$(realpath "$1") build=$2
+pmsetup_exe=$(realpath "$3/tools/pmsetup.exe")
+use_wine "$build" "$(realpath -m "$4")"
+export LC_ALL=C.UTF-8
+"$scripts/wine-prefix" "$build" "$WINEPREFIX" || exit 1
+expect_build "$build" "$pmsetup_exe" || exit 1
 cd "$work"
-windows() { wine "$pmsetup_exe" "$@" | tr -d '\r'; }
+windows() { "$PAGEMIX_WINE" "$pmsetup_exe" "$@" | tr -d '\r'; }
 
 mkdir -p "čeština/docs"
 head -c 30000 /dev/urandom > čeština/MAIN.EXE

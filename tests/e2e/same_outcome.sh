@@ -4,9 +4,10 @@
 # end alike: the same files under the same names with the same bytes, or
 # both failed, or both refused as damaged.
 #
-#   same_outcome.sh PMSETUP MAKE_PACKAGE WIN32_DIR WINEPREFIX ARTIFACTS
+#   same_outcome.sh PMSETUP MAKE_PACKAGE BUILD WINDOWS_DIR WINEPREFIX ARTIFACTS
+# (BUILD: win32 or win64, the Windows build in WINDOWS_DIR)
 set -euo pipefail
-pmsetup=$1 make_package=$2 win32=$3 prefix=$4 artifacts=$5
+pmsetup=$1 make_package=$2 build=$3 windows=$4 prefix=$5 artifacts=$6
 here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d)
@@ -30,7 +31,7 @@ same() {
   count=$((count + 1))
   local k=$count dir=$work/packages/$count offset=0 index=0 size name
   mkdir -p "$dir"
-  local options=(--stub "$win32/src/SETUP.EXE" --out "$dir/SETUP.EXE" --text GroupName= --text "RunPrompt=Installed %s"
+  local options=(--stub "$windows/src/SETUP.EXE" --out "$dir/SETUP.EXE" --text GroupName= --text "RunPrompt=Installed %s"
                  --text TerminatedMessage=Terminated)
   : > "$work/payload"
   for name in "$@"; do
@@ -105,7 +106,7 @@ for main in ... ' ' NUL 'MAIN.EXE.'; do
   same refused "$main" GOOD.TXT
 done
 
-"$here/run-scenario" "$scenario" --tools "$(dirname "$make_package")" --pmsetup "$pmsetup" --win32 "$win32" \
+"$here/run-scenario" "$scenario" --tools "$(dirname "$make_package")" --pmsetup "$pmsetup" --build "$build" --windows "$windows" \
   --prefix "$prefix" --artifacts "$artifacts" --package "$work/packages" || { echo "FAIL SETUP.EXE under Wine"; failures=$((failures + 1)); }
 
 for k in $(seq 1 "$count"); do
