@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The route to the Wine tests: which builds scripts/wine-route names when
+# forced, and the check that a Wine test runs programs of its own build.
+#   wine_route_test.sh WIN32_DIR
+source "$(dirname "$0")/../cli/checks.sh"
+scripts=$(realpath "$(dirname "$0")/../../scripts")
+source "$scripts/wine-env"
+setup_32=$1/src/SETUP.EXE
+
+route() { PAGEMIX_WINE_ROUTE=$1 "$scripts/wine-route" 2> "$work/err"; }
+check "win64 forces the 64-bit build alone" test "$(route win64 | head -1)" = win64
+check "both always includes the 64-bit build" grep -qw win64 <(route both | head -1)
+uses_32bit_build() { route "$1" | head -1 | grep -qw win32; }
+check "both and auto agree on the 32-bit build" test "$(uses_32bit_build both; echo $?)" = "$(uses_32bit_build auto; echo $?)"
+route win32 > /dev/null
+check "an unknown route is refused" test $? = 2
+check "and the refusal names the choices" grep -q "use auto, win64 or both" "$work/err"
+
+check "the 32-bit SETUP.EXE is an i386 program" test "$(pe_machine "$setup_32")" = i386
+head -c 100 "$setup_32" > "$work/cut.exe"
+check "a program cut short is of no known machine" test "$(pe_machine "$work/cut.exe")" = unknown
+check "a text is of no known machine" test "$(pe_machine "$0")" = unknown
+check "the 32-bit SETUP.EXE passes for the 32-bit build" expect_build win32 "$setup_32" > /dev/null
+! expect_build win64 "$setup_32" > /dev/null 2> "$work/err"
+check "the 32-bit SETUP.EXE fails the 64-bit build" test $? = 0
+check "and the failure names both machines" grep -q "built for i386, not for the win64 build (x86-64)" "$work/err"
+finish
