@@ -51,6 +51,9 @@
 //   region-has X Y W H RRGGBB    some pixel of the rectangle has the colour
 //   region-lacks X Y W H RRGGBB  no pixel of the rectangle has it
 //   capture NAME             save the screen as NAME.bmp
+//   freeze / thaw            suspend and resume the program's main thread,
+//                            so that a busy screen holds still while it is
+//                            checked
 //   exit CODE                wait for the program to end with CODE
 //   timeout SECONDS          how long waits last (default 20)
 //   sleep MILLISECONDS       wait
@@ -73,6 +76,7 @@
 namespace {
 
 PROCESS_INFORMATION Program{};
+bool Frozen = false;  // the program's main thread is suspended
 std::string ProgramFile;  // as given to run
 HWND Current = nullptr;
 DWORD TimeoutMs = 20000;
@@ -167,7 +171,7 @@ HWND Control(int id) {
 // Lets the program finish painting: it has gone idle in its message loop
 // and Wine has had time to copy its windows to the display.
 void Settle() {
-  if (Program.hProcess) WaitForInputIdle(Program.hProcess, 2000);
+  if (Program.hProcess && !Frozen) WaitForInputIdle(Program.hProcess, 2000);
   Sleep(300);
 }
 
@@ -428,6 +432,10 @@ void Execute(const std::string& command, std::istringstream& in) {
     const std::string program = Rest(in);
     ProgramFile = program.empty() ? "SETUP.EXE" : program;
     Run(ProgramFile);
+  } else if (command == "freeze" || command == "thaw") {
+    Frozen = command == "freeze";
+    const DWORD count = Frozen ? SuspendThread(Program.hThread) : ResumeThread(Program.hThread);
+    Expect(count != static_cast<DWORD>(-1), "cannot " + command + " the program");
   } else if (command == "sleep") {
     Sleep(static_cast<DWORD>(Int(in)));
   } else if (command == "timeout") {
