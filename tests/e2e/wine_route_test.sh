@@ -12,6 +12,13 @@ check "win64 forces the 64-bit build alone" test "$(route win64 | head -1)" = wi
 check "both always includes the 64-bit build" grep -qw win64 <(route both | head -1)
 uses_32bit_build() { route "$1" | head -1 | grep -qw win32; }
 check "both and auto agree on the 32-bit build" test "$(uses_32bit_build both; echo $?)" = "$(uses_32bit_build auto; echo $?)"
+# Wine's own 32-bit loader, where it is installed, is a second witness.
+if [ -x /usr/lib/wine/wine ]; then
+  wine32_runs=$(/usr/lib/wine/wine --version > /dev/null 2>&1; echo $?)
+  check "auto takes the 32-bit build exactly where 32-bit Wine runs" test "$wine32_runs" = "$(uses_32bit_build auto; echo $?)"
+else
+  echo "skipped: the second witness of the probe (32-bit Wine is not installed)"
+fi
 route win32 > /dev/null
 check "an unknown route is refused" test $? = 2
 check "and the refusal names the choices" grep -q "use auto, win64 or both" "$work/err"
