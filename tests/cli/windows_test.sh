@@ -9,7 +9,7 @@ scripts=$(realpath "$(dirname "$0")/../../scripts")
 source "$scripts/wine-env"
 pmsetup=$(realpath "$1") build=$2
 pmsetup_exe=$(realpath "$3/tools/pmsetup.exe")
-use_wine "$build" "$(realpath -m "$4")"
+use_wine "$build" "$(realpath -m "$4")" || exit 1
 export LC_ALL=C.UTF-8
 "$scripts/wine-prefix" "$build" "$WINEPREFIX" || exit 1
 expect_build "$build" "$pmsetup_exe" || exit 1
