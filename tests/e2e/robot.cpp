@@ -53,7 +53,8 @@
 //   capture NAME             save the screen as NAME.bmp
 //   freeze / thaw            suspend and resume the program's main thread,
 //                            so that a busy screen holds still while it is
-//                            checked
+//                            checked (only screen checks work meanwhile:
+//                            the program answers no messages)
 //   exit CODE                wait for the program to end with CODE
 //   timeout SECONDS          how long waits last (default 20)
 //   sleep MILLISECONDS       wait
@@ -433,9 +434,11 @@ void Execute(const std::string& command, std::istringstream& in) {
     ProgramFile = program.empty() ? "SETUP.EXE" : program;
     Run(ProgramFile);
   } else if (command == "freeze" || command == "thaw") {
-    Frozen = command == "freeze";
-    const DWORD count = Frozen ? SuspendThread(Program.hThread) : ResumeThread(Program.hThread);
+    const bool freeze = command == "freeze";
+    Expect(freeze != Frozen, "the program is already " + std::string(freeze ? "frozen" : "thawed"));
+    const DWORD count = freeze ? SuspendThread(Program.hThread) : ResumeThread(Program.hThread);
     Expect(count != static_cast<DWORD>(-1), "cannot " + command + " the program");
+    Frozen = freeze;
   } else if (command == "sleep") {
     Sleep(static_cast<DWORD>(Int(in)));
   } else if (command == "timeout") {
