@@ -34,10 +34,18 @@ std::vector<std::string> TextFiles() {
   return paths;
 }
 
+// Wine's 32-bit DLLs, or its 64-bit ones on a host that has no 32-bit
+// Wine: one set or the other, so that a host's corpus does not change
+// when the other set is installed too.
+std::string WineDlls() {
+  const std::string i386 = "/usr/lib/i386-linux-gnu/wine/i386-windows/";
+  return std::filesystem::exists(i386) ? i386 : "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/";
+}
+
 std::vector<std::string> Executables() {
-  return {"/usr/lib/i386-linux-gnu/wine/i386-windows/user32.dll",
-          "/usr/lib/i386-linux-gnu/wine/i386-windows/kernelbase.dll", "/usr/lib/i386-linux-gnu/wine/i386-windows/shell32.dll",
-          "/usr/lib/x86_64-linux-gnu/libstdc++.so.6", "/usr/bin/cmake"};
+  const std::string dlls = WineDlls();
+  return {dlls + "user32.dll", dlls + "kernelbase.dll", dlls + "shell32.dll", "/usr/lib/x86_64-linux-gnu/libstdc++.so.6",
+          "/usr/bin/cmake"};
 }
 
 }  // namespace
