@@ -115,11 +115,11 @@ class BlockOutput {
   Stretch<std::uint8_t> room_ = RoomLeft();
 };
 
-const char* RunDecoder() {
+const char* RunDecoder(lzh::InputLeft& left) {
   try {
     WindowInput in;
     BlockOutput out;
-    lzh::DecodeStream(Setup.TotalSize, in, out, Extraction.Running);
+    left = lzh::DecodeStream(Setup.TotalSize, in, out, Extraction.Running);
   } catch (const lzh::ElzhException& failure) {
     return failure.what();
   }
@@ -127,21 +127,22 @@ const char* RunDecoder() {
 }
 #else
 // SETUP.EXE hands the decoder its callbacks.
-const char* RunDecoder() {
-  return lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running);
+const char* RunDecoder(lzh::InputLeft& left) {
+  return lzh::LzhDecodeGuarded(Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running, left);
 }
 #endif
 
 // Decodes the payload into the output file.
 void Decode() {
-  if (RunDecoder() != nullptr) return EndRun(Outcome::kDecoderFailed);
+  lzh::InputLeft left;
+  if (RunDecoder(left) != nullptr) return EndRun(Outcome::kDecoderFailed);
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
-  if (Extraction.Running && lzh::DecodedMissingInput(Transfer.EmptyRequests)) EndRun(Outcome::kInputRanDry);
+  if (Extraction.Running && lzh::DecodedMissingInput(left, Transfer.EmptyRequests)) EndRun(Outcome::kInputRanDry);
   // Input past the stream: a byte the decoder read ahead but did not use,
   // or one it never asked for, other than padding.
   std::uint8_t held[2];
-  const int held_count = lzh::UnusedInput(Transfer.EmptyRequests, held);
+  const int held_count = lzh::UnusedInput(left, Transfer.EmptyRequests, held);
   if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) EndRun(Outcome::kInputLeftOver);
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);

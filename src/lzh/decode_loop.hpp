@@ -21,20 +21,12 @@
 #include <memory>
 #include <new>
 
+#include "lzh/decoder.hpp"
 #include "lzh/errors.hpp"
 #include "lzh/format.hpp"
 #include "lzh/huffman_model.hpp"
 
 namespace lzh {
-
-// What the last decode left in its bit reader: the count of bits read but
-// not used, and those bits at the top of the word (DecodedMissingInput and
-// UnusedInput look at it).
-struct InputLeft {
-  int bits = 0;
-  std::uint32_t word = 0;
-};
-inline InputLeft LastInputLeft;
 
 // A stretch of a buffer for an inlined reader or writer: the next byte
 // and the end of what may be taken or filled.  Kept by value, so that the
@@ -127,9 +119,10 @@ int DecodePosition(BitReader<In>& bits) {
 
 // Delivers count bytes to out (a final match may run up to 59 bytes past
 // it); stops before the next symbol once running turns 0.  Raises
-// ElzhException when its tables cannot be obtained.
+// ElzhException when its tables cannot be obtained.  Returns what the
+// bit reader held at the end.
 template <class In, class Out>
-void DecodeStream(std::int32_t count, In& in, Out& out, const std::int32_t& running) {
+InputLeft DecodeStream(std::int32_t count, In& in, Out& out, const std::int32_t& running) {
   using namespace decode_detail;
   const std::unique_ptr<Tables> tables(ObtainTables());
   HuffmanModel& model = tables->model;
@@ -161,7 +154,7 @@ void DecodeStream(std::int32_t count, In& in, Out& out, const std::int32_t& runn
     }
     done += length;
   }
-  LastInputLeft = {bits.BitsHeld(), bits.BitsWord()};
+  return {bits.BitsHeld(), bits.BitsWord()};
 }
 
 }  // namespace lzh

@@ -37,21 +37,21 @@ decode_detail::Tables* decode_detail::ObtainTables() {
   return tables;
 }
 
-void LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
+InputLeft LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
   CallbackInput in{read};
   CallbackOutput out{write};
-  DecodeStream(count, in, out, running);
+  return DecodeStream(count, in, out, running);
 }
 
-bool DecodedMissingInput(int missing) { return missing * 8 > LastInputLeft.bits; }
+bool DecodedMissingInput(const InputLeft& left, int missing) { return missing * 8 > left.bits; }
 
-int UnusedInput(int missing, std::uint8_t (&bytes)[2]) {
+int UnusedInput(const InputLeft& left, int missing, std::uint8_t (&bytes)[2]) {
   // The bytes that never came were read as zeros after the real ones.
-  const int real_bits = LastInputLeft.bits - missing * 8;
+  const int real_bits = left.bits - missing * 8;
   const int whole = real_bits > 0 ? std::min(real_bits / 8, 2) : 0;
   for (int k = 0; k < whole; ++k) {
     const int skipped = real_bits - 8 * (whole - k);  // bits above byte k
-    bytes[k] = static_cast<std::uint8_t>((LastInputLeft.word << skipped) >> 24);
+    bytes[k] = static_cast<std::uint8_t>((left.word << skipped) >> 24);
   }
   return whole;
 }

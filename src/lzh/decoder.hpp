@@ -22,13 +22,22 @@ namespace lzh {
 using ReadProc = void (*)(std::uint8_t* buffer, std::uint16_t count, std::uint16_t& transferred);
 using WriteProc = ReadProc;
 
+// What a decode left in its bit reader: the count of bits read but not
+// used, and those bits at the top of the word (DecodedMissingInput and
+// UnusedInput look at it).
+struct InputLeft {
+  int bits = 0;
+  std::uint32_t word = 0;
+};
+
 // Delivers count bytes (a final match may run up to 59 bytes past it).
 // Input is requested only as bits are needed, never more than two bytes
 // ahead.  Raises ElzhException when its tables cannot be obtained.
-void LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running);
+// Returns the input it read but did not use.
+InputLeft LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running);
 
-// Checks on the last LzhDecode, given how many of its input requests got
-// no byte (missing).  A complete stream is used exactly to its last byte:
+// Checks on what a decode left (left), given how many of its input
+// requests got no byte (missing).  A complete stream is used exactly to its last byte:
 // its final bits lie in that byte and the rest of it is padding, so
 // requests past the end are read ahead but never used, and every byte
 // that did come is used.
@@ -36,12 +45,14 @@ void LzhDecode(std::int32_t count, ReadProc read, WriteProc write, const std::in
 // input ran dry).  UnusedInput: the whole bytes that came but were not
 // used (the input went on past the stream), at most two, in the order they
 // came; returns how many.
-bool DecodedMissingInput(int missing);
-int UnusedInput(int missing, std::uint8_t (&bytes)[2]);
+bool DecodedMissingInput(const InputLeft& left, int missing);
+int UnusedInput(const InputLeft& left, int missing, std::uint8_t (&bytes)[2]);
 
 // LzhDecode, with an ElzhException turned into its message: nullptr when
-// decoding ran, the message when the tables could not be obtained.  Works
-// the same in builds without C++ exceptions.
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running);
+// decoding ran (left then holds what it left), the message when the
+// tables could not be obtained.  Works the same in builds without C++
+// exceptions.
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running,
+                             InputLeft& left);
 
 }  // namespace lzh

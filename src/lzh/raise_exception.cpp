@@ -5,9 +5,10 @@ namespace lzh {
 
 void RaiseElzhException(const char* message) { throw ElzhException(message); }
 
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running,
+                             InputLeft& left) {
   try {
-    LzhDecode(count, read, write, running);
+    left = LzhDecode(count, read, write, running);
   } catch (const ElzhException& failure) {
     return failure.what();
   }

@@ -18,12 +18,13 @@ void RaiseElzhException(const char* message) {
   std::longjmp(*guard, 1);
 }
 
-const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running) {
+const char* LzhDecodeGuarded(std::int32_t count, ReadProc read, WriteProc write, const std::int32_t& running,
+                             InputLeft& left) {
   std::jmp_buf here;
   std::jmp_buf* const outer = guard;
   guard = &here;
   raised = nullptr;
-  if (setjmp(here) == 0) LzhDecode(count, read, write, running);
+  if (setjmp(here) == 0) left = LzhDecode(count, read, write, running);
   guard = outer;
   return raised;
 }

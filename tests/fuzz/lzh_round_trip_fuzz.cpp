@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   requests_past_end = 0;
   decoded.clear();
   const std::int32_t running = 1;
-  lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write, running);
+  const lzh::InputLeft left = lzh::LzhDecode(static_cast<std::int32_t>(size - 1), Read, Write, running);
   std::uint8_t held[2];
   // A complete stream is never read more than two bytes past its end, no
   // byte past its end is decoded, and every byte of it is used.
   if (decoded.size() != size - 1 || !std::equal(decoded.begin(), decoded.end(), data + 1) ||
-      requests_past_end > 2 || lzh::DecodedMissingInput(requests_past_end) ||
-      lzh::UnusedInput(requests_past_end, held) > 0) {
+      requests_past_end > 2 || lzh::DecodedMissingInput(left, requests_past_end) ||
+      lzh::UnusedInput(left, requests_past_end, held) > 0) {
     std::abort();
   }
   return 0;

@@ -446,9 +446,9 @@ TransferTrace DecodeThroughCallbacks() {
   EXPECT_EQ(OpenVolume(1, Transfer.VolumeHandle), platform::kIoOk);
   platform::ResetFaults();
   user.pumps = 0;
-  lzh::LzhDecode(package::Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running);
+  const lzh::InputLeft left = lzh::LzhDecode(package::Setup.TotalSize, VolumeReader, OutputWriter, Extraction.Running);
   std::uint8_t held[2];
-  EXPECT_TRUE(OnlyPaddingLeft(held, lzh::UnusedInput(Transfer.EmptyRequests, held)));
+  EXPECT_TRUE(OnlyPaddingLeft(held, lzh::UnusedInput(left, Transfer.EmptyRequests, held)));
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
   const TransferTrace trace = TraceTransfer();

@@ -112,8 +112,10 @@ void ReadAndFail(std::uint8_t*, std::uint16_t, std::uint16_t& transferred) {
 
 TEST_F(LzhTest, TheGuardTurnsElzhExceptionIntoItsMessage) {
   EXPECT_THROW(LzhDecode(5, ReadAndFail, WriteToMemory, running), ElzhException);
-  EXPECT_STREQ(LzhDecodeGuarded(5, ReadAndFail, WriteToMemory, running), "LZH : Cannot get memory for dictionary tables");
-  EXPECT_EQ(LzhDecodeGuarded(3, ReadFromMemory, WriteToMemory, running), nullptr);
+  InputLeft left;
+  EXPECT_STREQ(LzhDecodeGuarded(5, ReadAndFail, WriteToMemory, running, left),
+               "LZH : Cannot get memory for dictionary tables");
+  EXPECT_EQ(LzhDecodeGuarded(3, ReadFromMemory, WriteToMemory, running, left), nullptr);
 }
 
 TEST_F(LzhTest, MissingInputBytesCountAsZero) {

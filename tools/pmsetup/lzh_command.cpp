@@ -142,12 +142,12 @@ int Decode(const Paths& paths) {
   decode.count = static_cast<std::uint64_t>(paths.count);
   StreamInput in{decode};
   StreamOutput out{decode, Flush(decode, decode.out.data())};
-  lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
+  const lzh::InputLeft left = lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
   Flush(decode, out.block.next);
   if (!decode.write_problem.empty()) return Fail(CannotWrite(paths, decode.write_problem));
   if (input.Failed()) return Fail("cannot read " + paths.input);
   // A complete stream never has a byte past its end decoded.
-  if (decode.written < decode.count || lzh::DecodedMissingInput(decode.requests_past_end)) {
+  if (decode.written < decode.count || lzh::DecodedMissingInput(left, decode.requests_past_end)) {
     return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Fail(error);
