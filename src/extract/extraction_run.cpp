@@ -10,6 +10,7 @@
 #include "extract/volume_reader.hpp"
 #include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
+#include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
 
 namespace extract {
@@ -146,6 +147,13 @@ void Decode() {
   if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) EndRun(Outcome::kInputLeftOver);
   std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
+  // Every volume matched its record; a payload that still differs means
+  // damaged setup data that kept its checksum, or a fault of this program.
+  const package::IntegrityRecord& record = package::Integrity;
+  if (Extraction.Running && record.Present &&
+      (Transfer.PayloadBytes != Setup.TotalSize || Transfer.PayloadCrc != record.PayloadCrc)) {
+    EndRun(Outcome::kPayloadDamaged, common::Session.BlobPath, platform::kIoOk, kDamagedPayloadReason);
+  }
 }
 
 // A volume that does not close cleanly has still been read; a payload

@@ -9,6 +9,11 @@
 
 namespace extract {
 
+// Why a payload that differs from the package's integrity record stops
+// the run (kPayloadDamaged).
+inline constexpr const char* kDamagedPayloadReason =
+    "the unpacked files do not match the package: its setup data or a disk is damaged";
+
 // Runs the extraction as far as Running lets it, and returns how it ended
 // (Extraction.RunOutcome).  Running is clear afterwards.  A failure leaves in
 // Extraction.StoppedAt the file it concerns, where it knows one.

@@ -1,10 +1,13 @@
 #include "extract/installation.hpp"
 
+#include <algorithm>
+
 #include "common/path_text.hpp"
 #include "common/session.hpp"
 #include "extract/extraction_run.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/transfer.hpp"
+#include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
 
 namespace extract {
@@ -17,9 +20,15 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
   common::Session = common::SessionValues{};
   UserInterface = front_end;
   if (Buffers == nullptr) Buffers = new TransferBuffers;
+  package::RecordCheck check = package::RecordCheck::kAbsent;
+  if (const platform::IoResult read = package::ReadIntegrityRecord(setup_path, package::Integrity, check)) return {read};
+  if (check == package::RecordCheck::kDamaged) return {platform::kIoOk, package::kDamagedSetupData};
   const PackageProblem problem{package::ReadSetupBlock(setup_path, Setup)};
   if (problem) return problem;
   if (const char* defect = package::PackageDefect(Setup)) return {platform::kIoOk, defect};
+  if (package::Integrity.Present && package::Integrity.VolumeCount() != std::max<std::size_t>(Setup.DiskCount, 1)) {
+    return {platform::kIoOk, package::kDamagedSetupData};
+  }
 
   const package::SetupTextArray& texts = Setup.SetupTexts;
   common::SessionValues& session = common::Session;

@@ -26,7 +26,8 @@ struct PackageProblem {
 // into package::Setup, replacing any loaded before, and takes the folder
 // that holds it as SourceDir and the package's button labels.  Installs
 // front_end as UserInterface and starts the run afresh: Running set,
-// nothing recorded.  A package that cannot be installed comes back as its
+// nothing recorded.  A package with an integrity record has its setup
+// data checked against it first, and the record kept as package::Integrity.  A package that cannot be installed comes back as its
 // problem, and nothing may then be extracted.
 PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& front_end);
 

@@ -1,13 +1,30 @@
 #include "extract/output_writer.hpp"
 
+#include <algorithm>
 #include <cstring>
 
+#include "common/crc32.hpp"
 #include "common/session.hpp"
 #include "extract/progress_count.hpp"
 #include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
+#include "package/integrity_record.hpp"
+#include "package/setup_block.hpp"
 
 namespace extract {
+namespace {
+
+// The payload's CRC covers its TotalSize bytes: a final match may run
+// past them.
+void AddToPayloadCrc(std::uint32_t count) {
+  TransferState& t = Transfer;
+  const std::int64_t wanted = std::min<std::int64_t>(count, package::Setup.TotalSize - t.PayloadBytes);
+  if (wanted <= 0) return;
+  t.PayloadCrc = common::UpdateCrc32(t.PayloadCrc, Buffers->OutputBuffer, static_cast<std::size_t>(wanted));
+  t.PayloadBytes += wanted;
+}
+
+}  // namespace
 
 void WriteCollected() {
   const std::uint32_t collected = Transfer.WritePos - 1u;
@@ -17,6 +34,7 @@ void WriteCollected() {
   if (result != platform::kIoOk || written != collected) {
     EndRun(Outcome::kWriteFailed, common::Session.BlobPath, result != platform::kIoOk ? result : platform::kShortRead);
   }
+  if (package::Integrity.Present) AddToPayloadCrc(written);
   AdvanceProgress(written);
 }
 

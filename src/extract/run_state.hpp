@@ -26,6 +26,8 @@ enum class Outcome {
   kInputLeftOver,       // the payload ended before the volumes did
   kDecoderFailed,       // the decoder could not get its tables
   kSplitFailed,         // a file could not be carved out
+  kVolumeDamaged,       // a volume differs from the package's integrity record
+  kPayloadDamaged,      // the decoded payload differs from the integrity record
 };
 
 // The file a failed run stopped at (an installer path) and why: the

@@ -22,10 +22,20 @@ struct TransferState {
   std::int32_t DiskNumber = 1;  // n of the open volume DISKn.CMP
   // Requests answered with nothing because the last volume had ended.
   int EmptyRequests = 0;
+  // What has been read of the open volume, for the package's integrity
+  // record (package/integrity_record.hpp), and whether its end was
+  // reached and checked.
+  std::uint32_t VolumeCrc = 0;
+  std::int64_t VolumeBytes = 0;
+  bool VolumeEnded = false;
 
   // The output writer.
   std::uint16_t WritePos = 1;  // 1-based position for the next byte
   platform::FileHandle OutputHandle = 0;
+  // The CRC of the payload's bytes written so far, up to TotalSize, for
+  // the integrity record.
+  std::uint32_t PayloadCrc = 0;
+  std::int64_t PayloadBytes = 0;
 };
 
 inline TransferState Transfer;

@@ -1,11 +1,13 @@
 #include "extract/volume_reader.hpp"
 
+#include "common/crc32.hpp"
 #include "common/path_text.hpp"
 #include "common/session.hpp"
 #include "extract/front_end.hpp"
 #include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
 #include "package/file_name.hpp"
+#include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
 
 namespace extract {
@@ -18,6 +20,36 @@ bool VolumeOpen() { return Transfer.VolumeHandle > 0; }
 void CloseVolume() {
   if (VolumeOpen()) platform::FileClose(Transfer.VolumeHandle);
   Transfer.VolumeHandle = 0;
+  Transfer.VolumeCrc = 0;
+  Transfer.VolumeBytes = 0;
+  Transfer.VolumeEnded = false;
+}
+
+// Once a volume has been read to its end, its size and CRC must be the
+// ones the package recorded; a volume that differs stops the run before
+// any of its bytes are trusted further.
+void CheckVolumeEnd() {
+  TransferState& t = Transfer;
+  const package::IntegrityRecord& record = package::Integrity;
+  if (t.VolumeEnded || !record.Present) return;
+  t.VolumeEnded = true;
+  const auto number = static_cast<std::size_t>(t.DiskNumber);
+  if (number <= record.VolumeCount() && package::VolumeMatches(record.Volume(number), t.VolumeBytes, t.VolumeCrc)) {
+    return;
+  }
+  EndRun(Outcome::kVolumeDamaged, VolumePath(t.DiskNumber), platform::kIoOk, kDamagedVolumeReason);
+}
+
+// Every read of a volume passes here, so that the check sees all of it.
+platform::IoResult ReadVolume(std::uint32_t& got) {
+  TransferState& t = Transfer;
+  const platform::IoResult result = platform::FileRead(t.VolumeHandle, Buffers->InputBuffer, kWindowSize, got);
+  if (package::Integrity.Present) {
+    t.VolumeCrc = common::UpdateCrc32(t.VolumeCrc, Buffers->InputBuffer, got);
+    t.VolumeBytes += got;
+    if (result == platform::kIoOk && got < kWindowSize) CheckVolumeEnd();
+  }
+  return result;
 }
 
 // Moves on to the next volume, asking for its disk while it cannot be
@@ -48,15 +80,13 @@ void StopAtUnreadableVolume(platform::IoResult result) {
 void FillWindow() {
   for (;;) {
     std::uint32_t got = 0;
-    if (const platform::IoResult result =
-            VolumeOpen() ? platform::FileRead(Transfer.VolumeHandle, Buffers->InputBuffer, kWindowSize, got)
-                         : platform::kIoOk) {
+    if (const platform::IoResult result = VolumeOpen() ? ReadVolume(got) : platform::kIoOk) {
       StopAtUnreadableVolume(result);
       Transfer.ReadFill = 0;
       return;
     }
     Transfer.ReadFill = static_cast<std::int32_t>(got);
-    if (Transfer.ReadFill == kWindowSize || Transfer.DiskNumber >= Setup.DiskCount) return;
+    if (Transfer.ReadFill == kWindowSize || Transfer.DiskNumber >= Setup.DiskCount || !Extraction.Running) return;
     ChangeVolume();
     if (Transfer.ReadFill > 0 || !VolumeOpen()) return;
   }
@@ -85,15 +115,16 @@ bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
   };
   TransferState& t = Transfer;
   const unsigned char* window = Buffers->InputBuffer;
-  if (!padded(held, held_count) || !padded(window + t.ReadPos - 1, t.ReadFill - t.ReadPos + 1)) return false;
-  for (std::uint32_t got = kWindowSize; VolumeOpen() && got > 0;) {
-    if (const platform::IoResult result = platform::FileRead(t.VolumeHandle, Buffers->InputBuffer, kWindowSize, got)) {
+  bool only_padding = padded(held, held_count) && padded(window + t.ReadPos - 1, t.ReadFill - t.ReadPos + 1);
+  // Read to the volume's end even past other bytes: its check needs all.
+  for (std::uint32_t got = kWindowSize; VolumeOpen() && got > 0 && (only_padding || package::Integrity.Present);) {
+    if (const platform::IoResult result = ReadVolume(got)) {
       StopAtUnreadableVolume(result);
       return true;
     }
-    if (!padded(Buffers->InputBuffer, got)) return false;
+    only_padding = only_padding && padded(Buffers->InputBuffer, got);
   }
-  return t.DiskNumber >= Setup.DiskCount;
+  return only_padding && t.DiskNumber >= Setup.DiskCount;
 }
 
 bool RefillWindow() {

@@ -22,6 +22,10 @@ constexpr std::uint16_t kWindowSize = 2048;
 // means the input ran dry, and the run fails instead of decoding zeros.
 inline constexpr int kDryAllowance = 2;
 
+// Why a volume that differs from the package's integrity record stops the
+// run (kVolumeDamaged): "DISK2.CMP is damaged: " and this.
+inline constexpr const char* kDamagedVolumeReason = "its contents do not match the package";
+
 // "DISK" + n + ".CMP" in SourceDir.
 std::string VolumePath(std::int32_t number);
 
@@ -34,7 +38,8 @@ platform::IoResult OpenVolume(std::int32_t number, platform::FileHandle& handle)
 // means that a volume was cut short or does not belong to the package: the
 // stream was decoded from the wrong place.  Padding is a run of one value,
 // 0x00 or 0x1A, at the end of the last volume, as copying in blocks leaves
-// it.  A volume that cannot be read stops the run.
+// it.  A volume that cannot be read stops the run.  With an integrity
+// record the volume is read to its end, and checked there.
 bool OnlyPaddingLeft(const std::uint8_t* held, int held_count);
 
 // The decoder's ReadProc: serves one byte per request.  A volume that

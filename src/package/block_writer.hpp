@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
 
 namespace package {
@@ -27,5 +28,11 @@ struct PackageContents : SetupHeader {
 // block_offset in the finished file.  Every text and entry name must fit
 // a counted text (at most 255 bytes): callers check that beforehand.
 std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std::uint32_t block_offset);
+
+// The integrity record (integrity_record.hpp) that goes in front of
+// block_and_trailer, as EncodeSetupBlock made it for the offset just past
+// the record.
+std::vector<std::uint8_t> EncodeIntegrityRecord(std::uint32_t payload_crc, const std::vector<VolumeSum>& volumes,
+                                                const std::vector<std::uint8_t>& block_and_trailer);
 
 }  // namespace package

@@ -18,6 +18,8 @@ using IoResult = std::int32_t;
 
 constexpr FileHandle kNoFile = -1;
 constexpr IoResult kIoOk = 0;
+// No file of that name: ENOENT and ERROR_FILE_NOT_FOUND share the number.
+constexpr IoResult kFileNotFound = 2;
 // A read that delivered fewer bytes than a fixed-size field needs.
 constexpr IoResult kShortRead = 100;
 constexpr const char* kShortReadText = "fewer bytes were read or written than needed";

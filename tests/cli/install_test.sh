@@ -37,11 +37,41 @@ check "a failed installation leaves no main program" test ! -e partial/MAIN.EXE
 check "messages show paths as written here" grep -qF "pmsetup: $work/disks/DISK1/DISK2.CMP was not found" err.txt
 check "a declined disk reads as a cancel" grep -qx "pmsetup: cancelled" err.txt
 
-# A volume cut short is named as the place to look.
+# verify: the setup data and each disk against the checksums packed with
+# them, one line each; any disk not as packed fails it.
+verify() {  # verify NAME STATUS PACKAGE EXPECTED-LINE
+  "$pmsetup" verify "$3" > out.txt 2> err.txt
+  check "verify, $1: exits $2" test $? -eq "$2"
+  check "verify, $1: says so" grep -qxF "$4" out.txt
+}
+"$pmsetup" list all/SETUP.EXE | grep -q '^Checksums: integrity record, setup data matches' &&
+  "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP *size'
+check "list shows the integrity record, disk by disk" test $? -eq 0
+verify "sound package" 0 all/SETUP.EXE "DISK4.CMP  good"
+check "verify, sound package: every disk is good" test "$(grep -c '  good$' out.txt)" -eq 5
+cp -r all verified
+printf '\x55' | dd of=verified/DISK2.CMP bs=1 seek=7 conv=notrunc 2> /dev/null
+rm verified/DISK3.CMP
+truncate -s 100 verified/DISK4.CMP
+verify "a changed byte" 1 verified/SETUP.EXE "DISK2.CMP  damaged: its contents do not match the package"
+verify "a missing disk" 1 verified/SETUP.EXE "DISK3.CMP  missing"
+verify "a disk cut short" 1 verified/SETUP.EXE \
+  "DISK4.CMP  damaged: its contents do not match the package (100 bytes, packed with $(stat -c %s all/DISK4.CMP))"
+check "verify: the count of bad disks" grep -qxF "pmsetup: verified/SETUP.EXE: 3 of 4 disks are not as packed" err.txt
+cp all/SETUP.EXE verified/
+printf '\x55' | dd of=verified/SETUP.EXE bs=1 seek=$(( $(stat -c %s all/SETUP.EXE) - 20 )) conv=notrunc 2> /dev/null
+verify "damaged setup data" 1 verified/SETUP.EXE "SETUP.EXE  damaged: the setup data does not match its checksum"
+"$make_package" --stub stub.exe --out old.exe --entry MAIN.EXE:0:1
+"$pmsetup" verify old.exe > out.txt 2> err.txt
+check "verify, a package without a record: exits 1" test $? -eq 1
+check "verify, a package without a record: says why" grep -qF "has no integrity record" err.txt
+
+# A volume cut short is named as damaged: it differs from the checksums
+# packed with it.
 cp -r all short && truncate -s 100 short/DISK4.CMP
 "$pmsetup" install short/SETUP.EXE --dest short/in --yes > /dev/null 2> err.txt
-check "a volume cut short fails the installation" \
-  grep -qF "pmsetup: the volumes end before the payload is complete; $work/short/DISK4.CMP or an earlier" err.txt
+check "a volume cut short fails the installation, naming it" \
+  grep -qxF "pmsetup: $work/short/DISK4.CMP is damaged: its contents do not match the package" err.txt
 
 # A relative destination, however short, is created where the user is.
 (cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)

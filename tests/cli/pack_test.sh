@@ -78,13 +78,15 @@ check "too small a disk is explained" grep -q "leaves no room beside SETUP.EXE" 
 check "too small a disk writes nothing" test ! -e small/SETUP.EXE
 # More disks than a package can count: refused, naming how many it needs
 # (the stream's size tells).
-mkdir many && head -c 1500000 /dev/urandom > many/MAIN.EXE
+mkdir many && head -c 2500000 /dev/urandom > many/MAIN.EXE
 printf '[texts]\nTitle = "Many"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\n' > many/package.toml
 "$pmsetup" pack many/package.toml --out many-flat --stub stub.exe > /dev/null
 stream_size=$(stat -c %s many-flat/DISK1.CMP)
-first_room=$(( 5500 - $(stat -c %s many-flat/SETUP.EXE) ))
-disks=$(( 1 + (stream_size - first_room + 5499) / 5500 ))
-"$pmsetup" pack many/package.toml --out many-disks --disk-size 5500 --cluster-size 1 --layout disks --stub stub.exe \
+# SETUP.EXE keeps room for an integrity record of 255 disks (2,064 bytes)
+# where the flat package's has one disk (32 bytes).
+first_room=$(( 7600 - ($(stat -c %s many-flat/SETUP.EXE) - 32 + 2064) ))
+disks=$(( 1 + (stream_size - first_room + 7599) / 7600 ))
+"$pmsetup" pack many/package.toml --out many-disks --disk-size 7600 --cluster-size 1 --layout disks --stub stub.exe \
   > /dev/null 2> err.txt
 check "more than 255 disks are refused, naming how many" \
   grep -qx "pmsetup: the package needs $disks disks; at most 255 are possible" err.txt

@@ -21,8 +21,9 @@ std::string Installation::problem() const {
 Installation InstallPackage(const std::string& setup_exe, const std::string& destination,
                             const extract::FrontEnd& front_end) {
   Installation result;
-  if (extract::StartInstallation(BackslashPath(setup_exe), front_end)) {
+  if (const extract::PackageProblem problem = extract::StartInstallation(BackslashPath(setup_exe), front_end)) {
     result.refused = true;
+    result.defect = problem.defect;
     return result;
   }
   result.outcome = extract::InstallInto(BackslashPath(destination));

@@ -15,6 +15,7 @@ std::string BackslashPath(const std::string& path);
 
 struct Installation {
   bool refused = false;  // the package could not be loaded
+  const char* defect = nullptr;  // why, when its setup data read
   extract::Outcome outcome = extract::Outcome::kUnderway;
   extract::StopPoint stop;
 

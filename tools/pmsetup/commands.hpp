@@ -17,5 +17,6 @@ Command AddListCommand(CLI::App& app);
 Command AddLzhCommand(CLI::App& app);
 Command AddPackCommand(CLI::App& app);
 Command AddInstallCommand(CLI::App& app);
+Command AddVerifyCommand(CLI::App& app);
 
 }  // namespace pmsetup

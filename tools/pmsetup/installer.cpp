@@ -71,6 +71,9 @@ std::string Explain(extract::Outcome outcome) {
       return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
     case Outcome::kDecoderFailed: return "out of memory while decoding";
     case Outcome::kSplitFailed: return "cannot carve the packaged files: " + StopReason();
+    case Outcome::kVolumeDamaged:
+      return DisplayPath(extract::Extraction.StoppedAt.path) + " is damaged: " + extract::Extraction.StoppedAt.reason;
+    case Outcome::kPayloadDamaged: return extract::kDamagedPayloadReason;
   }
   return "failed";
 }

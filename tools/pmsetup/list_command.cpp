@@ -18,16 +18,21 @@ Command AddListCommand(CLI::App& app) {
       std::cerr << "pmsetup: " << *path << ": cannot read it: a character of the path has no place in the code page\n";
       return 1;
     }
+    package::IntegrityRecord record;
+    package::RecordCheck check = package::RecordCheck::kAbsent;
     package::SetupBlock block;
-    const platform::IoResult result = package::ReadSetupBlock(*system_path, block);
-    const char* defect = result == platform::kIoOk ? package::PackageDefect(block) : nullptr;
+    platform::IoResult result = package::ReadIntegrityRecord(*system_path, record, check);
+    if (result == platform::kIoOk) result = package::ReadSetupBlock(*system_path, block);
+    const char* defect = check == package::RecordCheck::kDamaged ? package::kDamagedSetupData
+                         : result == platform::kIoOk             ? package::PackageDefect(block)
+                                                                 : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << *path << ": "
                 << (defect ? std::string("damaged package: ") + defect : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, block);
+      PrintPackage(std::cout, block, record);
     }
     package::FreeFileList(block);
     return status;

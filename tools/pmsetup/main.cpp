@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer("The manifest keys, the texts and their defaults are described in the README.");
   std::vector<pmsetup::Command> commands{pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
+                                         pmsetup::AddVerifyCommand(app),
                                          pmsetup::AddLzhCommand(app)};
 #ifndef _WIN32
   // On Windows, SETUP.EXE itself installs.

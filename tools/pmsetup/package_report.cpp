@@ -81,7 +81,13 @@ std::string DescribeReadFailure(const std::string& path, platform::IoResult code
   return "damaged package: short read: the file ends inside the setup block";
 }
 
-void PrintPackage(std::ostream& out, const package::SetupBlock& block) {
+std::string CrcText(std::uint32_t crc) {
+  char text[12];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(crc));
+  return text;
+}
+
+void PrintPackage(std::ostream& out, const package::SetupBlock& block, const package::IntegrityRecord& record) {
   const auto row = [&out](const std::string& name) -> std::ostream& {
     return out << std::left << std::setw(18) << name;
   };
@@ -95,6 +101,16 @@ void PrintPackage(std::ostream& out, const package::SetupBlock& block) {
   for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
     out << "  " << std::left << std::setw(32) << Quoted(entry->Name) << " offset " << std::right << std::setw(10)
         << entry->Offset << "  size " << std::setw(10) << entry->Size << NameRemark(entry->Name) << '\n';
+  }
+  if (!record.Present) {
+    out << "Checksums: none (packed without an integrity record: damage cannot be detected)\n";
+    return;
+  }
+  out << "Checksums: integrity record, setup data matches; payload CRC-32 " << CrcText(record.PayloadCrc) << '\n';
+  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
+    const package::VolumeSum sum = record.Volume(n);
+    out << "  " << std::left << std::setw(12) << package::VolumeName(static_cast<int>(n)) << " size " << std::right
+        << std::setw(10) << sum.Size << "  CRC-32 " << CrcText(sum.Crc) << '\n';
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "disk_image.hpp"
 #include "file_io.hpp"
+#include "common/crc32.hpp"
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
 #include "package/block_writer.hpp"
@@ -60,6 +61,7 @@ struct OutputFile {
   fs::path path;
   std::uint64_t size;
   int disk;
+  std::uint32_t crc;  // of the bytes written
 };
 
 // The folders a package needs, the missing ones made; on failure those
@@ -110,13 +112,14 @@ class PackageWriter {
     if (std::string problem = CloseLast(); !problem.empty()) return problem;
     if (std::string problem = FolderInTheWay(path); !problem.empty()) return problem;
     if (std::string problem = folders_.Make(path.parent_path()); !problem.empty()) return problem;
-    files_.push_back({path, 0, disk});
+    files_.push_back({path, 0, disk, 0});
     temporaries_.push_back(std::make_unique<PartialFile>());
     return CannotWrite(temporaries_.back()->Open(Text(path), false));
   }
 
   std::string Write(std::span<const std::uint8_t> bytes) {
     files_.back().size += bytes.size();
+    files_.back().crc = common::UpdateCrc32(files_.back().crc, bytes.data(), bytes.size());
     return CannotWrite(temporaries_.back()->Write(bytes));
   }
 
@@ -253,13 +256,19 @@ std::optional<std::uint64_t> CheckPayload(const std::vector<const ManifestFile*>
   return size;
 }
 
+// What the payload came to: its size and CRC.
+struct PayloadSum {
+  std::uint64_t size = 0;
+  std::uint32_t crc = 0;
+};
+
 // Reads the payload files in turn and compresses them into the volumes as
 // they come, noting where each entry lies in the payload.
 std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::vector<package::PackageEntry>& entries,
-                            VolumeWriter& volumes, ProgressBar& progress, std::uint64_t& payload_size) {
+                            VolumeWriter& volumes, ProgressBar& progress, PayloadSum& payload) {
   lzh::Encoder encoder;
   Bytes chunk(kChunk), packed;
-  payload_size = 0;
+  std::uint64_t& payload_size = payload.size;
   for (std::size_t k = 0; k < files.size(); ++k) {
     FileReader reader;
     std::string error;
@@ -268,6 +277,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
     for (std::size_t got; (got = reader.Read(chunk)) > 0;) {
       payload_size += got;
       if (payload_size > INT32_MAX) return kTooLarge;
+      payload.crc = common::UpdateCrc32(payload.crc, chunk.data(), got);
       packed.clear();
       encoder.Write(std::span(chunk).first(got), packed);
       if (error = volumes.Write(packed); !error.empty()) return error;
@@ -298,7 +308,39 @@ void Report(const PackOptions& options, std::size_t file_count, std::uint64_t pa
   }
 }
 
+// The stub, the integrity record of the volumes written and the payload,
+// and the setup block.
+Bytes SetupExe(const Bytes& stub, const package::PackageContents& contents, std::uint32_t payload_crc,
+               const std::vector<OutputFile>& volumes) {
+  std::vector<package::VolumeSum> sums;
+  for (const OutputFile& volume : volumes) {
+    sums.push_back({static_cast<std::uint32_t>(volume.size), volume.crc});
+  }
+  const auto record_size = package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
+  const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub.size() + record_size));
+  const Bytes record = package::EncodeIntegrityRecord(payload_crc, sums, block);
+  Bytes setup_exe = stub;
+  setup_exe.insert(setup_exe.end(), record.begin(), record.end());
+  setup_exe.insert(setup_exe.end(), block.begin(), block.end());
+  return setup_exe;
+}
+
 }  // namespace
+
+std::optional<VolumeRoom> RoomForVolumes(const Medium& medium, std::uint64_t setup_size, std::uint64_t payload_size,
+                                         std::string& error) {
+  // The integrity record grows by 8 bytes a disk, and the disk count is
+  // known only once the stream has been cut: SETUP.EXE is given room for
+  // the most disks the stream could need.  Each payload byte costs the
+  // stream less than 3 bytes (a literal's code is under 24 bits), so
+  // beyond the count needed the room kept is a few bytes a disk.
+  const std::optional<VolumeRoom> room = RoomForVolumes(medium, setup_size, error);
+  if (!room) return room;
+  const std::uint64_t stream_bound = 3 * payload_size + 64;
+  const std::uint64_t most_disks = std::min<std::uint64_t>(kMostDisks, 1 + stream_bound / room->other + 1);
+  return RoomForVolumes(medium, setup_size + package::IntegrityRecordSize(static_cast<std::uint32_t>(most_disks)),
+                        error);
+}
 
 std::vector<VolumeSpan> SplitVolumes(std::size_t stream_size, std::size_t first_capacity, std::size_t capacity) {
   VolumeCutter cutter(first_capacity, capacity);
@@ -351,7 +393,7 @@ int Pack(const PackOptions& options) {
   const std::uint64_t setup_size = stub->size() + package::EncodeSetupBlock(contents, 0).size();
   std::uint64_t first_capacity = kUnlimited, capacity = kUnlimited;
   if (options.medium) {  // files take whole clusters of the medium
-    const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, error);
+    const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, *known_size, error);
     if (!room) return Fail(error);
     first_capacity = room->first;
     capacity = room->other;
@@ -365,9 +407,10 @@ int Pack(const PackOptions& options) {
                        capacity);
   if (error = volumes.Start(); !error.empty()) return Fail(error);
   contents.Entries.clear();
-  std::uint64_t payload_size = 0;
+  PayloadSum payload;
   ProgressBar progress(*known_size);
-  error = CompressPayload(payload_files, contents.Entries, volumes, progress, payload_size);
+  error = CompressPayload(payload_files, contents.Entries, volumes, progress, payload);
+  const std::uint64_t payload_size = payload.size;
   progress.Finish();
   if (!error.empty()) return Fail(error);
   if (volumes.Volumes() > kMostDisks) {
@@ -375,9 +418,7 @@ int Pack(const PackOptions& options) {
   }
   contents.TotalSize = static_cast<std::int32_t>(payload_size);
   contents.DiskCount = static_cast<std::uint8_t>(volumes.Volumes());
-  Bytes setup_exe = *stub;
-  const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub->size()));
-  setup_exe.insert(setup_exe.end(), block.begin(), block.end());
+  const Bytes setup_exe = SetupExe(*stub, contents, payload.crc, writer.Files());
   if (error = writer.Begin(setup_exe_path, 1); !error.empty()) return Fail(error);
   if (error = writer.Write(setup_exe); !error.empty()) return Fail(error);
   if (error = writer.Commit(); !error.empty()) return Fail(error);

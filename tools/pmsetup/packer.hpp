@@ -46,6 +46,12 @@ class VolumeCutter {
   int volumes_ = 1;
 };
 
+// The room on each disk for a package whose SETUP.EXE without its
+// integrity record takes setup_size bytes, and whose files add up to
+// payload_size bytes: room is kept for the record's largest possible size.
+std::optional<VolumeRoom> RoomForVolumes(const Medium& medium, std::uint64_t setup_size, std::uint64_t payload_size,
+                                         std::string& error);
+
 // The volumes of a whole stream, cut as above.
 std::vector<VolumeSpan> SplitVolumes(std::size_t stream_size, std::size_t first_capacity, std::size_t capacity);
 

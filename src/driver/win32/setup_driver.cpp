@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "common/path_text.hpp"
+#include "extract/extraction_run.hpp"
 #include "extract/installation.hpp"
 #include "package/setup_block.hpp"
 #include "shell/launch.hpp"
@@ -68,13 +69,39 @@ INT_PTR RunDialogStage(const char* template_name, DLGPROC procedure) {
   return result;
 }
 
+// A message of the run's as a sentence on its own: capitalised, with a
+// full stop.
+std::string Sentence(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text + ".";
+}
+
+// A disk or payload that differs from the package's integrity record is
+// named before the package's own message that the installation ended.
+void ReportDamage() {
+  const extract::StopPoint& stop = extract::Extraction.StoppedAt;
+  switch (extract::Extraction.RunOutcome) {
+    case extract::Outcome::kVolumeDamaged:
+      ui::ShowMessageDialog(Sentence(common::ExtractFileName(stop.path) + " is damaged: " + stop.reason), 1, false);
+      break;
+    case extract::Outcome::kPayloadDamaged:
+      ui::ShowMessageDialog(Sentence(extract::kDamagedPayloadReason), 1, false);
+      break;
+    default:
+      break;
+  }
+}
+
 // The stages in order: destination, extraction, program group, and the
 // offer to start the program.  True when a stage failed, which is
 // reported once the run has been cleaned up.
 bool RunStages() {
   const INT_PTR destination = RunDialogStage("Main", ui::DestinationDialogProc);
   if (destination != 1) return destination == kResourceFailure;
-  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) return true;
+  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) {
+    ReportDamage();
+    return true;
+  }
 
   bool terminated = false;
   if (!Setup.SetupTexts[package::GroupName].empty()) {

@@ -1,0 +1,96 @@
+#include "package/integrity_record.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/crc32.hpp"
+#include "package/little_endian.hpp"
+#include "package/setup_block.hpp"
+
+namespace package {
+
+IntegrityRecord Integrity;
+
+namespace {
+
+using platform::FileHandle;
+using platform::IoResult;
+using platform::kIoOk;
+
+constexpr std::uint32_t kRecordTailSize = 12;  // RecordSize and Signature
+
+IoResult ReadAt(FileHandle file, std::int64_t position, unsigned char* buffer, std::uint32_t count) {
+  if (position < 0 || position > INT32_MAX) return platform::kShortRead;
+  IoResult result = platform::FileSeek(file, static_cast<std::int32_t>(position));
+  std::uint32_t got = 0;
+  if (result == kIoOk) result = platform::FileRead(file, buffer, count, got);
+  return result == kIoOk && got != count ? platform::kShortRead : result;
+}
+
+// The CRC of the file's bytes from position to its end.
+IoResult CrcToEnd(FileHandle file, std::int64_t position, std::int64_t size, std::uint32_t& crc) {
+  unsigned char buffer[2048];
+  crc = 0;
+  for (; position < size;) {
+    const auto count = static_cast<std::uint32_t>(std::min<std::int64_t>(sizeof buffer, size - position));
+    if (const IoResult result = ReadAt(file, position, buffer, count)) return result;
+    crc = common::UpdateCrc32(crc, buffer, count);
+    position += count;
+  }
+  return kIoOk;
+}
+
+// The record that ends at block_offset, if its signature stands there.
+IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record, RecordCheck& check) {
+  unsigned char tail[kRecordTailSize];
+  IoResult result = ReadAt(file, size - kTrailerSize, tail, kTrailerSize);
+  if (result != kIoOk) return result;
+  const std::int64_t block_offset = LittleEndian32(tail);
+  if (block_offset < kRecordTailSize || block_offset > size - kTrailerSize) return kIoOk;
+  if ((result = ReadAt(file, block_offset - kRecordTailSize, tail, kRecordTailSize)) != kIoOk) return result;
+  if (std::memcmp(tail + 4, kRecordSignature, sizeof kRecordSignature) != 0) return kIoOk;
+
+  check = RecordCheck::kDamaged;
+  const std::uint32_t record_size = LittleEndian32(tail);
+  const std::uint32_t volumes = (record_size - kRecordFixedSize) / kRecordVolumeSize;
+  if (record_size < IntegrityRecordSize(1) || record_size != IntegrityRecordSize(volumes) ||
+      volumes > kMostVolumes || record_size > block_offset) {
+    return kIoOk;
+  }
+  const std::int64_t start = block_offset - record_size;
+  std::string stored(record_size, '\0');
+  auto* bytes = reinterpret_cast<unsigned char*>(stored.data());
+  if ((result = ReadAt(file, start, bytes, record_size)) != kIoOk) return result;
+  std::uint32_t crc = 0;
+  if ((result = CrcToEnd(file, start + 4, size, crc)) != kIoOk) return result;
+  if (crc != LittleEndian32(bytes) || LittleEndian32(bytes + 8) != volumes) return kIoOk;
+
+  record.Present = true;
+  record.PayloadCrc = LittleEndian32(bytes + 4);
+  record.VolumeSums = stored.substr(12, kRecordVolumeSize * volumes);
+  check = RecordCheck::kSound;
+  return kIoOk;
+}
+
+}  // namespace
+
+IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check) {
+  record = IntegrityRecord{};
+  check = RecordCheck::kAbsent;
+  FileHandle file = platform::kNoFile;
+  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
+                                             platform::Disposition::kOpenExisting, file);
+  if (opened != kIoOk) return opened;
+  std::int64_t size = 0;
+  IoResult result = platform::FileSize(file, size);
+  if (result == kIoOk) result = ReadRecord(file, size, record, check);
+  const IoResult closed = platform::FileClose(file);
+  if (result == kIoOk) result = closed;
+  if (result != kIoOk) {
+    record = IntegrityRecord{};
+    check = RecordCheck::kAbsent;
+  }
+  return result;
+}
+
+}  // namespace package
