@@ -59,10 +59,10 @@
 //   timeout SECONDS          how long waits last (default 20)
 //   sleep MILLISECONDS       wait
 //
-// Lines starting with "package", "pack", "set", "set-raw", "stub" or
-// "expect-link" are for the scenario runner, not for the robot.  On the first failure the
-// robot saves failure.bmp, lists the program's windows, ends the program
-// and exits with 1.
+// Lines starting with "package", "pack", "set", "set-raw", "stub",
+// "damage" or "expect-link" are for the scenario runner, not for the
+// robot.  On the first failure the robot saves failure.bmp, lists the
+// program's windows, ends the program and exits with 1.
 #include <windows.h>
 
 #include <cstdio>
@@ -592,7 +592,7 @@ int main(int argc, char** argv) {
       std::istringstream in(line);
       std::string command;
       if (!(in >> command) || command[0] == '#' || command == "package" || command == "pack" || command == "stub" ||
-          command == "set" || command == "set-raw" || command == "expect-link") {
+          command == "set" || command == "set-raw" || command == "damage" || command == "expect-link") {
         continue;
       }
       Execute(command, in);
