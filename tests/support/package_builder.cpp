@@ -1,6 +1,8 @@
 #include "package_builder.hpp"
 
+#include "common/crc32.hpp"
 #include "lzh/encoder.hpp"
+#include "package/little_endian.hpp"
 #include "temp_dir.hpp"
 
 namespace testing_support {
@@ -40,6 +42,25 @@ BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFi
     WriteBytes(built.volumes.back(), volumes[k]);
   }
   return built;
+}
+
+void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe) {
+  std::vector<package::VolumeSum> sums;
+  for (const std::string& volume : built.volumes) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(volume);
+    sums.push_back({static_cast<std::uint32_t>(bytes.size()), common::UpdateCrc32(0, bytes.data(), bytes.size())});
+  }
+  std::vector<std::uint8_t> setup = ReadBytes(built.setup_exe);
+  const std::uint32_t offset = package::LittleEndian32(setup.data() + setup.size() - package::kTrailerSize);
+  std::vector<std::uint8_t> block(setup.begin() + offset, setup.end());
+  const std::uint32_t moved = offset + package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
+  for (int k = 0; k < 4; ++k) block[block.size() - 4 + k] = static_cast<std::uint8_t>(moved >> (8 * k));
+  const std::uint32_t payload_crc = common::UpdateCrc32(0, built.payload.data(), built.payload.size());
+  const std::vector<std::uint8_t> record = package::EncodeIntegrityRecord(payload_crc, sums, block);
+  setup.resize(offset);
+  setup.insert(setup.end(), record.begin(), record.end());
+  setup.insert(setup.end(), block.begin(), block.end());
+  WriteBytes(setup_exe, setup);
 }
 
 }  // namespace testing_support

@@ -29,4 +29,8 @@ BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFi
                           const std::vector<std::size_t>& volume_sizes = {}, int disk_count = -1,
                           const std::vector<package::PackageEntry>& extra = {});
 
+// Writes to setup_exe the package's SETUP.EXE with an integrity record of
+// its volumes and payload, as pmsetup pack makes it.
+void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe);
+
 }  // namespace testing_support
