@@ -102,7 +102,7 @@ class DamagedPackage : public ::testing::Test {
         testing_support::InstallPackage(here.File("SETUP.EXE"), here.File("dest"), front_end);
     // Setup data that cannot be read at all is reported as damaged too.
     if (run.refused) {
-      const bool named = run.defect == nullptr || run.defect == package::kDamagedSetupData;
+      const bool named = run.defect == nullptr || std::string_view(run.defect) == package::kDamagedSetupData;
       return named ? Result::kRefusedNamingDamage : Result::kRefusedOtherwise;
     }
     if (!run.installed()) {
