@@ -58,8 +58,8 @@ std::string Explain(extract::Outcome outcome) {
     case Outcome::kUnderway: return "the installation stopped without a reason";
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
-    case Outcome::kNoDestination: return "cannot create the directory " + DisplayPath(extract::Extraction.StoppedAt.path);
-    case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
+    case Outcome::kNoDestination: return "cannot create the directory " + StopReason();
+    case Outcome::kCannotCreateOutput: return "cannot create a file in " + StopReason();
     case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
     case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
     case Outcome::kInputRanDry:
@@ -71,6 +71,7 @@ std::string Explain(extract::Outcome outcome) {
       return "the volumes hold more than the payload: one was cut short, or does not belong to this package";
     case Outcome::kDecoderFailed: return "out of memory while decoding";
     case Outcome::kSplitFailed: return "cannot carve the packaged files: " + StopReason();
+    case Outcome::kCannotReplace: return "cannot replace " + StopReason() + "; nothing was changed";
   }
   return "failed";
 }
@@ -134,7 +135,7 @@ std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& f
 InstallResult InstallInto(const std::string& destination) {
   const extract::Outcome outcome = extract::InstallInto(destination);
   if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
-  return {false, Explain(outcome), extract::Extraction.OutputCreated};
+  return {false, Explain(outcome)};
 }
 
 }  // namespace pmsetup
