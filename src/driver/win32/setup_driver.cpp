@@ -5,6 +5,7 @@
 
 #include "common/path_text.hpp"
 #include "extract/installation.hpp"
+#include "extract/staged_files.hpp"
 #include "package/setup_block.hpp"
 #include "shell/launch.hpp"
 #include "shell/shortcut.hpp"
@@ -74,7 +75,12 @@ INT_PTR RunDialogStage(const char* template_name, DLGPROC procedure) {
 bool RunStages() {
   const INT_PTR destination = RunDialogStage("Main", ui::DestinationDialogProc);
   if (destination != 1) return destination == kResourceFailure;
-  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) return true;
+  if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) {
+    // Also when the dialog could not run at all: the folder the
+    // destination dialog made goes again.
+    extract::DiscardRun();
+    return true;
+  }
 
   bool terminated = false;
   if (!Setup.SetupTexts[package::GroupName].empty()) {
