@@ -6,6 +6,7 @@
 #include "extract/file_splitter.hpp"
 #include "extract/output_writer.hpp"
 #include "extract/progress_count.hpp"
+#include "extract/staged_files.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "lzh/decode_loop.hpp"
@@ -18,22 +19,11 @@ namespace {
 
 using package::Setup;
 
-// Creates the payload file, or failing that opens an existing one without
-// truncating it (it is then overwritten from the start).  A failure is
-// reported with the creation's reason: the open's would only say that
-// there is no such file.
+// Creates the payload file under a temporary name of its own.
 void OpenOutput() {
-  const std::string& path = common::Session.BlobPath;
-  platform::FileHandle& handle = Transfer.OutputHandle;
-  const platform::IoResult created = platform::FileOpen(path, platform::kRead | platform::kWrite, platform::kShareNone,
-                                                        platform::Disposition::kCreateAlways, handle);
-  if (created == platform::kIoOk) {
-    Extraction.OutputCreated = true;
-    return;
+  if (const platform::IoResult created = CreatePending(common::Session.BlobPath, Transfer.OutputHandle)) {
+    EndRun(Outcome::kCannotCreateOutput, common::Session.InstallDir, created);
   }
-  const platform::IoResult opened = platform::FileOpen(
-      path, platform::kWrite, platform::kShareRead | platform::kShareWrite, platform::Disposition::kOpenExisting, handle);
-  if (opened != platform::kIoOk || handle <= 0) EndRun(Outcome::kCannotCreateOutput, path, created);
 }
 
 #if defined(PAGEMIX_INLINE_TRANSFER)
@@ -168,8 +158,16 @@ void CloseTransferFiles() {
   Transfer.VolumeHandle = Transfer.OutputHandle = 0;
 }
 
+// The splitter pumps nothing: a cancel asked for while it ran is heard
+// before anything is put in place.
+void HearPendingCancel() {
+  const FrontEnd& ui = UserInterface;
+  if (ui.pump != nullptr && (ui.pump_wanted == nullptr || *ui.pump_wanted != 0)) ui.pump();
+}
+
 void Extract() {
   ResetTransfer();
+  RemoveLeftovers();
   OpenOutput();
   if (Transfer.OutputHandle <= 0) return;
   SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
@@ -179,7 +177,9 @@ void Extract() {
     Decode();
   }
   CloseTransferFiles();
-  if (Extraction.Running && SplitBlob()) EndRun(Outcome::kInstalled);
+  if (!Extraction.Running || !SplitBlob()) return;
+  HearPendingCancel();
+  if (Extraction.Running && PutInPlace()) EndRun(Outcome::kInstalled);
 }
 
 }  // namespace
@@ -188,6 +188,8 @@ Outcome RunExtraction() {
   // Cancelled before it began: nothing is touched.
   if (Extraction.Running) Extract();
   else EndRun(Outcome::kCancelled);
+  // Whatever stopped it, the destination is left as it was.
+  if (Extraction.RunOutcome != Outcome::kInstalled) DiscardRun();
   return Extraction.RunOutcome;
 }
 

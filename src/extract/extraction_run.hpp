@@ -1,5 +1,6 @@
 // One extraction: create the payload file, decode every volume into it,
-// and carve the packaged files out of it.  The progress dialog of
+// carve the packaged files out of it, and put them all in place under
+// their names (staged_files.hpp).  The progress dialog of
 // SETUP.EXE and pmsetup install both run it, once an installation has
 // started (installation.hpp); their user interface is reached through
 // UserInterface.
@@ -16,7 +17,8 @@ inline constexpr const char* kDamagedPayloadReason =
 
 // Runs the extraction as far as Running lets it, and returns how it ended
 // (Extraction.RunOutcome).  Running is clear afterwards.  A failure leaves in
-// Extraction.StoppedAt the file it concerns, where it knows one.
+// Extraction.StoppedAt the file it concerns, where it knows one, and the
+// destination as it was before.
 Outcome RunExtraction();
 
 }  // namespace extract

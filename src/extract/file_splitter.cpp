@@ -1,9 +1,12 @@
 #include "extract/file_splitter.hpp"
 
+#include <algorithm>
+
 #include "common/path_text.hpp"
 #include "common/session.hpp"
 #include "extract/progress_count.hpp"
 #include "extract/run_state.hpp"
+#include "extract/staged_files.hpp"
 #include "package/file_name.hpp"
 
 namespace extract {
@@ -17,6 +20,18 @@ constexpr std::uint32_t kChunk = 2048;
 // an invalid name and a read past the end of a file.
 constexpr IoResult kUnusableName = 123;
 constexpr IoResult kOutsidePayload = 38;
+// Windows' code for a file held open by another: the main program's
+// file, while its data is being carved.
+constexpr IoResult kHeldOpen = 32;
+
+// Whether two names are the same on Windows, as far as their ASCII
+// letters go.
+bool SameName(const std::string& a, const std::string& b) {
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+           return upper(x) == upper(y);
+         });
+}
 
 // Whether [offset, offset + size) lies within the payload's first
 // `payload` bytes; an entry of no size lies anywhere.
@@ -56,29 +71,29 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   if (!InsidePayload(entry.Offset, entry.Size, payload)) {
     return Refuse(target_path, kOutsidePayload, "its data lies outside the payload");
   }
+  // The main program is still open as the payload file: no entry may
+  // take its name.
+  if (SameName(name, package::InstalledName(package::Setup.MainEntry()->Name))) return Refuse(target_path, kHeldOpen);
   platform::FileHandle target = platform::kNoFile;
-  IoResult result = platform::FileOpen(target_path, platform::kRead | platform::kWrite, platform::kShareRead,
-                                       platform::Disposition::kCreateAlways, target);
+  IoResult result = CreatePending(target_path, target);
   if (result != kIoOk) return Refuse(target_path, result);
   result = CopyData(blob, target, entry);
   const IoResult closed = platform::FileClose(target);
   if (result == kIoOk) result = closed;
-  if (result != kIoOk) common::DeleteFileQuiet(target_path);
   return result == kIoOk ? result : Refuse(target_path, result);
 }
 
 bool SplitBlob() {
   platform::FileHandle blob = platform::kNoFile;
+  // Failures name the main program, whose file the payload file becomes.
   const std::string& blob_path = common::Session.BlobPath;
-  IoResult result = platform::FileOpen(blob_path, platform::kRead | platform::kWrite, platform::kShareRead,
-                                       platform::Disposition::kOpenExisting, blob);
+  IoResult result = platform::FileOpen(Extraction.Pending.front().temporary, platform::kRead | platform::kWrite,
+                                       platform::kShareRead, platform::Disposition::kOpenExisting, blob);
   if (result != kIoOk) {
     Refuse(blob_path, result);
     return false;
   }
-  // Only what this run decoded counts: a payload file that was there
-  // before may be longer, and the decoder's last match may run past the
-  // payload's end.
+  // Only the payload counts: the decoder's last match may run past its end.
   std::int64_t payload = 0;
   result = platform::FileSize(blob, payload);
   if (result != kIoOk) Refuse(blob_path, result);

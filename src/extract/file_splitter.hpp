@@ -1,8 +1,9 @@
 // Carving the packaged files out of the decoded payload.
 //
-// The payload file (BlobPath) holds every packaged file back to back, the
-// main program first.  Each other entry is copied into a file of its own
-// in InstallDir, named by the last component of its name; then the
+// The payload file holds every packaged file back to back, the main
+// program first.  Each other entry is copied into a file of its own in
+// InstallDir, under a temporary name, to be named by the last component
+// of its name once every file is complete (staged_files.hpp); then the
 // payload file is cut down to the main program's size, so that it becomes
 // the main program itself.
 #pragma once
@@ -13,16 +14,17 @@
 namespace extract {
 
 // True when every copy, the truncation and the final close succeeded;
-// otherwise the run stops as kSplitFailed at the file concerned.  Stops at
-// the first entry that cannot be copied; files carved before it stay, and
-// the payload file keeps the whole payload.  A main program
-// larger than the payload fails before anything is carved.
+// otherwise the run stops as kSplitFailed at the file concerned (named by
+// its final name), at the first entry that cannot be copied.  A main
+// program larger than the payload fails before anything is carved.
 bool SplitBlob();
 
 // Copies one entry from the open payload file, whose first `payload`
 // bytes this run decoded.  An entry whose data lies outside them, or whose
-// name has no usable last component, fails before its file is created; a
-// copy that fails deletes its partial file.
+// name has no usable last component, or would be the main program's,
+// fails before its file is created.  The file is created under a
+// temporary name and recorded as pending, also when the copy fails: the
+// failed run removes it.
 platform::IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload);
 
 }  // namespace extract

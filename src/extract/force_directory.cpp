@@ -15,13 +15,19 @@ std::string WithoutTrailingBackslash(const std::string& path) {
 // is still created after its parent failed.  A path ending in a colon
 // ("Tool:") is its own parent: it has no level above to climb to.  One
 // ending in a backslash ("Tool\\", doubled) climbs to itself without it.
-void ForceLevel(const std::string& raw_path, platform::IoResult& error) {
+void ForceLevel(const std::string& raw_path, platform::IoResult& error, DirectoryLevels* levels) {
   const std::string path = WithoutTrailingBackslash(raw_path);
   if (error != platform::kIoOk || path.size() < 3 || DirectoryExists(path)) return;
-  if (path.back() != ':') ForceLevel(common::ExtractFilePath(path), error);
+  if (path.back() != ':') ForceLevel(common::ExtractFilePath(path), error, levels);
+  const bool parent_failed = error != platform::kIoOk;
   error = platform::MakeDirectory(path);
+  const bool made = error == platform::kIoOk;
   // Someone else may have made it meanwhile.
-  if (error != platform::kIoOk && DirectoryExists(path)) error = platform::kIoOk;
+  if (!made && DirectoryExists(path)) error = platform::kIoOk;
+  if (levels == nullptr) return;
+  if (made && levels->first_made.empty()) levels->first_made = path;
+  if (made) levels->last_made = path;
+  else if (error != platform::kIoOk && !parent_failed) levels->failed = path, levels->error = error;
 }
 
 bool DriveExists(const std::string& drive) { return platform::DriveType(drive + "\\") > 1; }
@@ -35,10 +41,19 @@ bool DirectoryExists(const std::string& path) {
          (attributes & platform::kDirectoryAttribute) != 0;
 }
 
-bool ForceDirectory(const std::string& path) {
+bool ForceDirectory(const std::string& path, DirectoryLevels* levels) {
   platform::IoResult error = platform::kIoOk;
-  ForceLevel(path, error);
+  ForceLevel(path, error, levels);
   return error == platform::kIoOk;
+}
+
+void RemoveCreatedLevels(DirectoryLevels& levels) {
+  std::string level = levels.last_made;
+  while (!level.empty() && platform::DeleteDirectory(level) == platform::kIoOk && level != levels.first_made) {
+    level = WithoutTrailingBackslash(common::ExtractFilePath(level));
+  }
+  levels.first_made.clear();
+  levels.last_made.clear();
 }
 
 }  // namespace extract

@@ -42,12 +42,18 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
 bool ChooseDestination(const std::string& destination) {
   common::Session.InstallDir = destination;
   common::Session.BlobPath = common::JoinPath(destination, package::Setup.MainEntry()->Name);
-  return ForceDirectory(destination);
+  DirectoryLevels& levels = Extraction.Destination;
+  levels.failed.clear();
+  levels.error = platform::kIoOk;
+  if (ForceDirectory(destination, &levels)) return true;
+  RemoveCreatedLevels(levels);
+  return false;
 }
 
 Outcome InstallInto(const std::string& destination) {
   if (ChooseDestination(destination)) return RunExtraction();
-  EndRun(Outcome::kNoDestination, destination, platform::kIoOk);
+  const DirectoryLevels& levels = Extraction.Destination;
+  EndRun(Outcome::kNoDestination, levels.failed, levels.error);
   return Extraction.RunOutcome;
 }
 

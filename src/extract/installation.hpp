@@ -33,12 +33,15 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
 
 // Takes destination (an installer path) as InstallDir, with BlobPath in
 // it, and creates every missing level of it; false when it does not exist
-// afterwards.  The run goes on either way: SETUP.EXE asks again.
+// afterwards, and then the levels it made are removed again and
+// Extraction.Destination names the level that failed.  The levels made
+// are kept in Extraction.Destination, for a failed run to remove.  The
+// run goes on either way: SETUP.EXE asks again.
 bool ChooseDestination(const std::string& destination);
 
 // For a destination known beforehand: chooses it and runs the extraction
-// (extraction_run.hpp), or ends the run as kNoDestination when it cannot
-// be created.  Returns how the run ended.
+// (extraction_run.hpp), or ends the run as kNoDestination at the level
+// that cannot be created.  Returns how the run ended.
 Outcome InstallInto(const std::string& destination);
 
 }  // namespace extract

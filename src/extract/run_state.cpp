@@ -2,6 +2,8 @@
 
 namespace extract {
 
+ExtractionState Extraction;
+
 void EndRun(Outcome why) {
   Extraction.Running = 0;
   if (Extraction.RunOutcome == Outcome::kUnderway) Extraction.RunOutcome = why;

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
+#include "extract/force_directory.hpp"
 #include "platform/file.hpp"
 
 namespace extract {
@@ -18,7 +21,7 @@ enum class Outcome {
   kInstalled,
   kCancelled,           // by the user, or a disk the user did not insert
   kNoDestination,       // the destination directory could not be created
-  kCannotCreateOutput,  // the payload file could be neither created nor opened
+  kCannotCreateOutput,  // no file could be created in the destination
   kNoFirstVolume,       // DISK1.CMP cannot be opened
   kWriteFailed,         // the payload could not be written in full
   kInputRanDry,         // the volumes ended before the payload was complete
@@ -28,6 +31,7 @@ enum class Outcome {
   kSplitFailed,         // a file could not be carved out
   kVolumeDamaged,       // a volume differs from the package's integrity record
   kPayloadDamaged,      // the decoded payload differs from the integrity record
+  kCannotReplace,       // a file already installed could not be replaced
 };
 
 // The file a failed run stopped at (an installer path) and why: the
@@ -39,18 +43,34 @@ struct StopPoint {
   const char* reason = nullptr;
 };
 
+// A file the run writes under a temporary name in InstallDir, to be put
+// in place under its final name once every file is complete.
+struct PendingFile {
+  std::string temporary;   // emptied once the file has taken its final name
+  std::string final_path;
+  std::string backup;      // the old file's second name until the run is over
+};
+
 struct ExtractionState {
   // 1 while the run may go on.  Set when an installation starts; cleared
   // only through EndRun.
   std::int32_t Running = 0;
   Outcome RunOutcome = Outcome::kUnderway;
   StopPoint StoppedAt;
-  // Whether the run created the payload file (BlobPath) afresh, rather
-  // than finding it held or opening one that was there.
-  bool OutputCreated = false;
+  // The payload file first (it becomes the main program, put in place
+  // last), then each carved file in the splitter's order.
+  std::vector<PendingFile> Pending;
+  // The number in the next temporary's name.
+  std::uint32_t NextTemporary = 0;
+  // The destination's levels that this installation created, and the
+  // level that could not be created.
+  DirectoryLevels Destination;
 };
 
-inline ExtractionState Extraction;
+// Defined in one place: an inline definition with strings in it would
+// give every file that includes this one an initialiser of its own, and
+// SETUP.EXE a few kilobytes.
+extern ExtractionState Extraction;
 
 // Clears Running and records how the run ended, unless that is recorded
 // already: a failure, a cancel or kInstalled.

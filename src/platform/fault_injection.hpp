@@ -8,7 +8,7 @@
 
 namespace platform {
 
-enum class Operation { kOpen, kRead, kWrite, kSeek, kSize, kTruncate, kClose, kDelete, kMakeDirectory, kCount };
+enum class Operation { kOpen, kRead, kWrite, kSeek, kSize, kTruncate, kClose, kDelete, kMakeDirectory, kReplace, kCount };
 
 // The nth call (counted from 1 after ResetFaults) of operation fails with
 // error, once.  A failed write or read transfers nothing; a failed close

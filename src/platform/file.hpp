@@ -33,7 +33,10 @@ constexpr std::size_t kLongestPath = 259;
 enum Access : unsigned { kRead = 1, kWrite = 2 };
 // Which access other openers of the same file keep while this handle is open.
 enum Share : unsigned { kShareNone = 0, kShareRead = 1, kShareWrite = 2 };
-enum class Disposition { kCreateAlways, kOpenExisting };
+// kCreateNew makes a file only where nothing has the name yet: no file,
+// folder or link (a link is never followed).  It fails then with a code
+// for which NameTaken holds.
+enum class Disposition { kCreateAlways, kOpenExisting, kCreateNew };
 
 // Opens a plain file.  Anything else fails with kNotAFile, and a path
 // longer than kLongestPath cannot be created.
@@ -51,6 +54,26 @@ IoResult FileTruncate(FileHandle handle);
 IoResult FileClose(FileHandle handle);
 IoResult FileDelete(const std::string& path);
 
+// Whether a failure says that the name is taken (kCreateNew), or that
+// nothing has it (kOpenExisting).
+bool NameTaken(IoResult code);
+bool NoSuchFile(IoResult code);
+
+// Puts the plain file `from` in place of `to`, in the same folder,
+// replacing the plain file that has that name, if any: `to` names the old
+// file or the new one at every moment, where the system can replace a
+// file in one step.  With backup, a name this process has reserved with
+// kCreateNew, the old file is also kept under that name; when `to` held
+// no file there is nothing to keep, the reservation is removed and
+// *backup is cleared.  Files held open cannot be moved.
+IoResult FileReplace(const std::string& from, const std::string& to, std::string* backup);
+
+// Calls visit with the name of each plain file in a folder that matches
+// pattern, a last component with the wildcards '*' and '?', compared
+// without regard to case.  Others may match as well (Windows also matches
+// short names): visit checks each name.
+void VisitMatchingFiles(const std::string& folder, const std::string& pattern, void (*visit)(const std::string& name));
+
 // Drive types as Windows numbers them: 0 unknown, 1 no such root
 // directory, 2 and above a usable drive (removable, fixed, remote, CD-ROM,
 // RAM disk).  The root is a drive followed by a backslash ("C:\", "\\s\sh\",
@@ -63,5 +86,7 @@ constexpr std::uint32_t kDirectoryAttribute = 0x10;
 bool FindEntry(const std::string& path, std::uint32_t& attributes);
 
 IoResult MakeDirectory(const std::string& path);
+// Removes an empty directory.
+IoResult DeleteDirectory(const std::string& path);
 
 }  // namespace platform

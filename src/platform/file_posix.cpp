@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,24 +218,27 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle) {
   handle = kNoFile;
   if (const IoResult fault = Injected(Operation::kOpen)) return fault;
-  if (disposition == Disposition::kCreateAlways && path.size() > kLongestPath) return ENAMETOOLONG;
+  const bool creates = disposition != Disposition::kOpenExisting;
+  if (creates && path.size() > kLongestPath) return ENAMETOOLONG;
   const bool writes = (access & kWrite) != 0;
   const std::string native = LocalPath(path);
   if (native.empty()) return EILSEQ;  // a byte without a character in the code page
   struct stat st {};
   // A file to be written is never reached through a link.
   const bool existed = (writes ? ::lstat(native.c_str(), &st) : ::stat(native.c_str(), &st)) == 0;
+  if (existed && disposition == Disposition::kCreateNew) return EEXIST;
   if (existed) {
     if (!S_ISREG(st.st_mode)) return kNotAFile;
     if (HeldOpen(st, access, share)) return EBUSY;
     SettleOthers(st);
   }
   int flags = writes ? ((access & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
-  if (disposition == Disposition::kCreateAlways) flags |= O_CREAT;
+  if (creates) flags |= O_CREAT;
+  if (disposition == Disposition::kCreateNew) flags |= O_EXCL;
   // Not blocking: a pipe that took the file's place meanwhile is refused
   // below instead of waiting for a partner.
   const int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK | (writes ? O_NOFOLLOW : 0), 0644);
-  if (fd < 0) return errno == ELOOP || errno == ENXIO ? kNotAFile : errno;
+  if (fd < 0) return (errno == ELOOP || errno == ENXIO) && disposition != Disposition::kCreateNew ? kNotAFile : errno;
   IoResult checked = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? kIoOk : kNotAFile;
   OpenFile file{fd, st.st_dev, st.st_ino, access, share, StagedFile(fd)};
   if (checked == kIoOk && disposition == Disposition::kCreateAlways && st.st_size > 0) {
@@ -317,6 +321,62 @@ IoResult MakeDirectory(const std::string& path) {
   if (const IoResult fault = Injected(Operation::kMakeDirectory)) return fault;
   if (path.find(':', path.find_last_of('\\') + 1) != std::string::npos) return EINVAL;  // npos + 1 is 0
   return ::mkdir(NativePath(path).c_str(), 0755) != 0 ? errno : kIoOk;
+}
+
+IoResult DeleteDirectory(const std::string& path) {
+  return ::rmdir(NativePath(path).c_str()) != 0 ? errno : kIoOk;
+}
+
+bool NameTaken(IoResult code) { return code == EEXIST; }
+
+bool NoSuchFile(IoResult code) { return code == ENOENT || code == ENOTDIR; }
+
+// rename() replaces in one step.  The old file is kept by a second link
+// made before it: the name it leaves never goes missing.  A reservation
+// that someone swapped for anything else makes link() fail; it never
+// follows or replaces.
+IoResult FileReplace(const std::string& from, const std::string& to, std::string* backup) {
+  if (const IoResult fault = Injected(Operation::kReplace)) return fault;
+  if (to.size() > kLongestPath) return ENAMETOOLONG;
+  const std::string source = LocalPath(from), target = LocalPath(to);
+  if (source.empty() || target.empty()) return EILSEQ;
+  struct stat st {};
+  if (::lstat(source.c_str(), &st) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return kNotAFile;
+  if (HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
+  const bool existed = ::lstat(target.c_str(), &st) == 0;
+  if (existed && !S_ISREG(st.st_mode)) return kNotAFile;
+  if (existed && HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
+  if (backup != nullptr) {
+    const std::string keep = LocalPath(*backup);
+    if (keep.empty()) return EILSEQ;
+    if (::unlink(keep.c_str()) != 0 && errno != ENOENT) return errno;
+    if (existed && ::link(target.c_str(), keep.c_str()) != 0) return errno;
+    if (!existed) {
+      NoteChange(keep, false);
+      backup->clear();
+    }
+  }
+  if (::rename(source.c_str(), target.c_str()) != 0) return errno;
+  NoteChange(source, false);
+  NoteChange(target, true);
+  return kIoOk;
+}
+
+void VisitMatchingFiles(const std::string& folder, const std::string& pattern, void (*visit)(const std::string& name)) {
+  const std::string native = NativePath(folder);
+  DIR* const entries = native.empty() ? nullptr : ::opendir(native.c_str());
+  if (entries == nullptr) return;
+  while (const dirent* entry = ::readdir(entries)) {
+    struct stat st {};
+    if (::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0 ||
+        ::fstatat(::dirfd(entries), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+      continue;
+    }
+    // Back in the code page the installer's paths are in.
+    if (const std::optional<std::string> name = ToCodePage(entry->d_name, AnsiCodePage)) visit(*name);
+  }
+  ::closedir(entries);
 }
 
 IoResult FileDelete(const std::string& path) {

@@ -22,7 +22,9 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle) {
   const DWORD desired = ((access & kRead) ? GENERIC_READ : 0) | ((access & kWrite) ? GENERIC_WRITE : 0);
   const DWORD sharing = ((share & kShareRead) ? FILE_SHARE_READ : 0) | ((share & kShareWrite) ? FILE_SHARE_WRITE : 0);
-  const DWORD how = disposition == Disposition::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+  const DWORD how = disposition == Disposition::kCreateAlways ? CREATE_ALWAYS
+                    : disposition == Disposition::kCreateNew  ? CREATE_NEW
+                                                              : OPEN_EXISTING;
   const HANDLE h = CreateFileA(path.c_str(), desired, sharing, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
   handle = reinterpret_cast<FileHandle>(h);
   return h == INVALID_HANDLE_VALUE ? LastError() : kIoOk;
@@ -74,6 +76,41 @@ IoResult FileDelete(const std::string& path) {
   return DeleteFileA(path.c_str()) ? kIoOk : LastError();
 }
 
+bool NameTaken(IoResult code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
+
+bool NoSuchFile(IoResult code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+// The old file is kept by a copy, made before anything moves; then the new
+// file is renamed over the old one in one step.  The 9x family has no
+// MoveFileExA (it answers ERROR_CALL_NOT_IMPLEMENTED) and cannot replace a
+// file in one step: there the old file is deleted first and the new one
+// renamed after it.  A crash between the two leaves no file under `to`:
+// the old one survives only as the backup copy, the new one under its
+// temporary name, and the next installation into the folder removes both.
+IoResult FileReplace(const std::string& from, const std::string& to, std::string* backup) {
+  if (backup != nullptr && !CopyFileA(to.c_str(), backup->c_str(), FALSE)) {
+    const IoResult error = LastError();
+    if (error != ERROR_FILE_NOT_FOUND) return error;
+    DeleteFileA(backup->c_str());
+    backup->clear();
+  }
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kIoOk;
+  if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return LastError();
+  if (!DeleteFileA(to.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastError();
+  return MoveFileA(from.c_str(), to.c_str()) ? kIoOk : LastError();
+}
+
+void VisitMatchingFiles(const std::string& folder, const std::string& pattern, void (*visit)(const std::string& name)) {
+  const std::string search = folder + (folder.empty() || folder.back() == '\\' ? "" : "\\") + pattern;
+  WIN32_FIND_DATAA entry;
+  const HANDLE found = FindFirstFileA(search.c_str(), &entry);
+  if (found == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) visit(entry.cFileName);
+  } while (FindNextFileA(found, &entry));
+  FindClose(found);
+}
+
 unsigned DriveType(const std::string& root) { return GetDriveTypeA(root.c_str()); }
 
 // Entries with any of the attributes read-only, hidden, system, volume
@@ -89,6 +126,10 @@ bool FindEntry(const std::string& path, std::uint32_t& attributes) {
 
 IoResult MakeDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) ? kIoOk : LastError();
+}
+
+IoResult DeleteDirectory(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) ? kIoOk : LastError();
 }
 
 }  // namespace platform

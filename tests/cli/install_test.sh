@@ -92,7 +92,7 @@ check "the question says where the files go" grep -qxF "(Enter installs into $wo
 check "disk asked for twice" test "$(grep -c '^Please insert disk 2\.$' terminal.txt)" -eq 2
 check "wrong-disk message shown" grep -qx "That is not the right disk. Please try again." terminal.txt
 check "terminal run ends with the package's message" grep -qx "Nothing was installed." terminal.txt
-check "asked destination created" test -d drive/InstallTest
+check "the asked destination, made by the cancelled run, is gone again" test ! -e drive
 
 # Names and texts in the package's code page come out as UTF-8: on disk,
 # in the destination's path and on the terminal.
@@ -178,6 +178,74 @@ check "the destination question shows its controls" grep -qxF 'Where\x1B[2J?' te
 check "a UNC drive is taken as a folder too" grep -qF '[./Pagemix Demo]' terminal.txt
 "$pmsetup" install all/SETUP.EXE --dest $'x\xc2\x9b2J' --yes > /dev/null 2> err.txt
 check "a path given is shown with its controls" grep -qF 'x\x9B2J: a character has no place' err.txt
+
+# A reinstallation that does not finish leaves the old version as it was:
+# the same files byte for byte, no temporary, no folder of its own.
+snapshot() { (cd "$1" && find . -type d | sort && find . -type f -exec md5sum {} + | sort -k2); }
+reinstall_fails() {  # reinstall_fails NAME EXIT PACKAGE [ARRANGE]: over the old version in re/
+  rm -rf re && "$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
+  [ -n "${4:-}" ] && eval "$4"
+  snapshot re > before.txt
+  "$pmsetup" install "$3" --dest "$work/re" --yes > /dev/null 2> err.txt
+  check "$1: exits $2" test $? -eq "$2"
+  check "$1: the old version is intact" cmp -s before.txt <(snapshot re)
+}
+mkdir new && head -c 60000 /dev/urandom > new/MAIN.EXE && seq 2 30001 > new/numbers.txt && echo later > new/later.txt
+sed 's/other = \["numbers.txt"\]/other = ["numbers.txt", "later.txt"]/' src/package.toml > new/package.toml
+"$pmsetup" pack new/package.toml --out newpkg --disk-size 40000 --stub stub.exe > /dev/null
+last=$(ls newpkg/DISK*.CMP | sort -V | tail -1)
+cp -r newpkg cut && truncate -s 100 "cut/${last##*/}"
+cp -r newpkg gone && rm "gone/${last##*/}"
+reinstall_fails "a cut last volume" 1 cut/SETUP.EXE
+reinstall_fails "a missing disk under --yes" 1 gone/SETUP.EXE
+reinstall_fails "a folder in the way of a later file" 1 newpkg/SETUP.EXE 'mkdir -p re/later.txt/inside'
+check "the file in the way is named" grep -qF "cannot replace $work/re/later.txt: not a plain file" err.txt
+"$pmsetup" install cut/SETUP.EXE --dest "$work/fresh/a/b" --yes > /dev/null 2>&1
+check "a destination the failed run made is removed" test ! -e fresh
+if unshare -m true 2> /dev/null && unshare -m sh -c "mount -t tmpfs -o size=400k tmpfs '$work/re' 2> /dev/null"; then
+  # A full disk: the old version fills most of a small file system.
+  unshare -m sh -c "mount -t tmpfs -o size=400k tmpfs '$work/re' &&
+    '$pmsetup' install all/SETUP.EXE --dest '$work/re' --yes > /dev/null 2>&1 && head -c 100000 /dev/zero > re/filler &&
+    cd re && { find . -type d | sort && find . -type f -exec md5sum {} + | sort -k2; } > ../before.txt && cd .. &&
+    { '$pmsetup' install newpkg/SETUP.EXE --dest '$work/re' --yes > /dev/null 2> err.txt; echo \$? > status.txt; } &&
+    cd re && { find . -type d | sort && find . -type f -exec md5sum {} + | sort -k2; } > ../after.txt"
+  check "a full disk: exits 1" test "$(cat status.txt)" -eq 1
+  check "a full disk: says so" grep -q "No space left on device" err.txt
+  check "a full disk: the old version is intact" cmp -s before.txt after.txt
+else
+  echo "note: no tmpfs can be mounted here; the unit tests cover a full disk by fault injection"
+fi
+
+# Signals stop the installation: temporaries removed, one line, 128 plus
+# the signal.  The payload is large enough to take a moment.
+mkdir big && head -c 12000000 /dev/urandom > big/MAIN.EXE && seq 5 30004 > big/numbers.txt
+cp src/package.toml big/
+"$pmsetup" pack big/package.toml --out bigpkg --stub stub.exe > /dev/null
+for signal in INT:130 TERM:143 HUP:129; do
+  name=${signal%:*} code=${signal#*:}
+  rm -rf re && "$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
+  snapshot re > before.txt
+  "$pmsetup" install bigpkg/SETUP.EXE --dest "$work/re" --yes > /dev/null 2> err.txt &
+  sleep 0.2 && kill -s "$name" $!
+  wait $!
+  check "SIG$name: exits $code" test $? -eq "$code"
+  check "SIG$name: one line" test "$(wc -l < err.txt)" -eq 1 -a "$(grep -c "stopped by SIG$name" err.txt)" -eq 1
+  check "SIG$name: the old version is intact" cmp -s before.txt <(snapshot re)
+done
+
+# kill -9 at any moment: each file is the old one or the new one, whole;
+# the next installation removes the temporaries left.
+rm -rf re && "$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
+for delay in 0.02 0.1 0.3 0.5 0.7 0.9; do
+  "$pmsetup" install bigpkg/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1 &
+  sleep "$delay" && kill -9 $! && wait $! 2> /dev/null
+  for file in MAIN.EXE numbers.txt; do
+    check "kill -9 after ${delay}s: $file is old or new" sh -c "cmp -s src/$file re/$file || cmp -s big/$file re/$file"
+  done
+done
+"$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
+check "after kill -9 the next installation succeeds" cmp -s src/MAIN.EXE re/MAIN.EXE
+check "and removes the temporaries left" test -z "$(ls re | grep -v '^MAIN.EXE$\|^numbers.txt$')"
 
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt

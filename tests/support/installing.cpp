@@ -6,11 +6,18 @@
 
 namespace testing_support {
 
-std::string BackslashPath(const std::string& path) {
-  std::string converted = path;
-  std::replace(converted.begin(), converted.end(), '/', '\\');
-  return converted;
+namespace {
+
+std::string Separated(std::string path, char from, char to) {
+  std::replace(path.begin(), path.end(), from, to);
+  return path;
 }
+
+}  // namespace
+
+std::string BackslashPath(const std::string& path) { return Separated(path, '/', '\\'); }
+
+std::string SlashPath(const std::string& path) { return Separated(path, '\\', '/'); }
 
 std::string Installation::problem() const {
   if (refused) return "refused";

@@ -12,6 +12,8 @@ namespace testing_support {
 // A path of this system's test folders (plain ASCII, absolute) with the
 // installer's separator.
 std::string BackslashPath(const std::string& path);
+// And back.
+std::string SlashPath(const std::string& path);
 
 struct Installation {
   bool refused = false;  // the package could not be loaded

@@ -225,6 +225,7 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   }
   if (parts.prepare) parts.prepare(dir.path());
   const std::map<fs::path, Bytes> before = PlainFiles(dir.path());
+  const bool destination_existed = fs::exists(dir.path() / "installed");
 
   const std::string destination = parts.install_into_package_folder ? "package" : "installed";
   const testing_support::Installation result =
@@ -250,12 +251,19 @@ TEST_P(BadPackageTest, EndsAsExpected) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::AnyOf("package", "installed"));
   }
   // Every plain file that was there before is there as it was, unless the
-  // package installed a file of that name.
+  // package installed a file of that name; a failure adds no file and
+  // leaves no folder it made.
   const std::map<fs::path, Bytes> after = PlainFiles(dir.path());
   for (const auto& [path, bytes] : before) {
     if (outcome == Expect::kInstalls && path.parent_path().filename() == "installed") continue;
     const auto found = after.find(path);
     EXPECT_TRUE(found != after.end() && found->second == bytes) << path << " changed";
+  }
+  if (outcome != Expect::kInstalls) {
+    for (const auto& [path, bytes] : after) EXPECT_TRUE(before.count(path)) << path << " was left";
+    if (!destination_existed) {
+      EXPECT_FALSE(fs::exists(dir.path() / "installed")) << "the destination made by the run was left";
+    }
   }
   if (outcome == Expect::kInstalls) {
     for (const auto& e : parts.contents.Entries) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 
 #include "common/path_text.hpp"
@@ -17,6 +18,7 @@
 #include "extract/installation.hpp"
 #include "extract/output_writer.hpp"
 #include "extract/progress_count.hpp"
+#include "extract/staged_files.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "installer.hpp"
@@ -109,6 +111,34 @@ std::vector<PackageFile> SampleFiles() {
           {"DATA.BIN", RandomBytes(9000, 3)}};
 }
 
+// An older version of SampleFiles' package, with a file the new one lacks.
+std::vector<PackageFile> OldFiles() {
+  using namespace testing_support;
+  return {{"MAIN.EXE", StructuredBinary(20000, 7)}, {"README.TXT", ProseText(800, 8)}, {"OLD.TXT", ProseText(90, 9)}};
+}
+
+// What a folder holds: each file's bytes, each folder as a name ending in
+// '/', everything below it included.
+std::map<std::string, Bytes> FolderContents(const fs::path& folder) {
+  std::map<std::string, Bytes> contents;
+  if (!fs::exists(folder)) return contents;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = fs::relative(entry.path(), folder).string();
+    if (entry.is_directory()) contents[name + "/"];
+    else contents[name] = ReadBytes(entry.path().string());
+  }
+  return contents;
+}
+
+void ExpectSameContents(const std::map<std::string, Bytes>& after, const std::map<std::string, Bytes>& before) {
+  const auto names = [](const std::map<std::string, Bytes>& contents) {
+    std::string listed;
+    for (const auto& [name, bytes] : contents) listed += name + " (" + std::to_string(bytes.size()) + ") ";
+    return listed;
+  };
+  EXPECT_TRUE(after == before) << "now " << names(after) << "\nbefore " << names(before);
+}
+
 TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   const auto files = SampleFiles();
   const auto built = BuildPackage(Folder(), files);
@@ -120,8 +150,9 @@ TEST_F(ExtractTest, InstallsEveryFileFromOneVolume) {
   EXPECT_EQ(platform::OpenFileCount(), 0);
   EXPECT_FALSE(Extraction.Running);
   // One pump for each byte of the volume, none for the request past its
-  // end that the decoder makes and that is answered with nothing.
-  EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])));
+  // end that the decoder makes and that is answered with nothing; and one
+  // before the files are put in place, to hear a cancel.
+  EXPECT_EQ(user.pumps, static_cast<long>(fs::file_size(built.volumes[0])) + 1);
 }
 
 // The terminal's pump has work only after Ctrl-C raised its flag: it runs
@@ -477,8 +508,10 @@ TEST_F(ExtractTest, InlinedTransferActsAsTheCallbacksDo) {
     ASSERT_FALSE(StartInstallation(setup_exe, {Pump, Ask, Show}));
     platform::ResetFaults();
     user.pumps = 0;
-    // A one-file package is carved without reads or writes.
+    // A one-file package is carved without reads or writes; the pump
+    // runs once more before the files are put in place.
     ASSERT_EQ(InstallInto(destination), Outcome::kInstalled);
+    --user.pumps;
     EXPECT_TRUE(TraceTransfer() == callbacks);
     EXPECT_EQ(Installed("MAIN.EXE"), built.payload);
   }
@@ -488,11 +521,13 @@ TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
   // Two blocks for 4096 bytes and three for 4097 leave only 2048 as the
   // block size: 4096 = 2048 + 2048, 4097 = 2048 + 2048 + 1.
   const Bytes payload = testing_support::StructuredBinary(100 + 4097, 12);
+  const auto built = BuildPackage(Folder(), {{"MAIN.EXE", payload}});
+  ASSERT_FALSE(StartInstallation(testing_support::BackslashPath(built.setup_exe), {Pump, Ask, Show}));
   fs::create_directory(Destination());
-  testing_support::WriteBytes((fs::path(Destination()) / "MAIN.EXE").string(), payload);
+  testing_support::WriteBytes((fs::path(Destination()) / "PAYLOAD").string(), payload);
   common::Session.InstallDir = testing_support::BackslashPath(Destination());
   platform::FileHandle blob = platform::kNoFile;
-  ASSERT_EQ(platform::FileOpen(common::JoinPath(common::Session.InstallDir, "MAIN.EXE"), platform::kRead, platform::kShareRead,
+  ASSERT_EQ(platform::FileOpen(common::JoinPath(common::Session.InstallDir, "PAYLOAD"), platform::kRead, platform::kShareRead,
                                platform::Disposition::kOpenExisting, blob),
             platform::kIoOk);
   for (const auto& [size, blocks] : {std::pair{4096, 2}, std::pair{4097, 3}}) {
@@ -501,7 +536,8 @@ TEST_F(ExtractTest, CarvedFilesAreCopiedInBlocksOf2048) {
               platform::kIoOk);
     EXPECT_EQ(platform::CallCount(platform::Operation::kRead), blocks) << size;
     EXPECT_EQ(platform::CallCount(platform::Operation::kWrite), blocks) << size;
-    EXPECT_EQ(Installed("DATA.BIN"), Bytes(payload.begin() + 100, payload.begin() + 100 + size));
+    const std::string copy = testing_support::SlashPath(Extraction.Pending.back().temporary);
+    EXPECT_EQ(ReadBytes(copy), Bytes(payload.begin() + 100, payload.begin() + 100 + size));
   }
   platform::FileClose(blob);
 }
@@ -550,14 +586,17 @@ TEST_F(ExtractTest, TheSplitterReportsEachFilesStepBeforeItsCopyAndTruncatesLast
     const auto built = BuildPackage(Folder(), {{"M.EXE", ProseText(3000, 11)}, {"A", ProseText(3000, 12)},
                                                {second, ProseText(3000, 13)}, {"C", ProseText(3000, 14)}});
     std::vector<std::string> drawn;
+    // The files carved so far, under their temporary names, and the size
+    // of the payload file; no final name is written before the end.
     user.on_show = [&](int percent) {
       if (percent <= 75) return;
       std::string carved;
-      for (const char* name : {"A", "B", "C"}) {
-        if (fs::exists(fs::path(Destination()) / name)) carved += name;
+      for (std::size_t k = 1; k < Extraction.Pending.size(); ++k) {
+        carved += common::ExtractFileName(Extraction.Pending[k].final_path);
       }
-      drawn.push_back(std::to_string(percent) + "% [" + carved + "] " +
-                      std::to_string(fs::file_size(fs::path(Destination()) / "M.EXE")));
+      const std::string payload_file = testing_support::SlashPath(Extraction.Pending.front().temporary);
+      drawn.push_back(std::to_string(percent) + "% [" + carved + "] " + std::to_string(fs::file_size(payload_file)));
+      for (const char* name : {"M.EXE", "A", "B", "C"}) EXPECT_FALSE(fs::exists(fs::path(Destination()) / name));
     };
     const auto result = Install(built);
     EXPECT_EQ(result.installed(), steps == 4) << result.problem();
@@ -571,31 +610,49 @@ TEST_F(ExtractTest, AnEntryWithTheMainProgramsNameCannotReplaceIt) {
   const auto built = BuildPackage(Folder(), {{"MAIN.EXE", main}, {"sub\\MAIN.EXE", ProseText(50, 10)}});
   const auto result = Install(built);
   EXPECT_FALSE(result.installed());
-  // The payload file keeps the whole payload: it was not cut down.
-  EXPECT_EQ(Installed("MAIN.EXE").size(), 350u);
+  EXPECT_EQ(result.stop.path, testing_support::BackslashPath(Destination()) + "\\MAIN.EXE");
 }
 
+// Over an old version: a failure anywhere leaves it as it was, and a
+// success leaves exactly the new files beside the old one's extra file.
 TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongData) {
   using platform::Operation;
   const auto files = SampleFiles();
   const auto built = BuildPackage(Folder(), files, {5000});
+  const fs::path old_version = dir_.path() / "old";
+  for (const PackageFile& file : OldFiles()) {
+    fs::create_directories(old_version);
+    testing_support::WriteBytes((old_version / file.name).string(), file.bytes);
+  }
+  const auto reinstall = [&] {
+    fs::remove_all(Destination());
+    fs::copy(old_version, Destination());
+    return Install(built);
+  };
   // Count each operation's calls in a clean run first.
-  ASSERT_TRUE(Install(built).installed());
+  ASSERT_TRUE(reinstall().installed());
   int calls[static_cast<int>(Operation::kCount)];
   for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) calls[op] = platform::CallCount(Operation(op));
+  const auto before = FolderContents(old_version);
   int failures_seen = 0;
   for (int op = 0; op < static_cast<int>(Operation::kCount); ++op) {
     for (int n = 1; n <= calls[op]; ++n) {
+      SCOPED_TRACE("operation " + std::to_string(op) + " call " + std::to_string(n));
       SetUp();
-      fs::remove_all(Destination());
       platform::FailNthCall(Operation(op), n, ENOSPC);
-      const auto result = Install(built);
-      EXPECT_EQ(platform::OpenFileCount(), 0) << "operation " << op << " call " << n;
+      const auto result = reinstall();
+      EXPECT_EQ(platform::OpenFileCount(), 0);
       if (result.installed()) {
-        SCOPED_TRACE("operation " + std::to_string(op) + " call " + std::to_string(n));
         ExpectInstalled(files);
+        // An old file's backup that could not be deleted waits for the next run.
+        for (const auto& [name, bytes] : FolderContents(Destination())) {
+          EXPECT_TRUE(name == "OLD.TXT" || TemporaryName(name) ||
+                      std::any_of(files.begin(), files.end(), [&](const PackageFile& f) { return f.name == name; }))
+              << name;
+        }
       } else {
         ++failures_seen;
+        ExpectSameContents(FolderContents(Destination()), before);
       }
     }
   }
@@ -619,6 +676,111 @@ TEST_F(ExtractTest, ADiskFullWhileWritingThePayloadFails) {
   platform::FailNthCall(platform::Operation::kWrite, 3, ENOSPC);
   EXPECT_THAT(pmsetup::InstallInto(pmsetup::InstallerPath(Destination())).problem,
               ::testing::HasSubstr("(is the disk full?)"));
+}
+
+// Whatever stops a reinstallation, the destination keeps the old version
+// byte for byte, with no temporary left; a destination the run made is
+// removed again.
+TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
+  using platform::Operation;
+  struct Case {
+    const char* how;
+    bool over_old;  // else into a fresh folder two levels deep
+    std::function<void(const testing_support::BuiltPackage&, const fs::path& destination)> arrange;
+    Outcome outcome;
+    const char* stopped_at;  // the file named, if any
+  };
+  platform::FileHandle held = platform::kNoFile;
+  const auto cut_last_volume = [](const testing_support::BuiltPackage& built, const fs::path&) {
+    fs::resize_file(built.volumes.back(), fs::file_size(built.volumes.back()) / 2);
+  };
+  const auto cancel_while_decoding = [](const testing_support::BuiltPackage&, const fs::path&) {
+    user.on_pump = [] {
+      if (user.pumps == 500) EndRun(Outcome::kCancelled);
+    };
+  };
+  const Case cases[] = {
+      {"a cut last volume", true, cut_last_volume, Outcome::kInputRanDry, nullptr},
+      {"a cut last volume, new folder", false, cut_last_volume, Outcome::kInputRanDry, nullptr},
+      {"a full disk while decoding", true,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kWrite, 3, ENOSPC); }, Outcome::kWriteFailed, "MAIN.EXE"},
+      {"cancel while decoding", true, cancel_while_decoding, Outcome::kCancelled, nullptr},
+      {"cancel while decoding, new folder", false, cancel_while_decoding, Outcome::kCancelled, nullptr},
+      {"cancel while carving", true, [](auto&, auto&) { user.on_show = [](int p) { if (p > 80) EndRun(Outcome::kCancelled); }; },
+       Outcome::kCancelled, nullptr},
+      {"a declined disk", true, [](auto& built, auto&) { fs::remove(built.volumes.back()); }, Outcome::kCancelled,
+       nullptr},
+      {"a folder in the way of a later file", true,
+       [](auto&, auto& destination) { fs::create_directories(destination / "DATA.BIN" / "inside"); },
+       Outcome::kCannotReplace, "DATA.BIN"},
+      {"a file held open", true,
+       [&held](auto&, auto& destination) {
+         platform::FileOpen(testing_support::BackslashPath((destination / "README.TXT").string()), platform::kRead,
+                            platform::kShareNone, platform::Disposition::kOpenExisting, held);
+       },
+       Outcome::kCannotReplace, "README.TXT"},
+      {"a failure midway through putting files in place", true,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 2, EIO); }, Outcome::kCannotReplace, "DATA.BIN"},
+      {"a failure putting the main program in place", true,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 3, EIO); }, Outcome::kCannotReplace, "MAIN.EXE"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    SetUp();
+    fs::remove_all(dir_.path() / "installed");
+    const fs::path destination = c.over_old ? fs::path(Destination()) : fs::path(Destination()) / "new" / "deeper";
+    if (c.over_old) {
+      ASSERT_TRUE(Install(BuildPackage(Folder(), OldFiles())).installed());
+      for (const auto& volume : fs::directory_iterator(Folder())) fs::remove(volume);
+    }
+    const auto built = BuildPackage(Folder(), SampleFiles(), {5000});
+    c.arrange(built, destination);
+    const auto before = FolderContents(dir_.path() / "installed");
+    user.pumps = 0;
+    const auto result = testing_support::InstallPackage(built.setup_exe, destination.string(), {Pump, Ask, Show});
+    if (held > 0) platform::FileClose(held), held = platform::kNoFile;
+    EXPECT_EQ(result.outcome, c.outcome) << result.problem();
+    if (c.stopped_at != nullptr) {
+      EXPECT_EQ(common::ExtractFileName(result.stop.path), c.stopped_at);
+    }
+    ExpectSameContents(FolderContents(dir_.path() / "installed"), before);
+    EXPECT_EQ(platform::OpenFileCount(), 0);
+    for (const auto& volume : fs::directory_iterator(Folder())) fs::remove(volume);
+  }
+}
+
+// A run that was killed leaves its temporaries; the next run into the
+// folder removes them, and only them.
+TEST_F(ExtractTest, TheNextRunRemovesTemporariesLeftInTheFolderAndNothingElse) {
+  struct Name {
+    const char* name;
+    bool leftover;
+  };
+  const Name names[] = {{"~PM0A1B2.TMP", true}, {"~pm0a1b2.tmp", true}, {"~PMFFFFF.TMP", true},
+                        {"~PM0A1B.TMP", false}, {"~PM0A1B2X.TMP", false}, {"~PM0A1BG.TMP", false},
+                        {"X~PM0A1B2.TMP", false}, {"~PM0A1B2.TMP.KEEP", false}, {"~PM0A1B2.TM", false}};
+  fs::create_directories(Destination());
+  for (const Name& n : names) {
+    EXPECT_EQ(TemporaryName(n.name), n.leftover) << n.name;
+    testing_support::WriteBytes((fs::path(Destination()) / n.name).string(), {1, 2});
+  }
+  fs::create_directory(fs::path(Destination()) / "~PM00000.TMP");  // not a file: not ours
+  ASSERT_TRUE(Install(BuildPackage(Folder(), SampleFiles())).installed());
+  for (const Name& n : names) EXPECT_NE(fs::exists(fs::path(Destination()) / n.name), n.leftover) << n.name;
+  EXPECT_TRUE(fs::is_directory(fs::path(Destination()) / "~PM00000.TMP"));
+  ExpectInstalled(SampleFiles());
+}
+
+// A destination that cannot be created names the level that failed and
+// why, and the levels made before it go again.
+TEST_F(ExtractTest, ADestinationThatCannotBeCreatedNamesTheLevelAndTakesBackTheOthers) {
+  const auto built = BuildPackage(Folder(), SampleFiles());
+  platform::FailNthCall(platform::Operation::kMakeDirectory, 2, EACCES);
+  const auto result = testing_support::InstallPackage(built.setup_exe, Destination() + "/a/b/c", {Pump, Ask, Show});
+  EXPECT_EQ(result.outcome, Outcome::kNoDestination);
+  EXPECT_EQ(result.stop.path, testing_support::BackslashPath(Destination() + "/a"));
+  EXPECT_EQ(result.stop.code, EACCES);
+  EXPECT_FALSE(fs::exists(Destination()));
 }
 
 TEST(ForceDirectory, CreatesEveryLevelAndRefusesFiles) {

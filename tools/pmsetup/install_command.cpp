@@ -3,20 +3,20 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "commands.hpp"
-#include "common/path_text.hpp"
-#include "common/session.hpp"
-#include "extract/force_directory.hpp"
+#include "extract/installation.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "installer.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
+#include "platform/system.hpp"
 #include "terminal_front_end.hpp"
 
 namespace pmsetup {
@@ -78,10 +78,14 @@ bool AskDestination(const std::string& drive_root, std::string& destination) {
       continue;
     }
     destination = converted.path;
-    if (extract::ForceDirectory(destination)) return true;
-    std::cerr << "Cannot create " << ShownArgument(answer) << "; please give another directory.\n";
+    if (extract::ChooseDestination(destination)) return true;
+    const extract::DirectoryLevels& levels = extract::Extraction.Destination;
+    std::cerr << "Cannot create " << DisplayPath(levels.failed) << ": " << platform::ErrorText(levels.error)
+              << "; please give another directory.\n";
   }
 }
+
+const char* SignalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP"; }
 
 void ListInstalled(const std::string& shown_destination) {
   std::cout << "Installed into " << shown_destination << ":\n";
@@ -121,9 +125,11 @@ int Install(const InstallOptions& options) {
     ListInstalled(options.destination.empty() ? DisplayPath(destination) : ShownArgument(options.destination));
     return 0;
   }
-  // Files carved out before the failure are complete; the main program
-  // never is, so it goes.
-  if (result.main_program_partial) common::DeleteFileQuiet(common::Session.BlobPath);
+  if (const int signal = StopSignal(); signal != 0 && extract::Extraction.RunOutcome == extract::Outcome::kCancelled) {
+    std::cerr << (isatty(STDERR_FILENO) ? "\n" : "") << "pmsetup: stopped by " << SignalName(signal)
+              << "; nothing was installed or changed\n";
+    return 128 + signal;
+  }
   std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
   std::cerr << "pmsetup: " << result.problem << '\n';
   if (!DeclinedQuestion().empty()) {

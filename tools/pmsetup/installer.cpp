@@ -58,8 +58,8 @@ std::string Explain(extract::Outcome outcome) {
     case Outcome::kUnderway: return "the installation stopped without a reason";
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
-    case Outcome::kNoDestination: return "cannot create the directory " + DisplayPath(extract::Extraction.StoppedAt.path);
-    case Outcome::kCannotCreateOutput: return "cannot create " + StopReason();
+    case Outcome::kNoDestination: return "cannot create the directory " + StopReason();
+    case Outcome::kCannotCreateOutput: return "cannot create a file in " + StopReason();
     case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
     case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";
     case Outcome::kInputRanDry:
@@ -74,6 +74,7 @@ std::string Explain(extract::Outcome outcome) {
     case Outcome::kVolumeDamaged:
       return DisplayPath(extract::Extraction.StoppedAt.path) + " is damaged: " + extract::Extraction.StoppedAt.reason;
     case Outcome::kPayloadDamaged: return extract::kDamagedPayloadReason;
+    case Outcome::kCannotReplace: return "cannot replace " + StopReason() + "; nothing was changed";
   }
   return "failed";
 }
@@ -137,7 +138,7 @@ std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& f
 InstallResult InstallInto(const std::string& destination) {
   const extract::Outcome outcome = extract::InstallInto(destination);
   if (outcome == extract::Outcome::kInstalled) return {true, std::string()};
-  return {false, Explain(outcome), extract::Extraction.OutputCreated};
+  return {false, Explain(outcome)};
 }
 
 }  // namespace pmsetup

@@ -14,9 +14,6 @@ namespace pmsetup {
 struct InstallResult {
   bool installed = false;
   std::string problem;  // what went wrong, for the user; empty on success
-  // A failed run that created the main program's file leaves part of the
-  // payload in its place, as SETUP.EXE does.
-  bool main_program_partial = false;
 };
 
 // A path as the user writes it (UTF-8, '/') as the installer takes it:
@@ -53,7 +50,7 @@ std::string ShownArgument(const std::string& path);
 std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& front_end);
 
 // Creates destination (an installer path) and extracts the loaded package
-// into it.
+// into it.  A failure leaves the destination as it was.
 InstallResult InstallInto(const std::string& destination);
 
 }  // namespace pmsetup

@@ -17,11 +17,19 @@
 namespace pmsetup {
 namespace {
 
+// Raised by a signal, for the pump; and the signal that would stop the run.
 volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t stop_signal = 0;
 bool interactive_mode = false;
 std::string declined;
 
-void OnInterrupt(int) { interrupted = 1; }
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnSignal(int signal) {
+  // Ctrl-C does not override a request to terminate.
+  if (signal != SIGINT || stop_signal == 0) stop_signal = signal;
+  interrupted = 1;
+}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -71,12 +79,19 @@ bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
   }
 }
 
-// Ctrl-C between two bytes of input is the Cancel button.
+// A signal between two bytes of input stops the run.  Ctrl-C on a
+// terminal is the Cancel button: it asks first, and No goes on.
 void Pump() {
   if (!interrupted) return;
   interrupted = 0;
-  const std::string& confirm = package::Setup.SetupTexts[package::CancelConfirm];
-  if (!interactive_mode || AskOnTerminal(confirm, 2, true)) extract::EndRun(extract::Outcome::kCancelled);
+  if (stop_signal == SIGINT && interactive_mode) {
+    const bool confirmed = AskOnTerminal(package::Setup.SetupTexts[package::CancelConfirm], 2, true);
+    if (!confirmed && stop_signal == SIGINT) {
+      stop_signal = 0;
+      return;
+    }
+  }
+  extract::EndRun(extract::Outcome::kCancelled);
 }
 
 void ShowProgress(int percent, double fraction) {
@@ -95,14 +110,19 @@ void UseTerminal(bool interactive) {
   interactive_mode = interactive;
   declined.clear();
   interrupted = 0;
+  stop_signal = 0;
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;  // no SA_RESTART: a waiting prompt gives up
-  sigaction(SIGINT, &action, nullptr);
+  action.sa_handler = OnSignal;  // no SA_RESTART: a waiting prompt gives up
+  for (const int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
 extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &interrupted}; }
 
-void ReleaseTerminal() { std::signal(SIGINT, SIG_DFL); }
+void ReleaseTerminal() {
+  for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
+}
+
+int StopSignal() { return stop_signal; }
 
 const std::string& DeclinedQuestion() { return declined; }
 

@@ -6,6 +6,7 @@
 #include "common/path_text.hpp"
 #include "extract/extraction_run.hpp"
 #include "extract/installation.hpp"
+#include "extract/staged_files.hpp"
 #include "package/setup_block.hpp"
 #include "shell/launch.hpp"
 #include "shell/shortcut.hpp"
@@ -99,6 +100,9 @@ bool RunStages() {
   const INT_PTR destination = RunDialogStage("Main", ui::DestinationDialogProc);
   if (destination != 1) return destination == kResourceFailure;
   if (RunDialogStage("Progress", ui::ProgressDialogProc) != 1) {
+    // Also when the dialog could not run at all: the folder the
+    // destination dialog made goes again.
+    extract::DiscardRun();
     ReportDamage();
     return true;
   }

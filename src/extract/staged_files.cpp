@@ -1,0 +1,146 @@
+#include "extract/staged_files.hpp"
+
+#include "common/path_text.hpp"
+#include "common/session.hpp"
+#include "extract/run_state.hpp"
+
+namespace extract {
+namespace {
+
+using platform::IoResult;
+using platform::kIoOk;
+
+// Names nobody else takes are found within a few tries; this many taken
+// in a row means something claims them on purpose.
+constexpr int kAttempts = 4096;
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+bool HexDigit(char c) { return (c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upper(c) <= 'F'); }
+
+// "~PM", five hex digits, ".TMP": an 8.3 name, whatever the file system.
+std::string NameFor(std::uint32_t number) {
+  std::string name = "~PM00000.TMP";
+  for (int k = 7; k >= 3; --k, number >>= 4) name[k] = "0123456789ABCDEF"[number & 15];
+  return name;
+}
+
+IoResult CreateTemporary(std::string& path, platform::FileHandle& handle) {
+  IoResult result = kIoOk;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    path = common::JoinPath(common::Session.InstallDir, NameFor(Extraction.NextTemporary++));
+    result = platform::FileOpen(path, platform::kRead | platform::kWrite, platform::kShareRead,
+                                platform::Disposition::kCreateNew, handle);
+    if (!platform::NameTaken(result)) break;
+  }
+  return result;
+}
+
+// Whether the file at path can be replaced: nothing is there, or a plain
+// file that may be written (not a folder, not held open, not read-only).
+IoResult Replaceable(const std::string& path) {
+  platform::FileHandle probe = platform::kNoFile;
+  const IoResult opened =
+      platform::FileOpen(path, platform::kWrite, platform::kShareNone, platform::Disposition::kOpenExisting, probe);
+  if (opened == kIoOk) return platform::FileClose(probe);
+  return platform::NoSuchFile(opened) ? kIoOk : opened;
+}
+
+// Whether anything has the name path.
+bool Present(const std::string& path) {
+  platform::FileHandle handle = platform::kNoFile;
+  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead | platform::kShareWrite,
+                                             platform::Disposition::kOpenExisting, handle);
+  if (opened == kIoOk) platform::FileClose(handle);
+  return !platform::NoSuchFile(opened);
+}
+
+// The old file, if any, keeps a second name under a reserved temporary
+// until the run is over.  A step that fails keeps that name only when it
+// removed the old file before failing (where the system cannot replace a
+// file in one step): the backup is then all that is left of it.
+IoResult Place(PendingFile& file) {
+  platform::FileHandle reserved = platform::kNoFile;
+  std::string backup;
+  IoResult result = CreateTemporary(backup, reserved);
+  if (result != kIoOk) return result;
+  platform::FileClose(reserved);
+  const bool had_old = Present(file.final_path);
+  result = platform::FileReplace(file.temporary, file.final_path, &backup);
+  if (result == kIoOk) file.temporary.clear();
+  else if (!backup.empty() && (!had_old || Present(file.final_path))) common::DeleteFileQuiet(backup), backup.clear();
+  file.backup = backup;
+  return result;
+}
+
+// Undoes Place: the old file back under its name, or no file where there
+// was none.  A file whose step failed only gets its backup back, in case
+// the step removed the old file before it failed.  An old file that
+// cannot be put back stays under its backup name.
+void Restore(PendingFile& file) {
+  if (!file.backup.empty()) {
+    platform::FileReplace(file.backup, file.final_path, nullptr);
+    file.backup.clear();
+  } else if (file.temporary.empty()) {
+    common::DeleteFileQuiet(file.final_path);
+  }
+}
+
+}  // namespace
+
+bool TemporaryName(const std::string& name) {
+  if (name.size() != 12 || name[0] != '~' || Upper(name[1]) != 'P' || Upper(name[2]) != 'M') return false;
+  for (int k = 3; k < 8; ++k) {
+    if (!HexDigit(name[k])) return false;
+  }
+  return name[8] == '.' && Upper(name[9]) == 'T' && Upper(name[10]) == 'M' && Upper(name[11]) == 'P';
+}
+
+platform::IoResult CreatePending(const std::string& final_path, platform::FileHandle& handle) {
+  std::string path;
+  const IoResult result = CreateTemporary(path, handle);
+  if (result == kIoOk) Extraction.Pending.push_back({path, final_path, std::string()});
+  return result;
+}
+
+void RemoveLeftovers() {
+  platform::VisitMatchingFiles(common::Session.InstallDir, "~PM?????.TMP", [](const std::string& name) {
+    if (TemporaryName(name)) common::DeleteFileQuiet(common::JoinPath(common::Session.InstallDir, name));
+  });
+}
+
+bool PutInPlace() {
+  std::vector<PendingFile>& pending = Extraction.Pending;
+  const std::size_t count = pending.size();
+  // The carved files in their order, then the payload file.
+  const auto at = [&pending, count](std::size_t step) -> PendingFile& { return pending[(step + 1) % count]; };
+  for (std::size_t step = 0; step < count; ++step) {
+    if (const IoResult result = Replaceable(at(step).final_path)) {
+      EndRun(Outcome::kCannotReplace, at(step).final_path, result);
+      return false;
+    }
+  }
+  for (std::size_t step = 0; step < count; ++step) {
+    if (const IoResult result = Place(at(step))) {
+      EndRun(Outcome::kCannotReplace, at(step).final_path, result);
+      for (std::size_t back = step + 1; back-- > 0;) Restore(at(back));
+      return false;
+    }
+  }
+  for (const PendingFile& file : pending) {
+    if (!file.backup.empty()) common::DeleteFileQuiet(file.backup);
+  }
+  pending.clear();
+  return true;
+}
+
+void DiscardRun() {
+  for (const PendingFile& file : Extraction.Pending) {
+    if (!file.temporary.empty()) common::DeleteFileQuiet(file.temporary);
+    if (!file.backup.empty()) common::DeleteFileQuiet(file.backup);
+  }
+  Extraction.Pending.clear();
+  RemoveCreatedLevels(Extraction.Destination);
+}
+
+}  // namespace extract

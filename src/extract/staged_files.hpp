@@ -1,0 +1,45 @@
+// Files written under temporary names and put in place at the end.
+//
+// An installation writes nothing under a final name until every file is
+// complete: the payload file and each carved file are created under
+// names of their own (~PMxxxxx.TMP, five hex digits), made exclusively
+// in InstallDir.  Only after the split has succeeded are they put in place,
+// the main program last; if any file cannot take its name, the ones
+// already placed get their old files back.  A run that fails or is
+// cancelled removes its temporaries and the destination levels it made,
+// so that the folder holds what it held before.  Temporaries left by a
+// killed run are recognised by their names and removed by the next run
+// into the same folder.
+#pragma once
+
+#include <string>
+
+#include "platform/file.hpp"
+
+namespace extract {
+
+// Whether name (a last component) is one an installation gives its
+// temporaries.
+bool TemporaryName(const std::string& name);
+
+// Creates a new file under a temporary name in InstallDir, open for
+// reading and writing (others may only read), and records it as pending
+// with final_path; a name taken by anyone else is skipped for another.
+// Returns the system's code for the last attempt.
+platform::IoResult CreatePending(const std::string& final_path, platform::FileHandle& handle);
+
+// Removes the temporaries a killed run left in InstallDir.
+void RemoveLeftovers();
+
+// Puts every pending file in place, the carved files in their order and
+// the main program last.  Every final name is checked first: one that
+// cannot be replaced (a folder, a file held open, a read-only one) ends
+// the run as kCannotReplace before anything is replaced.  If a step still
+// fails, the files placed before it get their old files back.
+bool PutInPlace();
+
+// After a run that did not install: removes every temporary, and the
+// destination levels this installation made when they are empty.
+void DiscardRun();
+
+}  // namespace extract
