@@ -120,7 +120,8 @@ other = ["readme.txt", { source = "readme.txt", name = "LIESMICH.TXT" }]
 }
 
 TEST_F(ManifestTest, ProblemsAreReportedWithTheirLines) {
-  EXPECT_FALSE(Read(R"([texts]
+  EXPECT_FALSE(Read(R"(code_page = "1252"
+[texts]
 Title = "Demo"
 DefaultDir = 'C:\Demo'
 Colour = "blue"
@@ -132,12 +133,13 @@ other = ["missing.txt", { source = "readme.txt", name = "a/b" }, "readme.txt", {
 top = "blue"
 )"));
   const std::string path = dir_.File("package.toml");
-  EXPECT_THAT(Errors(), HasSubstr(path + ":4: unknown key 'Colour' in [texts]"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":5: text RunPrompt holds a character that code page 1252 cannot show"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":8: file 'missing.txt' does not exist"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":1: code_page must be a number, such as 1252, written without quotes"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":5: unknown key 'Colour' in [texts]"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds a character that code page 1252 cannot show"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":9: file 'missing.txt' does not exist"));
   EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
   EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":10: colour 'top' must be written \"#RRGGBB\""));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":11: colour 'top' must be written \"#RRGGBB\""));
 }
 
 TEST_F(ManifestTest, TextsMustFitACountedText) {

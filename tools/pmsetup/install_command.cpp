@@ -125,9 +125,11 @@ int Install(const InstallOptions& options) {
   // never is, so it goes.
   if (result.main_program_partial) common::DeleteFileQuiet(common::Session.BlobPath);
   std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
-  std::cerr << "pmsetup: " << result.problem << '\n';
-  if (!DeclinedQuestion().empty()) {
-    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
+  if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
+    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
+              << " was not found; run in a terminal without --yes to be asked for it\n";
+  } else {
+    std::cerr << "pmsetup: " << result.problem << '\n';
   }
   return 1;
 }

@@ -67,9 +67,20 @@ std::string NameRemark(const std::string& name) {
 
 }  // namespace
 
+platform::IoResult ReadPackageFile(const std::string& path, package::SetupBlock& block) {
+  platform::FileHandle file = platform::kNoFile;
+  const platform::IoResult opened = platform::FileOpenByNativePath(path, file);
+  if (opened != platform::kIoOk) return opened;
+  const platform::IoResult result = package::ReadSetupBlockOf(file, block);
+  const platform::IoResult closed = platform::FileClose(file);
+  return result != platform::kIoOk ? result : closed;
+}
+
 // A trailer pointing past the file shows as a failed seek, whose code
 // differs between systems: the trailer itself tells.
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code) {
+  // Not opened again: a FIFO would wait for a writer for ever.
+  if (code == platform::kNotAFile) return "cannot read it: " + platform::ErrorText(code);
   const Trailer trailer = ReadTrailer(path);
   const bool bad_trailer = trailer.limit >= 0 && trailer.block_offset >= trailer.limit;
   if (code != platform::kShortRead && !bad_trailer) return "cannot read it: " + platform::ErrorText(code);
@@ -79,6 +90,10 @@ std::string DescribeReadFailure(const std::string& path, platform::IoResult code
            std::to_string(trailer.block_offset) + ", but the trailer itself starts at " + std::to_string(trailer.limit);
   }
   return "damaged package: short read: the file ends inside the setup block";
+}
+
+std::string DescribeDefect(const char* defect) {
+  return defect == package::kNoPackage ? defect : std::string("damaged package: ") + defect;
 }
 
 void PrintPackage(std::ostream& out, const package::SetupBlock& block) {

@@ -13,11 +13,11 @@
 #include "interruption.hpp"
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
+#include "package_report.hpp"
 #include "package/block_writer.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
-#include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
 
@@ -208,14 +208,10 @@ std::string StubProblem(const std::string& stub_path, const Bytes& stub) {
   if (stub.size() < package::kTrailerSize || stub[0] != 'M' || stub[1] != 'Z') {
     return stub_path + " is not a Windows program";
   }
-  // A bare stub ends in padding, which reads as a block at offset 0: where
-  // its own header stands, so no package can be there.
   const std::uint32_t offset = package::LittleEndian32(stub.data() + stub.size() - package::kTrailerSize);
-  if (offset < 2) return std::string();
-  const std::optional<std::string> system_path = platform::SystemPath(stub_path);
-  if (!system_path) return "cannot check the stub " + stub_path + ": its path has characters the system cannot show";
+  if (offset < package::kFirstBlockOffset) return std::string();
   package::SetupBlock block;
-  const bool packed = package::ReadSetupBlock(*system_path, block) == platform::kIoOk &&
+  const bool packed = ReadPackageFile(stub_path, block) == platform::kIoOk &&
                       package::PackageDefect(block) == nullptr;
   package::FreeFileList(block);
   if (packed) return stub_path + " already carries a package; pass the bare installer stub";
