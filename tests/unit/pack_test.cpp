@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "common/temporary_name.hpp"
 #include "manifest.hpp"
 #include "packer.hpp"
 #include "temp_dir.hpp"
@@ -58,6 +59,28 @@ TEST(RoomForVolumes, RefusesADiskWithoutRoomForAVolume) {
   crowded.root_entries = 2;  // the label and one file
   EXPECT_FALSE(RoomForVolumes(crowded, 1, error));
   EXPECT_THAT(error, HasSubstr("root entries for fewer files than SETUP.EXE and DISK1.CMP"));
+}
+
+// A later pack removes what the name pattern recognises: a name the
+// pattern makes reads back as its file and process, and names that only
+// look alike (a user's own files) read as nothing.
+TEST(TemporaryName, ReadsBackItsOwnAndNothingElse) {
+  for (const auto& [final_name, pid] : {std::pair<std::string, std::uint32_t>{"SETUP.EXE", 1},
+                                        {"DISK12.CMP", 4194304}, {"a.pmsetup-7-abcdefgh.partial", UINT32_MAX}}) {
+    const std::string name = common::TemporaryName(final_name, pid, 0x123456789ABCDEFull);
+    const auto parsed = common::ParseTemporaryName(name);
+    ASSERT_TRUE(parsed) << name;
+    EXPECT_EQ(parsed->final_name, final_name);
+    EXPECT_EQ(parsed->pid, pid);
+  }
+  EXPECT_NE(common::TemporaryName("SETUP.EXE", 1, 1), common::TemporaryName("SETUP.EXE", 1, 2));
+  for (const char* other : {"SETUP.EXE.partial", "SETUP.EXE.pmsetup-12-abcdefgh", ".pmsetup-12-abcdefgh.partial",
+                            "SETUP.EXE.pmsetup-12-abcdefg.partial", "SETUP.EXE.pmsetup-12-ABCDEFGH.partial",
+                            "SETUP.EXE.pmsetup--abcdefgh.partial", "SETUP.EXE.pmsetup-012-abcdefgh.partial",
+                            "SETUP.EXE.pmsetup-4294967296-abcdefgh.partial", "SETUP.EXE.pmsetup-notes.partial",
+                            "SETUP.EXE.pmsetup-1x-abcdefgh.partial"}) {
+    EXPECT_FALSE(common::ParseTemporaryName(other)) << other;
+  }
 }
 
 class ManifestTest : public ::testing::Test {

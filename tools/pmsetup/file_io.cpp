@@ -9,6 +9,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <direct.h>
 #include <io.h>
 #include <process.h>
 #include <windows.h>
