@@ -225,7 +225,11 @@ sed 's/"SETUP.EXE", //' self/package.toml > self/volume.toml
 inputs_case "an input named like a later volume" self/DISK2.CMP self/volume.toml --out self --disk-size 40000 --cluster-size 1
 mkdir -p linked/DISK1 && ln src/MAIN.EXE linked/DISK1/DISK1.CMP
 inputs_case "an input hard-linked as a volume" src/MAIN.EXE src/package.toml --out linked --layout disks
-check "a refused pack leaves no temporary" test -z "$(find self linked -name '*.partial')"
+mkdir -p elsewhere linked-folder && ln -s ../elsewhere linked-folder/DISK2
+"$pmsetup" pack src/package.toml --out linked-folder --disk-size 40000 --layout disks --stub stub.exe > /dev/null 2> err.txt
+check "a link as a disk's folder is refused" grep -qF "linked-folder/DISK2 is a link" err.txt
+check "and nothing is written through it" test -z "$(ls elsewhere)"
+check "a refused pack leaves no temporary" test -z "$(find self linked linked-folder -name '*.partial')"
 
 # A signal stops pack and lzh: one line, the signal's exit code, and
 # nothing left of the work.  (env resets SIGINT, which a shell ignores in

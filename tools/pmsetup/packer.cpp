@@ -362,6 +362,15 @@ int Pack(const PackOptions& options) {
                                           : final_folder(disk) / package::VolumeName(disk));
   }
   if (error = OverwrittenInput(inputs, outputs); !error.empty()) return Failure(error);
+  // A disk's folder is written into as a folder of its own: a link there
+  // (one that someone else may have put into a shared --out) would send
+  // the volume elsewhere.
+  for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
+    std::error_code link_error;
+    if (fs::is_symlink(fs::symlink_status(final_folder(disk), link_error))) {
+      return Failure(Text(final_folder(disk)) + " is a link; a disk's folder must be a folder");
+    }
+  }
   // What an earlier pack into the same place left when it was stopped.
   RemoveStaleTemporaries(out, PackageFileName);
   for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
