@@ -53,17 +53,23 @@ platform::IoResult ReadVolume(std::uint32_t& got) {
 }
 
 // Moves on to the next volume, asking for its disk while it cannot be
-// opened; a refusal stops the run.
+// opened; a refusal stops the run.  A volume that is there but is no
+// plain file (a folder, a pipe, a device) stops the run at once, naming
+// it, rather than asking for a disk that is already there.
 void ChangeVolume() {
   const std::int32_t number = ++Transfer.DiskNumber;
   const std::string n = std::to_string(number);
   const std::string prompt = common::ReplaceToken(Setup.SetupTexts[package::DiskPrompt], "%u", n, n);
   CloseVolume();
-  OpenVolume(number, Transfer.VolumeHandle);
+  platform::IoResult opened = OpenVolume(number, Transfer.VolumeHandle);
   while (!VolumeOpen() && Extraction.Running) {
-    if (UserInterface.ask(prompt, 2, false)) {
-      OpenVolume(number, Transfer.VolumeHandle);
-      if (!VolumeOpen()) UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
+    if (opened == platform::kNotAFile) {
+      EndRun(Outcome::kReadFailed, VolumePath(number), opened);
+    } else if (UserInterface.ask(prompt, 2, false)) {
+      opened = OpenVolume(number, Transfer.VolumeHandle);
+      if (!VolumeOpen() && opened != platform::kNotAFile) {
+        UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
+      }
     } else {
       EndRun(Outcome::kCancelled);
     }

@@ -74,23 +74,31 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
 
 }  // namespace
 
-IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check) {
+IoResult ReadIntegrityRecordOf(FileHandle file, IntegrityRecord& record, RecordCheck& check) {
   record = IntegrityRecord{};
   check = RecordCheck::kAbsent;
-  FileHandle file = platform::kNoFile;
-  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
-                                             platform::Disposition::kOpenExisting, file);
-  if (opened != kIoOk) return opened;
   std::int64_t size = 0;
   IoResult result = platform::FileSize(file, size);
   if (result == kIoOk) result = ReadRecord(file, size, record, check);
-  const IoResult closed = platform::FileClose(file);
-  if (result == kIoOk) result = closed;
   if (result != kIoOk) {
     record = IntegrityRecord{};
     check = RecordCheck::kAbsent;
   }
   return result;
+}
+
+IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check) {
+  FileHandle file = platform::kNoFile;
+  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
+                                             platform::Disposition::kOpenExisting, file);
+  if (opened != kIoOk) {
+    record = IntegrityRecord{};
+    check = RecordCheck::kAbsent;
+    return opened;
+  }
+  const IoResult result = ReadIntegrityRecordOf(file, record, check);
+  const IoResult closed = platform::FileClose(file);
+  return result != kIoOk ? result : closed;
 }
 
 }  // namespace package

@@ -91,5 +91,7 @@ enum class RecordCheck {
 // as many volumes as the block's DiskCount (1 for a DiskCount of 0): the
 // block is covered by SetupCrc.
 platform::IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check);
+// The same from a file open for reading.
+platform::IoResult ReadIntegrityRecordOf(platform::FileHandle file, IntegrityRecord& record, RecordCheck& check);
 
 }  // namespace package

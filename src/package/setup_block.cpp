@@ -126,6 +126,7 @@ IoResult ReadBlockAt(FileHandle file, SetupBlock& block) {
   if (result == platform::kIoOk) result = platform::FileSeek(file, static_cast<std::int32_t>(block_offset));
   if (result != platform::kIoOk) return result;
 
+  block.Offset = block_offset;
   FieldReader in(file, block_offset);
   result = ReadHeader(in, block);
   if (result == platform::kIoOk) result = ReadEntries(in, limit, block);
@@ -134,12 +135,14 @@ IoResult ReadBlockAt(FileHandle file, SetupBlock& block) {
 
 }  // namespace
 
+IoResult ReadSetupBlockOf(FileHandle file, SetupBlock& block) { return ReadBlockAt(file, block); }
+
 IoResult ReadSetupBlock(const std::string& path, SetupBlock& block) {
   FileHandle file = platform::kNoFile;
   const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
                                              platform::Disposition::kOpenExisting, file);
   if (opened != platform::kIoOk) return opened;
-  const IoResult result = ReadBlockAt(file, block);
+  const IoResult result = ReadSetupBlockOf(file, block);
   const IoResult closed = platform::FileClose(file);
   return result != platform::kIoOk ? result : closed;
 }
@@ -151,7 +154,10 @@ void FreeFileList(SetupBlock& block) {
   }
 }
 
+const char kNoPackage[] = "it carries no package: it is the bare installer, or a package cut short";
+
 const char* PackageDefect(const SetupBlock& block) {
+  if (block.Offset < kFirstBlockOffset) return kNoPackage;
   const LibRec* main = block.MainEntry();
   if (main == nullptr) return "the file list is empty";
   // The main program is written under its name as it stands: a name that

@@ -64,7 +64,15 @@ struct LibRec {
   LibRec* Next = nullptr;
 };
 
+// No block starts before this offset: every Windows program opens with
+// "MZ".  The bare installer stub ends in padding, whose trailer points at
+// offset 0: it carries no package.
+constexpr std::uint32_t kFirstBlockOffset = 2;
+
 struct SetupBlock : SetupHeader {
+  // Where the block starts in its file, as the trailer says; a block made
+  // in memory counts as one placed after a program.
+  std::uint32_t Offset = kFirstBlockOffset;
   SetupTextArray SetupTexts;
   LibRec* FileList = nullptr;  // head of the list: the main program
   std::int32_t EntryCount = 0;
@@ -80,12 +88,19 @@ extern SetupBlock Setup;
 // ends inside a field.  What was read before a failure stays in block.
 platform::IoResult ReadSetupBlock(const std::string& path, SetupBlock& block);
 
+// The same for a file already open for reading.
+platform::IoResult ReadSetupBlockOf(platform::FileHandle file, SetupBlock& block);
+
 // Disposes every record of the list and leaves it empty.
 void FreeFileList(SetupBlock& block);
 
+// PackageDefect's answer for the bare installer stub.
+extern const char kNoPackage[];
+
 // Why a block that reads without failure still cannot be installed, or
-// nullptr when it can: the installer needs a main program, and its name
-// must be a usable Windows file name as it stands (see file_name.hpp).
+// nullptr when it can: the file must carry a package (kNoPackage), the
+// installer needs a main program, and its name must be a usable Windows
+// file name as it stands (see file_name.hpp).
 const char* PackageDefect(const SetupBlock& block);
 
 }  // namespace package

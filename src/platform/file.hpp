@@ -42,6 +42,11 @@ enum class Disposition { kCreateAlways, kOpenExisting, kCreateNew };
 // longer than kLongestPath cannot be created.
 IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
                   Disposition disposition, FileHandle& handle);
+// For the tools: opens an existing plain file for reading by the name
+// this system gives it, in UTF-8, with no code page in between (on POSIX
+// the bytes as they are, on Windows any script).  Anything else fails with
+// kNotAFile, at once: a pipe is not waited for.
+IoResult FileOpenByNativePath(const std::string& utf8_path, FileHandle& handle);
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count,
                   std::uint32_t& got);
 IoResult FileWrite(FileHandle handle, const void* buffer, std::uint32_t count,

@@ -254,6 +254,21 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   return kIoOk;
 }
 
+IoResult FileOpenByNativePath(const std::string& utf8_path, FileHandle& handle) {
+  handle = kNoFile;
+  const int fd = ::open(utf8_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno == ENXIO ? kNotAFile : errno;
+  struct stat st {};
+  const IoResult checked = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? kIoOk : kNotAFile;
+  if (checked != kIoOk || HeldOpen(st, kRead, kShareRead)) {
+    ::close(fd);
+    return checked != kIoOk ? checked : EBUSY;
+  }
+  OpenFiles().push_back(OpenFile{fd, st.st_dev, st.st_ino, kRead, kShareRead, StagedFile(fd)});
+  handle = fd + 1;
+  return kIoOk;
+}
+
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {
   got = 0;
   if (const IoResult fault = Injected(Operation::kRead)) return fault;

@@ -32,7 +32,7 @@ check "a plain name is not" grep -q '"Main.exe" *offset *0 *size *100$' "$work/n
 
 damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
   local name=$1 message=$2 file=$3
-  "$pmsetup" list "$file" > "$work/out" 2> "$work/err"
+  timeout 5 "$pmsetup" list "$file" > "$work/out" 2> "$work/err"
   check "$name exits 1" test $? -eq 1
   check "$name message" grep -qxF "pmsetup: $file: $message" "$work/err"
   check "$name prints nothing on stdout" test ! -s "$work/out"
@@ -46,5 +46,14 @@ package "$work/escape.exe" --entry '..\Main.exe:0:1'
 damaged "unsafe main name" "damaged package: the main program's name is not a usable Windows file name" "$work/escape.exe"
 damaged "missing file" "cannot read it: No such file or directory" "$work/absent.exe"
 damaged "a folder" "cannot read it: not a plain file (a folder, a device, a pipe, or a link where a file is written)" "$work"
+mkfifo "$work/fifo.exe"
+damaged "a FIFO" "cannot read it: not a plain file (a folder, a device, a pipe, or a link where a file is written)" "$work/fifo.exe"
+{ printf MZ; head -c 998 /dev/zero; } > "$work/bare.exe"
+damaged "the bare installer" "it carries no package: it is the bare installer, or a package cut short" "$work/bare.exe"
+
+# The package is read by its name here, whatever code page it is in.
+mkdir "$work/Пакет" && cp "$work/good.exe" "$work/Пакет/"
+"$pmsetup" list "$work/Пакет/good.exe" > "$work/good.out" 2> "$work/err"
+check "a path outside the code page is listed" diff -u "$expected/list_good.txt" "$work/good.out"
 
 finish

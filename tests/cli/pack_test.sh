@@ -171,4 +171,115 @@ mkdir taken
 check "a folder as output is refused" grep -qF "cannot write taken: Is a directory" err.txt
 check "a refused output leaves nothing" test -z "$(ls taken)" -a ! -e taken.partial
 
+# Links planted at the names temporaries once had, and at names of the
+# tool's own pattern, are neither written through nor removed; a stale
+# temporary of a stopped pack is removed, a file merely named like one is
+# not.  Every layout, and lzh decode.
+echo victim > victim
+plant() {  # plant FOLDER NAME...: a link to the victim at each name
+  local folder=$1; shift
+  mkdir -p "$folder"
+  for name in "$@"; do ln -sf "$work/victim" "$folder/$name"; done
+}
+old_names="SETUP.EXE.partial DISK1.CMP.partial DISK2.CMP.partial DISK3.CMP.partial"
+ours_dead="SETUP.EXE.pmsetup-999999999-abcdefgh.partial"
+planted_layouts=("flat planted-flat" "disks planted-disks")
+command -v mformat > /dev/null && planted_layouts+=("images planted-images")
+for row in "${planted_layouts[@]}"; do
+  read -r layout out <<< "$row"
+  if [ "$layout" = disks ]; then
+    for disk in 1 2 3; do plant "$out/DISK$disk" $old_names "$ours_dead"; done
+  else
+    plant "$out" $old_names "$ours_dead" DISK1.IMG.partial DISK2.IMG.partial .pmsetup-images.partial
+  fi
+  printf 'mine\n' > "$out/SETUP.EXE.pmsetup-notes.partial"
+  : > "$out/DISK1.CMP.pmsetup-999999999-abcdefgh.partial"  # left by a pack that was killed
+  media=(--disk-size 40000); [ "$layout" = images ] && media=(--media 1.44M)
+  "$pmsetup" pack src/package.toml --out "$out" "${media[@]}" --layout "$layout" --stub stub.exe > /dev/null 2> err.txt
+  check "$layout: pack beside planted links succeeds" test $? -eq 0
+  check "$layout: no planted link is followed" test "$(cat victim)" = victim
+  links=8; [ "$layout" = disks ] && links=15
+  check "$layout: every planted link stays" test "$(find "$out" -type l -lname "$work/victim" | wc -l)" -eq "$links"
+  check "$layout: a file named like a temporary stays" grep -qx mine "$out/SETUP.EXE.pmsetup-notes.partial"
+  check "$layout: a stale temporary goes" test ! -e "$out/DISK1.CMP.pmsetup-999999999-abcdefgh.partial"
+  check "$layout: no temporary is left" test -z "$(find "$out" -type f -name '*.pmsetup-*.partial' ! -name '*-notes.*')"
+done
+plant planted-lzh decoded.bin.partial
+"$pmsetup" lzh decode --count "$(stat -c %s payload.bin)" stream.bin planted-lzh/decoded.bin
+check "lzh decode beside a planted link writes its output" cmp -s payload.bin planted-lzh/decoded.bin
+check "lzh decode follows no planted link" test "$(cat victim)" = victim -a -L planted-lzh/decoded.bin.partial
+
+# A file pack would write that is one of its inputs, by whatever name
+# (a hard link is the same file), is refused before anything is written.
+inputs_case() {  # inputs_case NAME EXPECTED-INPUT PACK-ARGS...
+  local name=$1 input=$2; shift 2
+  local before; before=$(md5sum "$input")
+  "$pmsetup" pack "$@" --stub stub.exe > /dev/null 2> err.txt
+  check "$name: refused" test $? -eq 1
+  check "$name: names the input" grep -qF "would overwrite the packaged file $input" err.txt
+  check "$name: the input is untouched" test "$(md5sum "$input")" = "$before"
+}
+mkdir -p self && cp src/MAIN.EXE src/README.TXT self/ && cp stub.exe self/SETUP.EXE && cp src/README.TXT self/DISK2.CMP
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["SETUP.EXE", "DISK2.CMP"]\n' \
+  > self/package.toml
+inputs_case "an input named SETUP.EXE" self/SETUP.EXE self/package.toml --out self
+sed 's/"SETUP.EXE", //' self/package.toml > self/volume.toml
+inputs_case "an input named like a later volume" self/DISK2.CMP self/volume.toml --out self --disk-size 40000 --cluster-size 1
+mkdir -p linked/DISK1 && ln src/MAIN.EXE linked/DISK1/DISK1.CMP
+inputs_case "an input hard-linked as a volume" src/MAIN.EXE src/package.toml --out linked --layout disks
+mkdir -p elsewhere linked-folder && ln -s ../elsewhere linked-folder/DISK2
+"$pmsetup" pack src/package.toml --out linked-folder --disk-size 40000 --layout disks --stub stub.exe > /dev/null 2> err.txt
+check "a link as a disk's folder is refused" grep -qF "linked-folder/DISK2 is a link" err.txt
+check "and nothing is written through it" test -z "$(ls elsewhere)"
+check "a refused pack leaves no temporary" test -z "$(find self linked linked-folder -name '*.partial')"
+
+# A signal stops pack and lzh: one line, the signal's exit code, and
+# nothing left of the work.  (env resets SIGINT, which a shell ignores in
+# its background jobs.)
+head -c 30000000 /dev/urandom > slow/BIG.BIN
+printf '[texts]\nTitle = "Big"\nDefaultDir = "C:"\n[files]\nmain = "BIG.BIN"\n' > slow/big.toml
+wait_for_partial() {  # wait_for_partial FOLDER: until a temporary appears there (at most 5 seconds)
+  for _ in $(seq 50); do [ -n "$(find "$1" -name '*.partial' 2> /dev/null)" ] && return 0; sleep 0.1; done
+  return 1
+}
+for row in "INT 130 SIGINT" "TERM 143 SIGTERM" "HUP 129 SIGHUP"; do
+  read -r signal code name <<< "$row"
+  env --default-signal=INT "$pmsetup" pack slow/big.toml --out "stopped/$signal/deep" --disk-size 1000000 \
+    --layout disks --stub stub.exe > /dev/null 2> err.txt &
+  pid=$!
+  wait_for_partial "stopped/$signal"
+  kill -s "$signal" "$pid"
+  wait "$pid"
+  check "pack stopped by $name exits $code" test $? -eq "$code"
+  check "pack stopped by $name says so in one line" \
+    test "$(cat err.txt)" = "pmsetup: interrupted by $name; nothing was written"
+  check "pack stopped by $name leaves nothing" test ! -e "stopped/$signal"
+done
+mkdir stopped-lzh
+"$pmsetup" lzh encode slow/BIG.BIN stopped-lzh/big.lzh 2> err.txt &
+pid=$!
+wait_for_partial stopped-lzh
+kill -s TERM "$pid"
+wait "$pid"
+check "lzh encode stopped by SIGTERM exits 143" test $? -eq 143
+check "lzh encode stopped leaves nothing" test -z "$(ls stopped-lzh)"
+
+# A source that changes while pack reads it fails the pack, named.
+for change in truncated grown rewritten; do
+  cp slow/BIG.BIN slow/CHANGING.BIN
+  printf '[texts]\nTitle = "C"\nDefaultDir = "C:"\n[files]\nmain = "CHANGING.BIN"\n' > slow/changing.toml
+  "$pmsetup" pack slow/changing.toml --out "changing-$change" --stub stub.exe > /dev/null 2> err.txt &
+  pid=$!
+  wait_for_partial "changing-$change"
+  case $change in
+    truncated) truncate -s 1000000 slow/CHANGING.BIN ;;
+    grown) head -c 1000 /dev/zero >> slow/CHANGING.BIN ;;
+    rewritten) printf 'XXXX' | dd of=slow/CHANGING.BIN bs=1 seek=100 conv=notrunc status=none ;;
+  esac
+  wait "$pid"
+  check "a source $change while it is read fails the pack" test $? -eq 1
+  check "a source $change while it is read is named" grep -qF "slow/CHANGING.BIN changed while it was read" err.txt
+  check "a source $change while it is read leaves nothing" test ! -e "changing-$change"
+done
+
 finish

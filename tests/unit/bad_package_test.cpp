@@ -27,7 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Expect { kRefused, kFails, kInstalls };
+// kUnreadable: fails as a volume that cannot be read, without asking for
+// a disk.
+enum class Expect { kRefused, kFails, kUnreadable, kInstalls };
 
 // A package before it is written out: the parts a damage may change.
 struct Parts {
@@ -131,6 +133,8 @@ std::vector<Case> Catalogue() {
       {"a link in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_symlink(f / "package/SETUP.EXE", f / "installed/A.TXT"); }; }, Expect::kFails},
       {"a pipe in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); ::mkfifo((f / "installed/B.BIN").c_str(), 0644); }; }, Expect::kFails},
       {"a pipe as the first volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK1.CMP"); ::mkfifo((f / "package/DISK1.CMP").c_str(), 0644); }; }, Expect::kFails},
+      {"a pipe as a later volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK2.CMP"); ::mkfifo((f / "package/DISK2.CMP").c_str(), 0644); }; }, Expect::kUnreadable},
+      {"a folder as a later volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK3.CMP"); fs::create_directory(f / "package/DISK3.CMP"); }; }, Expect::kUnreadable},
       {"a main program named like a volume", [](Parts& p) { p.install_into_package_folder = true; p.contents.Entries[0].Name = "disk2.cmp"; }, Expect::kRefused},
       // Sizes and counts that do not match the volumes.
       {"TotalSize far beyond the stream", [](Parts& p) { p.contents.TotalSize = 50000000; }, Expect::kFails},
@@ -232,7 +236,9 @@ TEST_P(BadPackageTest, EndsAsExpected) {
       testing_support::InstallPackage(dir.File("package/SETUP.EXE"), dir.File(destination), {nullptr, Decline, nullptr});
   Expect outcome = Expect::kRefused;
   if (!result.refused) {
-    outcome = result.installed() ? Expect::kInstalls : Expect::kFails;
+    outcome = result.installed()                              ? Expect::kInstalls
+              : result.outcome == extract::Outcome::kReadFailed ? Expect::kUnreadable
+                                                                : Expect::kFails;
     EXPECT_NE(result.outcome, extract::Outcome::kUnderway);
     // pmsetup's report names the file for these.
     using extract::Outcome;

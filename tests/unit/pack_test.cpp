@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "common/temporary_name.hpp"
 #include "manifest.hpp"
 #include "packer.hpp"
 #include "temp_dir.hpp"
@@ -58,6 +59,28 @@ TEST(RoomForVolumes, RefusesADiskWithoutRoomForAVolume) {
   crowded.root_entries = 2;  // the label and one file
   EXPECT_FALSE(RoomForVolumes(crowded, 1, error));
   EXPECT_THAT(error, HasSubstr("root entries for fewer files than SETUP.EXE and DISK1.CMP"));
+}
+
+// A later pack removes what the name pattern recognises: a name the
+// pattern makes reads back as its file and process, and names that only
+// look alike (a user's own files) read as nothing.
+TEST(TemporaryName, ReadsBackItsOwnAndNothingElse) {
+  for (const auto& [final_name, pid] : {std::pair<std::string, std::uint32_t>{"SETUP.EXE", 1},
+                                        {"DISK12.CMP", 4194304}, {"a.pmsetup-7-abcdefgh.partial", UINT32_MAX}}) {
+    const std::string name = common::TemporaryName(final_name, pid, 0x123456789ABCDEFull);
+    const auto parsed = common::ParseTemporaryName(name);
+    ASSERT_TRUE(parsed) << name;
+    EXPECT_EQ(parsed->final_name, final_name);
+    EXPECT_EQ(parsed->pid, pid);
+  }
+  EXPECT_NE(common::TemporaryName("SETUP.EXE", 1, 1), common::TemporaryName("SETUP.EXE", 1, 2));
+  for (const char* other : {"SETUP.EXE.partial", "SETUP.EXE.pmsetup-12-abcdefgh", ".pmsetup-12-abcdefgh.partial",
+                            "SETUP.EXE.pmsetup-12-abcdefg.partial", "SETUP.EXE.pmsetup-12-ABCDEFGH.partial",
+                            "SETUP.EXE.pmsetup--abcdefgh.partial", "SETUP.EXE.pmsetup-012-abcdefgh.partial",
+                            "SETUP.EXE.pmsetup-4294967296-abcdefgh.partial", "SETUP.EXE.pmsetup-notes.partial",
+                            "SETUP.EXE.pmsetup-1x-abcdefgh.partial"}) {
+    EXPECT_FALSE(common::ParseTemporaryName(other)) << other;
+  }
 }
 
 class ManifestTest : public ::testing::Test {
@@ -120,7 +143,8 @@ other = ["readme.txt", { source = "readme.txt", name = "LIESMICH.TXT" }]
 }
 
 TEST_F(ManifestTest, ProblemsAreReportedWithTheirLines) {
-  EXPECT_FALSE(Read(R"([texts]
+  EXPECT_FALSE(Read(R"(code_page = "1252"
+[texts]
 Title = "Demo"
 DefaultDir = 'C:\Demo'
 Colour = "blue"
@@ -132,12 +156,13 @@ other = ["missing.txt", { source = "readme.txt", name = "a/b" }, "readme.txt", {
 top = "blue"
 )"));
   const std::string path = dir_.File("package.toml");
-  EXPECT_THAT(Errors(), HasSubstr(path + ":4: unknown key 'Colour' in [texts]"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":5: text RunPrompt holds a character that code page 1252 cannot show"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":8: file 'missing.txt' does not exist"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":1: code_page must be a number, such as 1252, written without quotes"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":5: unknown key 'Colour' in [texts]"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds a character that code page 1252 cannot show"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":9: file 'missing.txt' does not exist"));
   EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
   EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":10: colour 'top' must be written \"#RRGGBB\""));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":11: colour 'top' must be written \"#RRGGBB\""));
 }
 
 TEST_F(ManifestTest, TextsMustFitACountedText) {

@@ -8,12 +8,14 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include "file_io.hpp"
+#include "interruption.hpp"
 #include "package/file_name.hpp"
 
 namespace pmsetup {
@@ -74,6 +76,7 @@ std::string Output(std::FILE* log) {
 std::string Run(const std::string& program, const std::vector<std::string>& arguments,
                 const std::vector<std::string>& environment) {
   const std::string name = Text(Path(program).filename());
+  if (Interrupted()) return "interrupted";
   std::FILE* log = std::tmpfile();
   if (log == nullptr) return "cannot run " + name + ": " + std::strerror(errno);
   std::vector<char*> argv{const_cast<char*>(name.c_str())};
@@ -95,11 +98,18 @@ std::string Run(const std::string& program, const std::vector<std::string>& argu
     return "cannot run " + program + ": " + std::strerror(spawned);
   }
   int status = 0;
+  bool stopped = false;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) {
       std::fclose(log);
       return "cannot wait for " + name + ": " + std::strerror(errno);
     }
+    // Interrupted: the helper goes too, before its output is taken away.
+    if (Interrupted() && !stopped) stopped = ::kill(child, SIGTERM) == 0;
+  }
+  if (stopped) {
+    std::fclose(log);
+    return "interrupted";
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     std::fclose(log);
@@ -138,6 +148,10 @@ std::string SerialNumber(int disk, const std::vector<fs::path>& files, std::stri
 }
 
 }  // namespace
+
+std::string ImageName(FileSystem file_system, int disk) {
+  return "DISK" + std::to_string(disk) + (file_system == FileSystem::kFat12 ? ".IMG" : ".ISO");
+}
 
 ImageStaging::ImageStaging(const Medium& medium) : medium_(medium) {}
 
@@ -178,10 +192,14 @@ std::string ImageStaging::Begin(const fs::path& out) {
     if (level == level.parent_path()) break;
   }
   out_ = out;
-  staging_ = fs::absolute(out / ".pmsetup-images.partial", error);
+  for (auto level = missing_folders_.rbegin(); level != missing_folders_.rend(); ++level) {
+    if (!fs::create_directory(*level, error) && error) return "cannot create " + Text(*level) + ": " + error.message();
+  }
+  const fs::path absolute_out = fs::absolute(out, error);
   if (error) return "cannot find " + Text(out) + ": " + error.message();
-  fs::remove_all(staging_, error);  // left behind only by a pack that was killed
-  return std::string();
+  std::string problem;
+  staging_ = MakeTemporaryFolder(absolute_out, kImageFolderName, problem);
+  return problem;
 #endif
 }
 
@@ -229,36 +247,27 @@ std::string ImageStaging::MakeImage(int disk, const Image& image, const fs::path
   return Run(programs_[0], arguments, environment);
 }
 
-std::string ImageStaging::Extension() const { return medium_.file_system == FileSystem::kFat12 ? ".IMG" : ".ISO"; }
-
 std::string ImageStaging::MakeImages(int disk_count) {
   std::error_code error;
   for (int disk = 1; disk <= disk_count; ++disk) {
-    Image image{out_ / ("DISK" + std::to_string(disk) + Extension()), {}};
+    Image image{out_ / ImageName(medium_.file_system, disk), {}};
     if (disk == 1) image.files.push_back(DiskFolder(1) / "SETUP.EXE");
     image.files.push_back(DiskFolder(disk) / package::VolumeName(disk));
     if (fs::is_directory(image.path, error)) return "cannot write " + Text(image.path) + ": a folder has that name";
     images_.push_back(std::move(image));
   }
+  // Made in the staging folder, where nothing else can be: whatever is
+  // left there goes with it.
   std::vector<fs::path> temporaries;
-  auto give_up = [&](const std::string& message) {
-    for (const fs::path& temporary : temporaries) fs::remove(temporary, error);
-    return message;
-  };
   for (std::size_t k = 0; k < images_.size(); ++k) {
-    temporaries.push_back(fs::path(images_[k].path) += ".partial");
-    fs::remove(temporaries.back(), error);
+    temporaries.push_back(staging_ / images_[k].path.filename());
     if (std::string problem = MakeImage(static_cast<int>(k + 1), images_[k], temporaries.back()); !problem.empty()) {
-      return give_up("cannot make " + Text(images_[k].path) + ": " + problem);
+      return "cannot make " + Text(images_[k].path) + ": " + problem;
     }
   }
   for (std::size_t k = 0; k < images_.size(); ++k) {
     fs::rename(temporaries[k], images_[k].path, error);
-    if (error) {
-      const std::string reason = error.message();
-      temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(k));
-      return give_up("cannot rename " + Text(images_[k].path) + ".partial into place: " + reason);
-    }
+    if (error) return "cannot rename " + Text(temporaries[k]) + " into place: " + error.message();
   }
   done_ = true;
   return std::string();
@@ -272,7 +281,7 @@ void ImageStaging::List() const {
   }
   std::error_code error;
   for (std::size_t disk = images_.size() + 1; disk <= 255; ++disk) {
-    const fs::path stale = out_ / ("DISK" + std::to_string(disk) + Extension());
+    const fs::path stale = out_ / ImageName(medium_.file_system, static_cast<int>(disk));
     if (fs::exists(stale, error)) {
       std::cerr << "pmsetup: warning: " << Text(stale) << " is left from an earlier package; remove it\n";
     }

@@ -11,9 +11,18 @@
 
 namespace pmsetup {
 
+// The image of disk n on a medium of this file system: DISKn.IMG or DISKn.ISO.
+std::string ImageName(FileSystem file_system, int disk);
+
+// What the temporary folder of the images is named after (see
+// MakeTemporaryFolder in file_io.hpp).
+inline constexpr char kImageFolderName[] = "images";
+
 // The package's files wait in a folder of their own inside the output
-// folder while the images are made; it goes away again in any case, and
-// on failure so do the folders made for the package.
+// folder while the images are made, and the images are made there too
+// before they take their names; the folder is made anew, open to this
+// user alone, and goes away again in any case.  On failure so do the
+// folders made for the package.
 class ImageStaging {
  public:
   explicit ImageStaging(const Medium& medium);
@@ -21,7 +30,7 @@ class ImageStaging {
   ImageStaging(const ImageStaging&) = delete;
   ImageStaging& operator=(const ImageStaging&) = delete;
 
-  // Finds the tools; an error message, or empty.
+  // Finds the tools and makes the folder; an error message, or empty.
   std::string Begin(const std::filesystem::path& out);
 
   // Where disk n's files (SETUP.EXE on the first, DISKn.CMP) are written.
@@ -41,11 +50,10 @@ class ImageStaging {
     std::vector<std::filesystem::path> files;
   };
   std::string MakeImage(int disk, const Image& image, const std::filesystem::path& temporary);
-  std::string Extension() const;
 
   const Medium& medium_;
   std::filesystem::path out_;      // as given
-  std::filesystem::path staging_;  // absolute: the tools read no drive letter into it
+  std::filesystem::path staging_;  // absolute: the tools read no drive letter into it; empty until made
   std::vector<std::string> programs_;
   std::vector<Image> images_;
   std::vector<std::filesystem::path> missing_folders_;  // out and those above it that were missing, innermost first

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,37 +17,64 @@ namespace pmsetup {
 std::filesystem::path Path(const std::string& utf8);
 std::string Text(const std::filesystem::path& path);
 
+// What a file looked like when it was opened, to tell whether it changed
+// while it was read.
+struct FileStamp {
+  bool plain = false;
+  std::uint64_t size = 0;
+  std::int64_t modified_s = 0, modified_ns = 0, changed_s = 0, changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // A file, pipe or device read from its start to its end in pieces.  Read
 // to the end rather than by the size on disk, so that pipes and devices
-// (/dev/stdin, <(...)) work as well as files.
+// (/dev/stdin, <(...)) work as well as files.  A read that a signal
+// interrupts (see interruption.hpp) ends as a failed one.
 class FileReader {
  public:
-  // False (with error set to a message) when path cannot be read.
-  bool Open(const std::string& path, std::string& error);
+  FileReader() = default;
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  ~FileReader();
+
+  // False (with error set to a message) when path cannot be read.  With
+  // plain_only, anything but a plain file is refused at once: a FIFO is
+  // never waited for.
+  bool Open(const std::string& path, std::string& error, bool plain_only = false);
   // Fills as much of buffer as there is input for; 0 at the end, or when
   // reading fails (Failed tells which).
   std::size_t Read(std::span<std::uint8_t> buffer);
-  bool Failed() const { return in_.bad(); }
+  bool Failed() const { return failed_; }
   // The size of a plain file; none for a pipe or device.
-  std::optional<std::uint64_t> Size() const { return size_; }
+  std::optional<std::uint64_t> Size() const;
+  // Once a plain file has been read to its end: a message naming it when
+  // it changed meanwhile (its size or times differ from when it was
+  // opened, or the reads gave more or fewer bytes than its size), else
+  // an empty string.
+  std::string Changed() const;
 
  private:
-  std::ifstream in_;
-  std::optional<std::uint64_t> size_;
+  int fd_ = -1;
+  std::string path_;
+  FileStamp opened_;
+  std::uint64_t read_ = 0;
+  bool failed_ = false;
 };
 
 // The bytes of a file, pipe or device up to its end, or nothing (with
 // error set to a message) when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
 
-// A file written in pieces under a temporary name beside its path
-// (PATH.partial) and put in place by Commit; until then the path keeps
-// what it held, and a file that is never committed is removed again.
-// With in_place_if_special, a device, pipe or link is written into
-// directly instead: a rename would replace it by a plain file (/dev/null,
-// a FIFO, /dev/stdout, or a link the user keeps pointing at the real
-// file).  A folder is refused.  Each step returns the system's reason
-// when it fails, or an empty string.
+// A file written in pieces under a temporary name beside its path and put
+// in place by Commit; until then the path keeps what it held, and a file
+// that is never committed is removed again.  The temporary is created
+// anew under a name nobody can claim first (common/temporary_name.hpp),
+// never through a link or over another file.  With in_place_if_special, a
+// device, pipe or link is written into directly instead: a rename would
+// replace it by a plain file (/dev/null, a FIFO, /dev/stdout, or a link
+// the user keeps pointing at the real file).  A folder is refused.  Each
+// step returns the system's reason when it fails, or an empty string; a
+// write that a signal interrupts fails.
 class PartialFile {
  public:
   PartialFile() = default;
@@ -62,9 +89,11 @@ class PartialFile {
   std::string Commit();
   // Closes and removes the temporary file, unless committed.
   void Discard();
+  // Where the bytes go until Commit.
+  const std::string& Target() const { return target_; }
 
  private:
-  std::ofstream out_;
+  int fd_ = -1;
   std::string path_;
   std::string target_;  // where the bytes go: the temporary name, or path itself
   bool pending_ = false;  // a temporary file stands to be renamed or removed
@@ -74,5 +103,20 @@ class PartialFile {
 // a failure never leaves a partial file.  Returns an error message, or an
 // empty string on success.
 std::string WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// A folder of this process's own, made anew beside the files it is for
+// under a temporary name for final_name (a folder nobody else can have
+// made first, and on POSIX open to this user alone).  Empty, with error
+// set, when it cannot be made.
+std::filesystem::path MakeTemporaryFolder(const std::filesystem::path& parent, const std::string& final_name,
+                                          std::string& error);
+
+// Removes from folder what an earlier run of this tool left there when it
+// was stopped before it could clean up: temporaries (as PartialFile and
+// MakeTemporaryFolder name them) of final names that ours accepts, written
+// by a process that no longer runs.  Only a plain file with a single link,
+// or a folder, that this user owns is removed; a link is never followed
+// nor removed, and neither is anything else, however it is named.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::function<bool(const std::string&)>& ours);
 
 }  // namespace pmsetup

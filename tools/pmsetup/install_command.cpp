@@ -131,9 +131,11 @@ int Install(const InstallOptions& options) {
     return 128 + signal;
   }
   std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
-  std::cerr << "pmsetup: " << result.problem << '\n';
-  if (!DeclinedQuestion().empty()) {
-    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber)) << " was not found; run in a terminal without --yes to be asked for it\n";
+  if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
+    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
+              << " was not found; run in a terminal without --yes to be asked for it\n";
+  } else {
+    std::cerr << "pmsetup: " << result.problem << '\n';
   }
   return 1;
 }

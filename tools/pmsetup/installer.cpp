@@ -131,7 +131,7 @@ std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& f
   if (!converted.problem.empty()) return converted.problem;
   const extract::PackageProblem problem = extract::StartInstallation(converted.path, front_end);
   if (problem.read != platform::kIoOk) return DescribeReadFailure(setup_exe, problem.read);
-  if (problem.defect != nullptr) return std::string("damaged package: ") + problem.defect;
+  if (problem.defect != nullptr) return DescribeDefect(problem.defect);
   return std::string();
 }
 

@@ -4,7 +4,6 @@
 
 #include "commands.hpp"
 #include "package_report.hpp"
-#include "platform/code_page.hpp"
 
 namespace pmsetup {
 
@@ -13,28 +12,21 @@ Command AddListCommand(CLI::App& app) {
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
   list->add_option("PACKAGE", *path, "the package's SETUP.EXE")->required();
   return {list, [path] {
-    const std::optional<std::string> system_path = platform::SystemPath(*path);
-    if (!system_path) {
-      std::cerr << "pmsetup: " << *path << ": cannot read it: a character of the path has no place in the code page\n";
-      return 1;
-    }
-    package::IntegrityRecord record;
-    package::RecordCheck check = package::RecordCheck::kAbsent;
-    package::SetupBlock block;
-    platform::IoResult result = package::ReadIntegrityRecord(*system_path, record, check);
-    if (result == platform::kIoOk) result = package::ReadSetupBlock(*system_path, block);
-    const char* defect = check == package::RecordCheck::kDamaged ? package::kDamagedSetupData
-                         : result == platform::kIoOk             ? package::PackageDefect(block)
-                                                                 : nullptr;
+    // Read by its name on this system: unlike an installation, a listing
+    // opens no other file by a path from the package's code page.
+    PackageFile package;
+    const platform::IoResult result = ReadPackageFile(*path, package);
+    const char* defect = package.check == package::RecordCheck::kDamaged ? package::kDamagedSetupData
+                         : result == platform::kIoOk ? package::PackageDefect(package.block)
+                                                     : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << *path << ": "
-                << (defect ? std::string("damaged package: ") + defect : DescribeReadFailure(*path, result)) << '\n';
+                << (defect ? DescribeDefect(defect) : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, block, record);
+      PrintPackage(std::cout, package.block, package.record);
     }
-    package::FreeFileList(block);
     return status;
   }};
 }

@@ -7,6 +7,7 @@
 #include "commands.hpp"
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
+#include "interruption.hpp"
 #include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
@@ -22,11 +23,6 @@ struct Paths {
 
 constexpr std::size_t kChunk = 1 << 16;
 
-int Fail(const std::string& message) {
-  std::cerr << "pmsetup: " << message << '\n';
-  return 1;
-}
-
 std::string CannotWrite(const Paths& paths, const std::string& reason) {
   return reason.empty() ? reason : "cannot write " + paths.output + ": " + reason;
 }
@@ -35,13 +31,18 @@ std::string CannotWrite(const Paths& paths, const std::string& reason) {
 std::string OpenBoth(const Paths& paths, FileReader& input, PartialFile& output) {
   std::string error;
   if (!input.Open(paths.input, error)) return error;
+  // What an earlier run stopped before its end left for the same output.
+  const std::filesystem::path output_path = Path(paths.output);
+  const std::filesystem::path folder = output_path.has_parent_path() ? output_path.parent_path() : ".";
+  RemoveStaleTemporaries(folder, [&](const std::string& name) { return name == Text(output_path.filename()); });
   return CannotWrite(paths, output.Open(paths.output, true));
 }
 
 int Encode(const Paths& paths) {
+  const InterruptionGuard interruptions;
   FileReader input;
   PartialFile output;
-  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
+  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Failure(error);
   lzh::Encoder encoder;
   std::vector<std::uint8_t> chunk(kChunk), packed;
   std::uint64_t read = 0, written = 0;
@@ -56,9 +57,9 @@ int Encode(const Paths& paths) {
     written += packed.size();
     reason = output.Write(packed);
   }
-  if (input.Failed()) return Fail("cannot read " + paths.input);
+  if (input.Failed()) return Failure("cannot read " + paths.input);
   if (reason.empty()) reason = output.Commit();
-  if (!reason.empty()) return Fail(CannotWrite(paths, reason));
+  if (!reason.empty()) return Failure(CannotWrite(paths, reason));
   // On stderr: OUTPUT may well be stdout.
   std::cerr << paths.input << ": " << read << " bytes -> " << written << " bytes\n";
   return 0;
@@ -87,7 +88,7 @@ using lzh::Stretch;
 [[gnu::noinline]] Stretch<const std::uint8_t> NextInput(RawDecode& decode) {
   const std::uint8_t* start = decode.in.data();
   const std::size_t got = decode.input->Read(decode.in);
-  if (got == 0 && ++decode.requests_past_end > extract::kDryAllowance) decode.running = 0;
+  if (got == 0 && (++decode.requests_past_end > extract::kDryAllowance || decode.input->Failed())) decode.running = 0;
   return {start, start + got};
 }
 
@@ -130,10 +131,11 @@ struct StreamOutput {
 };
 
 int Decode(const Paths& paths) {
-  if (paths.count < 0 || paths.count > INT32_MAX) return Fail("--count must lie between 0 and 2147483647");
+  if (paths.count < 0 || paths.count > INT32_MAX) return Failure("--count must lie between 0 and 2147483647");
+  const InterruptionGuard interruptions;
   FileReader input;
   PartialFile output;
-  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Fail(error);
+  if (std::string error = OpenBoth(paths, input, output); !error.empty()) return Failure(error);
   RawDecode decode;
   decode.input = &input;
   decode.in.resize(kChunk);
@@ -144,13 +146,13 @@ int Decode(const Paths& paths) {
   StreamOutput out{decode, Flush(decode, decode.out.data())};
   const lzh::InputLeft left = lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
   Flush(decode, out.block.next);
-  if (!decode.write_problem.empty()) return Fail(CannotWrite(paths, decode.write_problem));
-  if (input.Failed()) return Fail("cannot read " + paths.input);
+  if (!decode.write_problem.empty()) return Failure(CannotWrite(paths, decode.write_problem));
+  if (input.Failed()) return Failure("cannot read " + paths.input);
   // A complete stream never has a byte past its end decoded.
   if (decode.written < decode.count || lzh::DecodedMissingInput(left, decode.requests_past_end)) {
-    return Fail(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
+    return Failure(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
-  if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Fail(error);
+  if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Failure(error);
   return 0;
 }
 

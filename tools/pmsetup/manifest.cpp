@@ -71,6 +71,11 @@ class ManifestReader {
   void ReadCodePage(const toml::table& root) {
     const toml::node* node = root.get("code_page");
     if (node == nullptr) return;
+    if (!node->is_integer()) {
+      Error(node->source(), std::string("code_page must be a number, such as 1252") +
+                                (node->is_string() ? ", written without quotes" : ""));
+      return;
+    }
     const auto value = node->value<std::int64_t>();
     if (!value || *value <= 0 || *value > 65535 || !platform::KnownCodePage(static_cast<int>(*value))) {
       Error(node->source(), "code_page must name a Windows code page this system can convert to, such as 1252");

@@ -67,9 +67,21 @@ std::string NameRemark(const std::string& name) {
 
 }  // namespace
 
+platform::IoResult ReadPackageFile(const std::string& path, PackageFile& package) {
+  platform::FileHandle file = platform::kNoFile;
+  const platform::IoResult opened = platform::FileOpenByNativePath(path, file);
+  if (opened != platform::kIoOk) return opened;
+  platform::IoResult result = package::ReadIntegrityRecordOf(file, package.record, package.check);
+  if (result == platform::kIoOk) result = package::ReadSetupBlockOf(file, package.block);
+  const platform::IoResult closed = platform::FileClose(file);
+  return result != platform::kIoOk ? result : closed;
+}
+
 // A trailer pointing past the file shows as a failed seek, whose code
 // differs between systems: the trailer itself tells.
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code) {
+  // Not opened again: a FIFO would wait for a writer for ever.
+  if (code == platform::kNotAFile) return "cannot read it: " + platform::ErrorText(code);
   const Trailer trailer = ReadTrailer(path);
   const bool bad_trailer = trailer.limit >= 0 && trailer.block_offset >= trailer.limit;
   if (code != platform::kShortRead && !bad_trailer) return "cannot read it: " + platform::ErrorText(code);
@@ -85,6 +97,10 @@ std::string CrcText(std::uint32_t crc) {
   char text[12];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(crc));
   return text;
+}
+
+std::string DescribeDefect(const char* defect) {
+  return defect == package::kNoPackage ? defect : std::string("damaged package: ") + defect;
 }
 
 void PrintPackage(std::ostream& out, const package::SetupBlock& block, const package::IntegrityRecord& record) {

@@ -9,9 +9,30 @@
 
 namespace pmsetup {
 
+// A package's SETUP.EXE as the tool reads it: its integrity record, what
+// that says of the setup data, and the setup block.
+struct PackageFile {
+  package::IntegrityRecord record;
+  package::RecordCheck check = package::RecordCheck::kAbsent;
+  package::SetupBlock block;
+
+  PackageFile() = default;
+  PackageFile(const PackageFile&) = delete;
+  PackageFile& operator=(const PackageFile&) = delete;
+  ~PackageFile() { package::FreeFileList(block); }
+};
+
+// Reads the file the tool names by path (UTF-8, as this system names it),
+// whatever code page the package is in.
+platform::IoResult ReadPackageFile(const std::string& path, PackageFile& package);
+
 // Explains why ReadSetupBlock failed with code on the file at path: the
 // file cannot be read at all, or it is a damaged package.
 std::string DescribeReadFailure(const std::string& path, platform::IoResult code);
+
+// What PackageDefect found, for the user: the bare installer carries no
+// package; anything else is a damaged one.
+std::string DescribeDefect(const char* defect);
 
 // Writes the header values, the texts, the entries, main program first,
 // and what the integrity record holds, or that there is none.

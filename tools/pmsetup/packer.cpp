@@ -11,13 +11,14 @@
 #include "disk_image.hpp"
 #include "file_io.hpp"
 #include "common/crc32.hpp"
+#include "interruption.hpp"
 #include "lzh/encoder.hpp"
 #include "manifest.hpp"
+#include "package_report.hpp"
 #include "package/block_writer.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
-#include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
 
@@ -26,11 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-int Fail(const std::string& message) {
-  std::cerr << "pmsetup: " << message << '\n';
-  return 1;
-}
 
 std::string StubBesideTool() {
   const std::string self = platform::ExecutablePath();
@@ -128,7 +124,7 @@ class PackageWriter {
     if (std::string problem = CloseLast(); !problem.empty()) return problem;
     for (std::size_t k = 0; k < files_.size(); ++k) {
       if (std::string reason = temporaries_[k]->Commit(); !reason.empty()) {
-        return "cannot rename " + Text(files_[k].path) + ".partial into place: " + reason;
+        return "cannot rename " + temporaries_[k]->Target() + " into place: " + reason;
       }
     }
     committed_ = true;
@@ -211,26 +207,53 @@ std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, in
 
 // The stub must be the bare installer: a packed SETUP.EXE would carry its
 // old setup data along, and anything else would not run at all.
-std::string StubProblem(const std::string& stub_path, const Bytes& stub, const fs::path& setup_exe) {
-  std::error_code error;
-  if (fs::equivalent(Path(stub_path), setup_exe, error)) {
-    return "--out would overwrite the installer stub " + stub_path + " with the package; choose another folder";
-  }
+std::string StubProblem(const std::string& stub_path, const Bytes& stub) {
   if (stub.size() < package::kTrailerSize || stub[0] != 'M' || stub[1] != 'Z') {
     return stub_path + " is not a Windows program";
   }
-  // A bare stub ends in padding, which reads as a block at offset 0: where
-  // its own header stands, so no package can be there.
   const std::uint32_t offset = package::LittleEndian32(stub.data() + stub.size() - package::kTrailerSize);
-  if (offset < 2) return std::string();
-  const std::optional<std::string> system_path = platform::SystemPath(stub_path);
-  if (!system_path) return "cannot check the stub " + stub_path + ": its path has characters the system cannot show";
-  package::SetupBlock block;
-  const bool packed = package::ReadSetupBlock(*system_path, block) == platform::kIoOk &&
-                      package::PackageDefect(block) == nullptr;
-  package::FreeFileList(block);
+  if (offset < package::kFirstBlockOffset) return std::string();
+  PackageFile package;
+  const bool packed = ReadPackageFile(stub_path, package) == platform::kIoOk &&
+                      package::PackageDefect(package.block) == nullptr;
   if (packed) return stub_path + " already carries a package; pass the bare installer stub";
   return std::string();
+}
+
+struct Input {
+  std::string path;
+  const char* role;
+};
+
+// Refuses a package whose files would replace one of its own inputs (the
+// stub, the manifest or a packaged file, whatever names they have),
+// before anything is written.  The files are told apart by what they are
+// (device and inode on POSIX), not by their names.  A link at an output's
+// name is replaced by the rename, not written through, so it is no
+// conflict.
+std::string OverwrittenInput(const std::vector<Input>& inputs, const std::vector<fs::path>& outputs) {
+  for (const fs::path& output : outputs) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(output, error);
+    if (!fs::exists(status) || fs::is_symlink(status)) continue;
+    for (const Input& input : inputs) {
+      if (fs::equivalent(output, Path(input.path), error)) {
+        return "--out would overwrite " + std::string(input.role) + " " + input.path + " with the package's " +
+               Text(output.filename()) + "; choose another folder";
+      }
+    }
+  }
+  return std::string();
+}
+
+// The names of what pack writes into a folder, whose temporaries a later
+// pack may take away (see RemoveStaleTemporaries).
+bool PackageFileName(const std::string& name) {
+  if (name == "SETUP.EXE" || name == kImageFolderName || package::VolumeNumber(name) > 0) return true;
+  for (int disk = 1; disk <= kMostDisks; ++disk) {
+    if (name == ImageName(FileSystem::kFat12, disk) || name == ImageName(FileSystem::kIso9660, disk)) return true;
+  }
+  return false;
 }
 
 std::vector<const ManifestFile*> PayloadFiles(const Manifest& manifest) {
@@ -246,7 +269,7 @@ std::optional<std::uint64_t> CheckPayload(const std::vector<const ManifestFile*>
   std::uint64_t size = 0;
   for (const ManifestFile* file : files) {
     FileReader reader;
-    if (!reader.Open(file->source, error)) return std::nullopt;
+    if (!reader.Open(file->source, error, true)) return std::nullopt;
     size += reader.Size().value_or(0);
   }
   if (size > INT32_MAX) {
@@ -272,7 +295,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
   for (std::size_t k = 0; k < files.size(); ++k) {
     FileReader reader;
     std::string error;
-    if (!reader.Open(files[k]->source, error)) return error;
+    if (!reader.Open(files[k]->source, error, true)) return error;
     const std::uint64_t offset = payload_size;
     for (std::size_t got; (got = reader.Read(chunk)) > 0;) {
       payload_size += got;
@@ -284,6 +307,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
       progress.Show(payload_size);
     }
     if (reader.Failed()) return "cannot read " + files[k]->source;
+    if (std::string changed = reader.Changed(); !changed.empty()) return changed;
     entries.push_back({files[k]->name, static_cast<std::int32_t>(offset),
                        static_cast<std::int32_t>(payload_size - offset)});
   }
@@ -355,6 +379,7 @@ std::vector<VolumeSpan> SplitVolumes(std::size_t stream_size, std::size_t first_
 }
 
 int Pack(const PackOptions& options) {
+  const InterruptionGuard interruptions;
   Manifest manifest;
   std::vector<std::string> problems;
   if (!ReadManifest(options.manifest, manifest, problems)) {
@@ -364,22 +389,43 @@ int Pack(const PackOptions& options) {
   std::string error;
   const std::string stub_path = options.stub.empty() ? StubBesideTool() : options.stub;
   const auto stub = ReadWholeFile(stub_path, error);
-  if (!stub) return Fail(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
+  if (!stub) return Failure(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
+  if (error = StubProblem(stub_path, *stub); !error.empty()) return Failure(error);
   const fs::path out = Path(options.out_dir);
+  auto final_folder = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
+  const std::vector<const ManifestFile*> payload_files = PayloadFiles(manifest);
+  std::vector<Input> inputs{{stub_path, "the installer stub"}, {options.manifest, "the manifest"}};
+  for (const ManifestFile* file : payload_files) inputs.push_back({file->source, "the packaged file"});
+  std::vector<fs::path> outputs;
+  if (!options.disk_images) outputs.push_back(final_folder(1) / "SETUP.EXE");
+  for (int disk = 1; disk <= kMostDisks; ++disk) {
+    outputs.push_back(options.disk_images ? out / ImageName(options.medium->file_system, disk)
+                                          : final_folder(disk) / package::VolumeName(disk));
+  }
+  if (error = OverwrittenInput(inputs, outputs); !error.empty()) return Failure(error);
+  // A disk's folder is written into as a folder of its own: a link there
+  // (one that someone else may have put into a shared --out) would send
+  // the volume elsewhere.
+  for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
+    std::error_code link_error;
+    if (fs::is_symlink(fs::symlink_status(final_folder(disk), link_error))) {
+      return Failure(Text(final_folder(disk)) + " is a link; a disk's folder must be a folder");
+    }
+  }
+  // What an earlier pack into the same place left when it was stopped.
+  RemoveStaleTemporaries(out, PackageFileName);
+  for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
+    RemoveStaleTemporaries(final_folder(disk), PackageFileName);
+  }
   // Disk images: the files wait in a folder of their own until the images are made.
   std::optional<ImageStaging> staging;
   if (options.disk_images) {
-    if (error = staging.emplace(*options.medium).Begin(out); !error.empty()) return Fail(error);
+    if (error = staging.emplace(*options.medium).Begin(out); !error.empty()) return Failure(error);
   }
-  auto disk_dir = [&](int disk) {
-    if (staging) return staging->DiskFolder(disk);
-    return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
-  };
+  auto disk_dir = [&](int disk) { return staging ? staging->DiskFolder(disk) : final_folder(disk); };
   const fs::path setup_exe_path = disk_dir(1) / "SETUP.EXE";
-  if (error = StubProblem(stub_path, *stub, setup_exe_path); !error.empty()) return Fail(error);
-  const std::vector<const ManifestFile*> payload_files = PayloadFiles(manifest);
   const std::optional<std::uint64_t> known_size = CheckPayload(payload_files, error);
-  if (!known_size) return Fail(error);
+  if (!known_size) return Failure(error);
 
   package::PackageContents contents;
   contents.TopColor = manifest.TopColor;
@@ -394,40 +440,40 @@ int Pack(const PackOptions& options) {
   std::uint64_t first_capacity = kUnlimited, capacity = kUnlimited;
   if (options.medium) {  // files take whole clusters of the medium
     const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, *known_size, error);
-    if (!room) return Fail(error);
+    if (!room) return Failure(error);
     first_capacity = room->first;
     capacity = room->other;
   }
-  if (error = FolderInTheWay(setup_exe_path); !error.empty()) return Fail(error);
+  if (error = FolderInTheWay(setup_exe_path); !error.empty()) return Failure(error);
 
   // The volumes are written as the stream grows; SETUP.EXE, whose block
   // holds the disk count and every entry, comes last.
   PackageWriter writer;
   VolumeWriter volumes(writer, [&](int disk) { return disk_dir(disk) / package::VolumeName(disk); }, first_capacity,
                        capacity);
-  if (error = volumes.Start(); !error.empty()) return Fail(error);
+  if (error = volumes.Start(); !error.empty()) return Failure(error);
   contents.Entries.clear();
   PayloadSum payload;
   ProgressBar progress(*known_size);
   error = CompressPayload(payload_files, contents.Entries, volumes, progress, payload);
   const std::uint64_t payload_size = payload.size;
   progress.Finish();
-  if (!error.empty()) return Fail(error);
+  if (!error.empty()) return Failure(error);
   if (volumes.Volumes() > kMostDisks) {
-    return Fail("the package needs " + std::to_string(volumes.Volumes()) + " disks; at most 255 are possible");
+    return Failure("the package needs " + std::to_string(volumes.Volumes()) + " disks; at most 255 are possible");
   }
   contents.TotalSize = static_cast<std::int32_t>(payload_size);
   contents.DiskCount = static_cast<std::uint8_t>(volumes.Volumes());
   const Bytes setup_exe = SetupExe(*stub, contents, payload.crc, writer.Files());
-  if (error = writer.Begin(setup_exe_path, 1); !error.empty()) return Fail(error);
-  if (error = writer.Write(setup_exe); !error.empty()) return Fail(error);
-  if (error = writer.Commit(); !error.empty()) return Fail(error);
+  if (error = writer.Begin(setup_exe_path, 1); !error.empty()) return Failure(error);
+  if (error = writer.Write(setup_exe); !error.empty()) return Failure(error);
+  if (error = writer.Commit(); !error.empty()) return Failure(error);
 
   // Every file is in place: SETUP.EXE first, then the volumes in order.
   std::vector<OutputFile> files = writer.Files();
   std::rotate(files.begin(), files.end() - 1, files.end());
   if (staging) {
-    if (error = staging->MakeImages(contents.DiskCount); !error.empty()) return Fail(error);
+    if (error = staging->MakeImages(contents.DiskCount); !error.empty()) return Failure(error);
   }
   Report(options, payload_files.size(), payload_size, volumes.StreamSize(), files);
   if (staging) staging->List();

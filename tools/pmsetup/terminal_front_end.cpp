@@ -54,14 +54,13 @@ bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
   const common::LabelPair& ansi_labels = yes_no ? common::Session.YesNoLabels : common::Session.OkCancelLabels;
   const std::string labels[2] = {Shown(ansi_labels[0]), Shown(ansi_labels[1])};
   const std::string text = Shown(question, Lines::kMany);
-  std::cerr << '\n' << text << '\n';
+  // Without a terminal a question is declined unseen; the failure names
+  // what it was about.
   if (!interactive_mode) {
-    if (buttons >= 2) {
-      declined = text;
-      std::cerr << "(answered " << labels[1] << ": no terminal to ask on)\n";
-    }
+    if (buttons >= 2) declined = text;
     return false;
   }
+  std::cerr << '\n' << text << '\n';
   for (;;) {
     std::cerr << (buttons >= 2 ? "[" + labels[0] + "/" + labels[1] + "] " : "[" + labels[0] + "] ") << std::flush;
     std::string answer;
