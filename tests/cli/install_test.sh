@@ -243,7 +243,7 @@ for signal in INT:130 TERM:143 HUP:129; do
   sleep 0.2 && kill -s "$name" $!
   wait $!
   check "SIG$name: exits $code" test $? -eq "$code"
-  check "SIG$name: one line" test "$(wc -l < err.txt)" -eq 1 -a "$(grep -c "stopped by SIG$name" err.txt)" -eq 1
+  check "SIG$name: one line" test "$(wc -l < err.txt)" -eq 1 -a "$(grep -c "interrupted by SIG$name" err.txt)" -eq 1
   check "SIG$name: the old version is intact" cmp -s before.txt <(snapshot re)
 done
 

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "extract/volume_reader.hpp"
 #include "file_io.hpp"
 #include "installer.hpp"
+#include "interruption.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
@@ -85,8 +85,6 @@ bool AskDestination(const std::string& drive_root, std::string& destination) {
   }
 }
 
-const char* SignalName(int signal) { return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP"; }
-
 void ListInstalled(const std::string& shown_destination) {
   std::cout << "Installed into " << shown_destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
@@ -126,9 +124,9 @@ int Install(const InstallOptions& options) {
     return 0;
   }
   if (const int signal = StopSignal(); signal != 0 && extract::Extraction.RunOutcome == extract::Outcome::kCancelled) {
-    std::cerr << (isatty(STDERR_FILENO) ? "\n" : "") << "pmsetup: stopped by " << SignalName(signal)
-              << "; nothing was installed or changed\n";
-    return 128 + signal;
+    std::cerr << (isatty(STDERR_FILENO) ? "\n" : "") << InterruptedLine(signal, "nothing was installed or changed")
+              << '\n';
+    return SignalExitCode(signal);
   }
   std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
   if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
