@@ -645,7 +645,8 @@ TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongDat
       if (result.installed()) {
         ExpectInstalled(files);
         // An old file's backup that could not be deleted waits for the next run.
-        for (const auto& [name, bytes] : FolderContents(Destination())) {
+        for (const auto& entry : FolderContents(Destination())) {
+          const std::string& name = entry.first;
           EXPECT_TRUE(name == "OLD.TXT" || TemporaryName(name) ||
                       std::any_of(files.begin(), files.end(), [&](const PackageFile& f) { return f.name == name; }))
               << name;
