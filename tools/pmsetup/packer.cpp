@@ -21,17 +21,13 @@
 #include "package/setup_block.hpp"
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
+#include "stub_location.hpp"
 
 namespace pmsetup {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-std::string StubBesideTool() {
-  const std::string self = platform::ExecutablePath();
-  return self.empty() ? std::string("SETUP.EXE") : Text(Path(self).parent_path() / "SETUP.EXE");
-}
 
 std::string Thousands(std::uint64_t n) {
   const std::string digits = std::to_string(n);
@@ -387,9 +383,11 @@ int Pack(const PackOptions& options) {
     return 1;
   }
   std::string error;
-  const std::string stub_path = options.stub.empty() ? StubBesideTool() : options.stub;
+  const std::optional<std::string> found_stub = options.stub.empty() ? FindStub() : options.stub;
+  if (!found_stub) return Failure(NoStubMessage());
+  const std::string& stub_path = *found_stub;
   const auto stub = ReadWholeFile(stub_path, error);
-  if (!stub) return Failure(error + " (the installer stub; build the win32 preset or pass --stub PATH)");
+  if (!stub) return Failure(error + " (the installer stub)");
   if (error = StubProblem(stub_path, *stub); !error.empty()) return Failure(error);
   const fs::path out = Path(options.out_dir);
   auto final_folder = [&](int disk) { return options.folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out; };
