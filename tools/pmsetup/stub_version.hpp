@@ -12,7 +12,7 @@ namespace pmsetup {
 
 struct StubVersion {
   std::string product;  // ProductName, printable ASCII (anything else shows as '?'); may be empty
-  std::string version;  // the fixed file version: "0.1.0", or "1.2.3.4" when the fourth part is not 0
+  std::string version;  // the fixed file version: "1.2.3", or "1.2.3.4" when the fourth part is not 0
   bool operator==(const StubVersion&) const = default;
 };
 
@@ -27,7 +27,7 @@ std::optional<StubVersion> ReadStubVersion(std::span<const std::uint8_t> exe);
 // read.  Only the first 16 MiB are read: no stub comes near that.
 std::optional<StubVersion> ReadStubVersionOf(const std::string& path);
 
-// "Pagemix Setup 0.1.0", or a phrase saying that there is no version.
+// "Pagemix Setup 1.2.3", or a phrase saying that there is no version.
 std::string DescribeStubVersion(const std::optional<StubVersion>& stub);
 
 }  // namespace pmsetup
