@@ -212,18 +212,23 @@ TEST(StubVersion, FromAFileAndWhatIsNoFile) {
   EXPECT_EQ(DescribeStubVersion(StubVersion{"", "1.2.3"}), "version 1.2.3");
 }
 
-// Every flavour of SETUP.EXE that the win32 preset built carries this
+// Every flavour of SETUP.EXE that the Windows presets built carries this
 // build's version, also with a package appended.
 TEST(StubVersion, BuiltStubsCarryTheProjectVersion) {
-  const std::filesystem::path folder = std::filesystem::path(PAGEMIX_WIN32_DIR) / "src";
-  if (!std::filesystem::exists(folder / "SETUP.EXE")) GTEST_SKIP() << "no SETUP.EXE in " << folder << ": build the win32 preset";
   const StubVersion expected{"Pagemix Setup", PAGEMIX_VERSION_TEXT};
-  for (const char* name : {"SETUP.EXE", "SETUP_NOMAIN.EXE", "SETUP_NOPROGRESS.EXE", "SETUP_NOGROUP.EXE", "SETUP_NOGENERIC.EXE"}) {
-    Bytes exe = testing_support::ReadBytes((folder / name).string());
-    EXPECT_EQ(ReadStubVersion(exe), expected) << name;
-    exe.resize(exe.size() + 70000, 0x5A);
-    EXPECT_EQ(ReadStubVersion(exe), expected) << name << " with data appended";
+  int read = 0;
+  for (const char* build : {PAGEMIX_WIN32_DIR, PAGEMIX_WIN64_DIR}) {
+    const std::filesystem::path folder = std::filesystem::path(build) / "src";
+    if (!std::filesystem::exists(folder / "SETUP.EXE")) continue;
+    for (const char* name : {"SETUP.EXE", "SETUP_NOMAIN.EXE", "SETUP_NOPROGRESS.EXE", "SETUP_NOGROUP.EXE", "SETUP_NOGENERIC.EXE"}) {
+      Bytes exe = testing_support::ReadBytes((folder / name).string());
+      EXPECT_EQ(ReadStubVersion(exe), expected) << folder / name;
+      exe.resize(exe.size() + 70000, 0x5A);
+      EXPECT_EQ(ReadStubVersion(exe), expected) << folder / name << " with data appended";
+      ++read;
+    }
   }
+  if (read == 0) GTEST_SKIP() << "no SETUP.EXE in " << PAGEMIX_WIN32_DIR << " or " << PAGEMIX_WIN64_DIR << ": build a Windows preset";
 }
 
 }  // namespace
