@@ -22,12 +22,13 @@ add_library(setup_objects OBJECT
 target_compile_options(setup_objects PRIVATE ${PAGEMIX_SLIM_FLAGS})
 target_link_libraries(setup_objects PUBLIC pagemix_core)
 
-# setup_installer(TARGET NAME RESOURCES): one SETUP.EXE flavour.
+# setup_installer(TARGET NAME RESOURCES): one SETUP.EXE flavour.  Each
+# carries the version resource.
 function(setup_installer target name resources)
-  add_executable(${target} WIN32 ${resources})
+  add_executable(${target} WIN32 ${resources} ui/version.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX .EXE)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
-  target_link_libraries(${target} PRIVATE setup_objects ole32 uuid shell32 advapi32)
+  target_link_libraries(${target} PRIVATE setup_objects pagemix_version ole32 uuid shell32 advapi32)
   target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections)
 endfunction()
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # pmsetup list on a good package and on damaged ones.
-#   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR
+#   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR VERSION
 source "$(dirname "$0")/checks.sh"
-pmsetup=$(realpath "$1") make_package=$(realpath "$2") expected=$(realpath "$3")
+pmsetup=$(realpath "$1") make_package=$(realpath "$2") expected=$(realpath "$3") version=$4
 head -c 1000 /dev/zero > "$work/stub"
 
 package() {  # package FILE OPTIONS...
@@ -55,5 +55,29 @@ damaged "the bare installer" "it carries no package: it is the bare installer, o
 mkdir "$work/Пакет" && cp "$work/good.exe" "$work/Пакет/"
 "$pmsetup" list "$work/Пакет/good.exe" > "$work/good.out" 2> "$work/err"
 check "a path outside the code page is listed" diff -u "$expected/list_good.txt" "$work/good.out"
+
+# A package packed with the real stub names the stub's version, which
+# the resource compiler's own reader finds in it too.
+stub="$(dirname "$pmsetup")/SETUP.EXE"
+if [ -f "$stub" ]; then
+  mkdir "$work/real" && printf 'x' > "$work/real/MAIN.EXE"
+  printf '[texts]\nTitle = "T"\nDefaultDir = "C:\\\\T"\n[files]\nmain = "MAIN.EXE"\n' > "$work/real/package.toml"
+  "$pmsetup" pack "$work/real/package.toml" --out "$work/real/out" --stub "$stub" > /dev/null
+  check "a package packs with the real stub" test $? -eq 0
+  "$pmsetup" list "$work/real/out/SETUP.EXE" > "$work/real.out"
+  check "the real stub's version is listed" grep -qx "Stub              Pagemix Setup $version" "$work/real.out"
+  windres=$(command -v i686-w64-mingw32-windres || command -v x86_64-w64-mingw32-windres)
+  if [ -n "$windres" ]; then
+    "$windres" -i "$work/real/out/SETUP.EXE" -O rc > "$work/real.rc"
+    IFS=. read -r major minor patch <<< "$version"
+    check "windres finds the file version" grep -qx " FILEVERSION $major, $minor, $patch, 0" "$work/real.rc"
+    check "windres finds the product name" grep -qxF '      VALUE "ProductName", "Pagemix Setup"' "$work/real.rc"
+    check "windres finds the version text" grep -qxF "      VALUE \"FileVersion\", \"$version\"" "$work/real.rc"
+  else
+    echo "skipped: no MinGW-w64 windres to read the version resource independently"
+  fi
+else
+  echo "skipped: no SETUP.EXE beside pmsetup (build the win32 preset) for the real stub's version"
+fi
 
 finish

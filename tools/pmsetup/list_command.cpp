@@ -25,7 +25,7 @@ Command AddListCommand(CLI::App& app) {
                 << (defect ? DescribeDefect(defect) : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, package.block, package.record);
+      PrintPackage(std::cout, ReadStubVersionOf(*path), package.block, package.record);
     }
     return status;
   }};

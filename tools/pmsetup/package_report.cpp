@@ -103,10 +103,12 @@ std::string DescribeDefect(const char* defect) {
   return defect == package::kNoPackage ? defect : std::string("damaged package: ") + defect;
 }
 
-void PrintPackage(std::ostream& out, const package::SetupBlock& block, const package::IntegrityRecord& record) {
+void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,
+                  const package::IntegrityRecord& record) {
   const auto row = [&out](const std::string& name) -> std::ostream& {
     return out << std::left << std::setw(18) << name;
   };
+  row("Stub") << DescribeStubVersion(stub) << '\n';
   row("TopColor") << ColourText(block.TopColor) << '\n';
   row("BottomColor") << ColourText(block.BottomColor) << '\n';
   row("TitleColor") << ColourText(block.TitleColor) << '\n';

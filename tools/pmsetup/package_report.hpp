@@ -6,6 +6,7 @@
 
 #include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
+#include "stub_version.hpp"
 
 namespace pmsetup {
 
@@ -34,9 +35,11 @@ std::string DescribeReadFailure(const std::string& path, platform::IoResult code
 // package; anything else is a damaged one.
 std::string DescribeDefect(const char* defect);
 
-// Writes the header values, the texts, the entries, main program first,
-// and what the integrity record holds, or that there is none.
-void PrintPackage(std::ostream& out, const package::SetupBlock& block, const package::IntegrityRecord& record);
+// Writes the stub's version, the header values, the texts, the entries,
+// main program first, and what the integrity record holds, or that there
+// is none.
+void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,
+                  const package::IntegrityRecord& record);
 
 // "0x1234ABCD".
 std::string CrcText(std::uint32_t crc);
