@@ -1,14 +1,37 @@
 // pmsetup: inspect, build and install Pagemix Setup packages.
 #include <cerrno>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <vector>
 
 #include "commands.hpp"
+#include "file_io.hpp"
+#include "pagemix_version.h"
 #include "platform/system.hpp"
+#include "stub_location.hpp"
+#include "stub_version.hpp"
+
+namespace {
+
+// The tool's version, and the stub pack would take: where, how large, and
+// which version it says it is.
+std::string VersionText() {
+  std::string text = "pmsetup (Pagemix Setup) " PAGEMIX_VERSION_TEXT "\n";
+  const std::optional<std::string> stub = pmsetup::FindStub();
+  if (!stub) return text + "stub: " + pmsetup::NoStubMessage();
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(pmsetup::Path(*stub), error);
+  text += "stub: " + *stub + " (" + (error ? std::string("size unknown") : std::to_string(size) + " bytes") + ", " +
+          pmsetup::DescribeStubVersion(pmsetup::ReadStubVersionOf(*stub)) + ")";
+  return text;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"Inspect, build and install Pagemix Setup packages."};
+  app.set_version_flag("--version", VersionText, "Print the version of pmsetup and of the installer stub pack would use");
   app.require_subcommand(1);
   app.footer("The manifest keys, the texts and their defaults are described in the README.");
   std::vector<pmsetup::Command> commands{pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
