@@ -220,7 +220,7 @@ inputs_case() {  # inputs_case NAME EXPECTED-INPUT PACK-ARGS...
   check "$name: the input is untouched" test "$(md5sum "$input")" = "$before"
 }
 mkdir -p self && cp src/MAIN.EXE src/README.TXT self/ && cp stub.exe self/SETUP.EXE && cp src/README.TXT self/DISK2.CMP
-printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["SETUP.EXE", "DISK2.CMP"]\n' \
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["SETUP.EXE", { source = "DISK2.CMP", name = "D2.TXT" }]\n' \
   > self/package.toml
 inputs_case "an input named SETUP.EXE" self/SETUP.EXE self/package.toml --out self
 sed 's/"SETUP.EXE", //' self/package.toml > self/volume.toml

@@ -160,7 +160,9 @@ std::vector<Case> Catalogue() {
                      [extra](Parts& p) { p.damage_volumes = [extra](std::vector<Bytes>& v) { v.back().resize(v.back().size() + extra, 0x5A); }; },
                      Expect::kFails});
   }
-  for (const char* device : {"NUL", "COM1", "AUX.txt", "con", "LPT9.dat", "CONOUT$", "nul .txt"}) {
+  // \xB9, \xB2, \xB3: the superscripts 1, 2, 3 of code page 1252.
+  for (const char* device : {"NUL", "COM1", "AUX.txt", "con", "LPT9.dat", "CONOUT$", "nul .txt", "COM\xB9", "com\xB2.txt",
+                             "Com\xB3.dat", "LPT\xB9.x", "lpt\xB2", "LPT\xB3.TXT", "CLOCK$", "clock$.log"}) {
     cases.push_back({"a device name", [device](Parts& p) { p.contents.Entries[2].Name = device; }, Expect::kFails});
   }
   for (const char* hostile : {"x*.txt", "q?.txt", "a<b", "a|b", "a\"b", "bell\a", "\x1B[2J", "...", " "}) {

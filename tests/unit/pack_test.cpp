@@ -217,13 +217,22 @@ TEST_F(ManifestTest, NamesDifferingOnlyInCaseClashInEveryCodePage) {
 }
 
 TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
-  for (const char* name : {"CON", "nul.txt", "COM1.dat", "COM0", "lpt0.txt", "CONIN$", "conout$.log", "readme.", "..", "",
-                           "a*b", "x?.txt", "a|b", "tab\\t"}) {
+  constexpr const char* kDevice = "names a Windows device";
+  const std::pair<const char*, const char*> refused[] = {
+      {"CON", kDevice}, {"nul.txt", kDevice}, {"COM1.dat", kDevice}, {"COM0", kDevice}, {"lpt0.txt", kDevice},
+      {"CONIN$", kDevice}, {"conout$.log", kDevice}, {"CLOCK$", kDevice}, {"Clock$.txt", kDevice},
+      {"COM\u00b9", kDevice}, {"com\u00b2.txt", kDevice}, {"COM\u00b3", kDevice}, {"lpt\u00b9.dat", kDevice},
+      {"LPT\u00b2", kDevice}, {"Lpt\u00b3.txt", kDevice}, {"readme.", "ends in a dot"}, {"..", "names no file"},
+      {"", "names no file"}, {"a*b", "one of"}, {"x?.txt", "one of"}, {"a|b", "one of"}, {"tab\\t", "control character"},
+      // Installed beside the volumes, any of these would replace one.
+      {"disk2.cmp", "'disk2.cmp' is named like a volume"}, {"Disk1.Cmp", "'Disk1.Cmp' is named like a volume"},
+      {"DISK255.CMP", "'DISK255.CMP' is named like a volume"}};
+  for (const auto& [name, reason] : refused) {
     errors_.clear();
     EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"" + name + "\" }]\n"))
         << name;
+    EXPECT_THAT(Errors(), HasSubstr(reason)) << name;
   }
-  // A main program named like a volume would replace it beside the volumes.
   errors_.clear();
   EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\nDefaultDir = 'C:\\Demo'\n[files]\n"
                    "main = { source = \"readme.txt\", name = \"disk3.cmp\" }\n"));

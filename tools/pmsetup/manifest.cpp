@@ -212,6 +212,14 @@ class ManifestReader {
             "'" + Readable(*name) + "' cannot be a file name on Windows: " + problem);
       return std::nullopt;
     }
+    // Installed beside the volumes, it would replace one of them.  The disk
+    // count is known only once the payload is packed, so every DISKn.CMP
+    // is refused.
+    if (package::VolumeNumber(*name) > 0) {
+      Error((name_node ? name_node : source_node)->source(),
+            "'" + Readable(*name) + "' is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one");
+      return std::nullopt;
+    }
     file.name = *name;
     return file;
   }
@@ -223,13 +231,7 @@ class ManifestReader {
       return;
     }
     CheckKeys(*files, {"main", "other"}, "files");
-    if (auto main = ReadFile(*files->get("main"))) {
-      // Installed beside the volumes, it would replace one of them.
-      if (package::VolumeNumber(main->name) > 0) {
-        Error(files->get("main")->source(), "the main program cannot be named like a volume (DISKn.CMP)");
-      }
-      manifest_.main = *main;
-    }
+    if (auto main = ReadFile(*files->get("main"))) manifest_.main = *main;
     std::set<std::u32string> seen{Folded(manifest_.main.name)};
     if (const toml::node* other = files->get("other")) {
       const toml::array* list = other->as_array();
