@@ -8,6 +8,7 @@
 #include "extract/run_state.hpp"
 #include "extract/staged_files.hpp"
 #include "package/file_name.hpp"
+#include "platform/ansi.hpp"
 
 namespace extract {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::uint32_t kChunk = 2048;
 constexpr IoResult kUnusableName = 123;
 constexpr IoResult kOutsidePayload = 38;
 // Windows' code for a file held open by another: the main program's
-// file, while its data is being carved.
+// file while its data is being carved, or a volume of the package.
 constexpr IoResult kHeldOpen = 32;
 
 // Whether two names are the same on Windows, as far as their ASCII
@@ -31,6 +32,16 @@ bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
            return upper(x) == upper(y);
          });
+}
+
+// Whether two folders are one as Windows compares paths: in any case (by
+// the code page's rules), with or without a trailing backslash.
+bool SameFolder(std::string a, std::string b) {
+  while (!a.empty() && a.back() == '\\') a.pop_back();
+  while (!b.empty() && b.back() == '\\') b.pop_back();
+  platform::UpperCaseAnsi(a);
+  platform::UpperCaseAnsi(b);
+  return a == b;
 }
 
 // Whether [offset, offset + size) lies within the payload's first
@@ -68,6 +79,13 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   const std::string target_path = common::JoinPath(common::Session.InstallDir, name.empty() ? entry.Name : name);
   // Refused before anything is written: no file of that name is touched.
   if (name.empty()) return Refuse(target_path, kUnusableName, "the name is no usable Windows file name");
+  // Installed into the package's own folder, a file named like one of its
+  // volumes would replace that volume, and the next installation from the
+  // folder would fail.  Anywhere else the name is harmless.
+  if (package::PackageVolume(name, package::Setup.DiskCount) &&
+      SameFolder(common::Session.SourceDir, common::Session.InstallDir)) {
+    return Refuse(target_path, kHeldOpen, "it would replace a volume of this package, which is installed into its own folder");
+  }
   if (!InsidePayload(entry.Offset, entry.Size, payload)) {
     return Refuse(target_path, kOutsidePayload, "its data lies outside the payload");
   }

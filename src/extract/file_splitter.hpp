@@ -21,8 +21,9 @@ bool SplitBlob();
 
 // Copies one entry from the open payload file, whose first `payload`
 // bytes this run decoded.  An entry whose data lies outside them, or whose
-// name has no usable last component, or would be the main program's,
-// fails before its file is created.  The file is created under a
+// name has no usable last component, or would be the main program's, or
+// would be that of one of the package's volumes while the destination is
+// the package's own folder, fails before its file is created.  The file is created under a
 // temporary name and recorded as pending, also when the copy fails: the
 // failed run removes it.
 platform::IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload);

@@ -46,4 +46,9 @@ int VolumeNumber(const std::string& name) {
   return n > 0 && upper == VolumeName(n) ? n : 0;
 }
 
+bool PackageVolume(const std::string& name, int disk_count) {
+  const int n = VolumeNumber(name);
+  return n > 0 && n <= (disk_count > 1 ? disk_count : 1);
+}
+
 }  // namespace package

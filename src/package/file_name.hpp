@@ -29,4 +29,8 @@ std::string VolumeName(int n);
 // n when name, in any case, is that of volume n; else 0.
 int VolumeNumber(const std::string& name);
 
+// Whether name, in any case, is that of one of the volumes a package of
+// disk_count disks is read from (DISK1.CMP at least, whatever the count).
+bool PackageVolume(const std::string& name, int disk_count);
+
 }  // namespace package

@@ -164,8 +164,7 @@ const char* PackageDefect(const SetupBlock& block) {
   // Windows would change or refuse cannot be installed or started.
   if (FileNameProblem(main->Name) != nullptr) return "the main program's name is not a usable Windows file name";
   // Installed beside the volumes, it would replace one before it is read.
-  const int volume = VolumeNumber(main->Name);
-  if (volume > 0 && volume <= std::max<int>(block.DiskCount, 1)) return "the main program is named like a volume";
+  if (PackageVolume(main->Name, block.DiskCount)) return "the main program is named like a volume";
   return nullptr;
 }
 

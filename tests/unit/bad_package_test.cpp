@@ -42,7 +42,8 @@ struct Parts {
   // Makes what the run must not write through or into, below the test's
   // folder, before the run.
   std::function<void(const fs::path& folder)> prepare;
-  bool install_into_package_folder = false;
+  // Below the test's folder: "package" installs beside the volumes.
+  std::string destination = "installed";
 };
 
 constexpr std::size_t kStubSize = 300;
@@ -135,7 +136,13 @@ std::vector<Case> Catalogue() {
       {"a pipe as the first volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK1.CMP"); ::mkfifo((f / "package/DISK1.CMP").c_str(), 0644); }; }, Expect::kFails},
       {"a pipe as a later volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK2.CMP"); ::mkfifo((f / "package/DISK2.CMP").c_str(), 0644); }; }, Expect::kUnreadable},
       {"a folder as a later volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK3.CMP"); fs::create_directory(f / "package/DISK3.CMP"); }; }, Expect::kUnreadable},
-      {"a main program named like a volume", [](Parts& p) { p.install_into_package_folder = true; p.contents.Entries[0].Name = "disk2.cmp"; }, Expect::kRefused},
+      {"a main program named like a volume", [](Parts& p) { p.destination = "package"; p.contents.Entries[0].Name = "disk2.cmp"; }, Expect::kRefused},
+      {"a main program named like the last volume", [](Parts& p) { p.destination = "package"; p.contents.Entries[0].Name = "DISK3.CMP"; }, Expect::kRefused},
+      {"a main program named like no volume of the package", [](Parts& p) { p.destination = "package"; p.contents.Entries[0].Name = "DISK4.CMP"; }, Expect::kInstalls},
+      {"a file named like a volume, into the package's folder", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "Disk3.cmp"; }, Expect::kFails},
+      {"a file named like a volume, into the package's folder/", [](Parts& p) { p.destination = "package/"; p.contents.Entries[1].Name = "sub\\disk1.CMP"; }, Expect::kFails},
+      {"a file named like a volume, elsewhere", [](Parts& p) { p.contents.Entries[2].Name = "DISK1.CMP"; }, Expect::kInstalls},
+      {"a file named like no volume of the package", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "DISK4.CMP"; }, Expect::kInstalls},
       // Sizes and counts that do not match the volumes.
       {"TotalSize far beyond the stream", [](Parts& p) { p.contents.TotalSize = 50000000; }, Expect::kFails},
       {"TotalSize short of the entries", [](Parts& p) { p.contents.TotalSize = 7000; }, Expect::kFails},
@@ -233,7 +240,7 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   const std::map<fs::path, Bytes> before = PlainFiles(dir.path());
   const bool destination_existed = fs::exists(dir.path() / "installed");
 
-  const std::string destination = parts.install_into_package_folder ? "package" : "installed";
+  const std::string& destination = parts.destination;
   const testing_support::Installation result =
       testing_support::InstallPackage(dir.File("package/SETUP.EXE"), dir.File(destination), {nullptr, Decline, nullptr});
   Expect outcome = Expect::kRefused;
@@ -277,13 +284,13 @@ TEST_P(BadPackageTest, EndsAsExpected) {
     for (const auto& e : parts.contents.Entries) {
       const std::size_t slash = e.Name.find_last_of("\\/:");
       const std::string name = slash == std::string::npos ? e.Name : e.Name.substr(slash + 1);
-      const Bytes installed = testing_support::ReadBytes(dir.File("installed/" + name));
+      const Bytes installed = testing_support::ReadBytes((dir.path() / destination / name).string());
       const Bytes expected(parts.payload.begin() + e.Offset, parts.payload.begin() + e.Offset + std::max(0, e.Size));
       if (&e == &parts.contents.Entries.front()) continue;  // the main program is checked below
       EXPECT_EQ(installed, expected) << name;
     }
     const auto& main = parts.contents.Entries.front();
-    EXPECT_EQ(testing_support::ReadBytes(dir.File("installed/" + main.Name)),
+    EXPECT_EQ(testing_support::ReadBytes((dir.path() / destination / main.Name).string()),
               Bytes(parts.payload.begin(), parts.payload.begin() + main.Size));
   }
 }
