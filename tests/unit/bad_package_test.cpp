@@ -121,6 +121,13 @@ std::vector<Case> Catalogue() {
       // Entries that cannot be carved.
       {"entry offset negative", [](Parts& p) { p.contents.Entries[1].Offset = -10; }, Expect::kFails},
       {"entry past the payload", [](Parts& p) { p.contents.Entries.push_back({"LATE.TXT", 13000, 2000}); }, Expect::kFails},
+      // The last match runs 20 bytes past TotalSize; the payload file holds
+      // them, but they are no part of the payload.
+      {"entry in the last match's overshoot", [](Parts& p) {
+         p.payload.insert(p.payload.end(), 120, 'A');
+         p.contents.TotalSize = static_cast<std::int32_t>(p.payload.size() - 20);
+         p.contents.Entries.push_back({"OVER.TXT", p.contents.TotalSize, 10});
+       }, Expect::kFails},
       {"entry beyond 2 GiB", [](Parts& p) { p.contents.Entries.push_back({"FAR.TXT", 0x7FFFFF00, 1000}); }, Expect::kFails},
       {"name ..", [](Parts& p) { p.contents.Entries[1].Name = ".."; }, Expect::kFails},
       {"name ending in a separator", [](Parts& p) { p.contents.Entries[1].Name = "dir/"; }, Expect::kFails},

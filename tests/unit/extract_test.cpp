@@ -233,17 +233,21 @@ TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
   ExpectInstalled(files);
 }
 
+// Packages whose disk missing_disk is not there at first, and the bytes
+// handed on (one pump each) before it is asked for.
+struct PromptCase {
+  std::vector<std::size_t> layout;
+  std::size_t missing_disk;
+  long bytes_before_prompt;
+};
+const PromptCase kPromptCases[] = {{{100}, 2, 0}, {{3000}, 2, 2048}, {{4096}, 2, 4096}, {{2048, 500}, 3, 2048}};
+
 TEST_F(ExtractTest, TheNextDiskIsAskedForAtTheShortReadBeforeTheShortVolumesBytesGoOut) {
   // A volume other than the last that ends inside a window hands over at
   // once: its short read closes it and asks for the next disk before its
   // bytes are delivered (one pump each).  A volume of whole windows hands
   // over at the empty read after its last byte.
-  struct Case {
-    std::vector<std::size_t> layout;
-    std::size_t missing_disk;
-    long bytes_before_prompt;
-  };
-  for (const Case& c : {Case{{100}, 2, 0}, Case{{3000}, 2, 2048}, Case{{4096}, 2, 4096}, Case{{2048, 500}, 3, 2048}}) {
+  for (const PromptCase& c : kPromptCases) {
     SetUp();
     SCOPED_TRACE("first volume of " + std::to_string(c.layout.front()) + " bytes");
     fs::remove_all(Destination());
@@ -269,15 +273,27 @@ TEST_F(ExtractTest, TheNextDiskIsAskedForAtTheShortReadBeforeTheShortVolumesByte
   }
 }
 
+// A declined prompt stops the run where the bytes stopped: no byte of
+// the volume before it is handed on, and no pump runs after it.
 TEST_F(ExtractTest, CancelAtTheDiskPromptStopsTheRun) {
-  const auto built = BuildPackage(Folder(), SampleFiles(), {3000});
-  fs::remove(built.volumes[1]);
-  const auto result = Install(built);
-  EXPECT_FALSE(result.installed());
-  EXPECT_EQ(result.outcome, Outcome::kCancelled);
-  EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2"));
-  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
-  EXPECT_EQ(platform::OpenFileCount(), 0);
+  for (const PromptCase& c : kPromptCases) {
+    SetUp();
+    SCOPED_TRACE("first volume of " + std::to_string(c.layout.front()) + " bytes");
+    fs::remove_all(Destination());
+    const auto built = BuildPackage(Folder(), SampleFiles(), c.layout);
+    fs::remove(built.volumes[c.missing_disk - 1]);
+    long pumps_at_prompt = -1;
+    user.on_question = [&](const std::string&) { pumps_at_prompt = user.pumps; };
+    const auto result = Install(built);
+    EXPECT_FALSE(result.installed());
+    EXPECT_EQ(result.outcome, Outcome::kCancelled);
+    EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk " + std::to_string(c.missing_disk)));
+    EXPECT_EQ(pumps_at_prompt, c.bytes_before_prompt);
+    EXPECT_EQ(user.pumps, c.bytes_before_prompt);
+    EXPECT_FALSE(fs::exists(fs::path(Destination()) / "README.TXT"));
+    EXPECT_EQ(platform::OpenFileCount(), 0);
+    for (const auto& volume : built.volumes) fs::remove(volume);
+  }
 }
 
 TEST_F(ExtractTest, CancelDuringDecodingStopsBeforeCarving) {
@@ -711,6 +727,29 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
        Outcome::kCancelled, nullptr},
       {"a declined disk", true, [](auto& built, auto&) { fs::remove(built.volumes.back()); }, Outcome::kCancelled,
        nullptr},
+      // The first reason stands: the cancel, not the close that fails after
+      // it (the first volume's close, then the payload file's).
+      {"cancel, then the payload file failing to close", true,
+       [](auto&, auto&) {
+         user.on_pump = [] {
+           if (user.pumps == 500) EndRun(Outcome::kCancelled), platform::FailNthCall(Operation::kClose, 2, EIO);
+         };
+       },
+       Outcome::kCancelled, nullptr},
+      // A write that fails only at the close loses data.  Armed once the
+      // first volume is open: its close, the last volume's, then the
+      // payload file's.
+      {"the payload file failing to close", true,
+       [](auto&, auto&) {
+         user.on_pump = [] {
+           if (user.pumps == 1) platform::FailNthCall(Operation::kClose, 3, EIO);
+         };
+       },
+       Outcome::kWriteFailed, "MAIN.EXE"},
+      // The partial copy stays under its temporary name until the failed
+      // run removes it.
+      {"a full disk while carving", true,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kWrite, 24, ENOSPC); }, Outcome::kSplitFailed, "README.TXT"},
       {"a folder in the way of a later file", true,
        [](auto&, auto& destination) { fs::create_directories(destination / "DATA.BIN" / "inside"); },
        Outcome::kCannotReplace, "DATA.BIN"},

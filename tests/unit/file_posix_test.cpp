@@ -51,14 +51,38 @@ TEST(PosixFile, SharedReadersKeepWritersAndDeletersOut) {
   EXPECT_EQ(FileClose(again), kIoOk);
 }
 
-TEST(PosixFile, ExclusiveOpenRefusesEveryOtherOpener) {
+// Each side's share mode must allow what the other does: a file held
+// without sharing refuses every other opener, and a file held with sharing
+// still refuses an opener that would share it with nobody.
+TEST(PosixFile, ShareModesHoldInBothDirections) {
+  struct Case {
+    const char* what;
+    unsigned held_access, held_share, access, share;
+    bool opens;
+  };
+  constexpr unsigned kAll = kShareRead | kShareWrite;
+  const Case cases[] = {
+      {"held exclusively, a sharing reader", kRead, kShareNone, kRead, kAll, false},
+      {"held exclusively, an exclusive reader", kRead, kShareNone, kRead, kShareNone, false},
+      {"held shared, an exclusive reader", kRead, kAll, kRead, kShareNone, false},
+      {"held shared for reading, an exclusive reader", kRead, kShareRead, kRead, kShareNone, false},
+      {"held for writing, a reader sharing reads only", kWrite, kAll, kRead, kShareRead, false},
+      {"held shared for reading, a writer", kRead, kShareRead, kWrite, kAll, false},
+      {"held shared, a sharing reader", kRead, kAll, kRead, kAll, true},
+      {"held shared for reading, a reader sharing reads", kRead, kShareRead, kRead, kShareRead, true},
+  };
   TempDir dir;
   const std::string volume = dir.File("DISK1.CMP");
   testing_support::WriteBytes(volume, {1});
-  const FileHandle held = Open(volume, kRead, kShareNone, Disposition::kOpenExisting);
-  ASSERT_GT(held, 0);
-  EXPECT_EQ(Open(volume, kRead, kShareRead | kShareWrite, Disposition::kOpenExisting), kNoFile);
-  EXPECT_EQ(FileClose(held), kIoOk);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FileHandle held = Open(volume, c.held_access, c.held_share, Disposition::kOpenExisting);
+    ASSERT_GT(held, 0);
+    const FileHandle second = Open(volume, c.access, c.share, Disposition::kOpenExisting);
+    EXPECT_EQ(second > 0, c.opens);
+    if (second > 0) EXPECT_EQ(FileClose(second), kIoOk);
+    EXPECT_EQ(FileClose(held), kIoOk);
+  }
 }
 
 TEST(PosixFile, DirectoriesAndMissingFilesDoNotOpen) {
