@@ -136,10 +136,6 @@ bool OnlyPaddingLeft(const std::uint8_t* held, int held_count) {
 bool RefillWindow() {
   TransferState& t = Transfer;
   FillWindow();
-  // A run stopped during the refill (a declined disk, a damaged volume)
-  // takes no further byte: the bytes stop where the prompt or the check
-  // stopped them.
-  if (!Extraction.Running) t.ReadFill = 0;
   if (t.ReadFill == 0) {
     if (++t.EmptyRequests > kDryAllowance && Extraction.Running) EndRun(Outcome::kInputRanDry);
     return false;
