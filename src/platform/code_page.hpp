@@ -34,6 +34,26 @@ bool KnownCodePage(int code_page);
 // In that list, whether or not this system can convert it.
 bool ListedCodePage(int code_page);
 
+// Whether byte opens a character of two bytes in code page `code_page`
+// (the East Asian 932, 936, 949 and 950); never in a single-byte one.
+// The second byte of such a character may be one of ASCII's, the backslash or
+// '|' among them, and then belongs to the character, not to ASCII.
+constexpr bool LeadByte(int code_page, unsigned char byte) {
+  switch (code_page) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+// The length in bytes of the character that starts at text[at]: 2 for a
+// lead byte with a byte after it, else 1.
+inline std::size_t CharacterLength(const std::string& text, std::size_t at, int code_page) {
+  return at + 1 < text.size() && LeadByte(code_page, static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
+
 // A UTF-8 path, naming one file on its own, as the file layer takes it:
 // in the ANSI code page (the system's on Windows, AnsiCodePage on POSIX).
 // Nothing when a character has no place there.

@@ -1,10 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "common/temporary_name.hpp"
 #include "manifest.hpp"
+#include "package/file_name.hpp"
+#include "platform/code_page.hpp"
 #include "packer.hpp"
 #include "temp_dir.hpp"
 
@@ -228,6 +231,91 @@ TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
   EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\nDefaultDir = 'C:\\Demo'\n[files]\n"
                    "main = { source = \"readme.txt\", name = \"disk3.cmp\" }\n"));
   EXPECT_THAT(Errors(), HasSubstr("named like a volume"));
+}
+
+// In a double-byte code page the reserved characters are ASCII's: a second
+// byte that reads as '|' belongs to its character, and names holding it
+// are good Windows names.  A second byte that reads as '\' would split the
+// name, folder or group in the installers' path handling: refused, naming
+// the character.
+TEST_F(ManifestTest, ReservedCharactersAreCharactersNotSecondBytes) {
+  struct Case {
+    int code_page;
+    const char* key;  // "name", "DefaultDir" or "GroupName"
+    const char* text;
+    const char* culprit;  // the character refused, or nullptr when accepted
+  };
+  const Case cases[] = {
+      {932, "name", "\u30dd\u30b9\u30c8.txt", nullptr},        // ポスト: 83 7C
+      {932, "name", "\u30bd\u30d5\u30c8.txt", "\u30bd"},       // ソフト: 83 5C
+      {932, "name", "\u8868\u793a.txt", "\u8868"},             // 表示: 95 5C
+      {932, "DefaultDir", "C:\\\\\u30bd\u30d5\u30c8", "\u30bd"},  // C:\ソフト
+      {932, "DefaultDir", "C:\\\\\u30dd\u30b9\u30c8", nullptr},    // C:\ポスト
+      {932, "GroupName", "\u8868\u793a", "\u8868"},
+      {936, "name", "\u5104.txt", nullptr},                      // 億: 83 7C
+      {936, "name", "\u4e57.txt", "\u4e57"},                     // 乗: 81 5C
+      {936, "GroupName", "\u4e57\u5ba2", "\u4e57"},
+      {949, "name", "\ud55c\uae00.txt", nullptr},               // 한글: no second byte below 0x41
+      {950, "name", "\u56db.txt", nullptr},                      // 四: A5 7C
+      {950, "name", "\u529f\u80fd.txt", "\u529f"},              // 功能: A5 5C
+      {950, "DefaultDir", "C:\\\\\u529f\u80fd", "\u529f"},
+  };
+  for (const Case& c : cases) {
+    errors_.clear();
+    const std::string key = c.key;
+    const std::string texts = "[texts]\nTitle = \"Demo\"\nDefaultDir = \"" +
+                              (key == "DefaultDir" ? std::string(c.text) : "C:\\\\Demo") + "\"\n" +
+                              (key == "GroupName" ? "GroupName = \"" + std::string(c.text) + "\"\n" : "");
+    const std::string files = "[files]\nmain = \"MAIN.EXE\"\n" +
+                              (key == "name" ? "other = [{ source = \"readme.txt\", name = \"" + std::string(c.text) + "\" }]\n"
+                                             : std::string());
+    const bool read = Read("code_page = " + std::to_string(c.code_page) + "\n" + texts + files);
+    if (c.culprit == nullptr) {
+      EXPECT_TRUE(read) << c.code_page << " " << c.text << "\n" << Errors();
+      continue;
+    }
+    EXPECT_FALSE(read) << c.code_page << " " << c.text;
+    EXPECT_THAT(Errors(), HasSubstr(std::string("the second byte of '") + c.culprit +
+                                    "' is a backslash, which the installer's path handling would take as a separator"))
+        << c.code_page << " " << c.text;
+  }
+}
+
+// Every character of every double-byte code page whose second byte reads
+// as a reserved ASCII character: refused only for a backslash.
+TEST(FileNameRules, EverySecondByteThatReadsAsReservedInEveryDoubleByteCodePage) {
+  const std::string reserved = "\\/:<>\"|?*";
+  int characters = 0;
+  for (const int code_page : {932, 936, 949, 950}) {
+    if (!platform::KnownCodePage(code_page)) GTEST_SKIP() << "code page " << code_page << " cannot be converted here";
+    int found = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (const char second : reserved) {
+        const std::string character{static_cast<char>(lead), second};
+        // Only the pairs that make one character: a single-byte katakana
+        // of 932 followed by '|' is two.
+        const auto utf8 = platform::ConvertedFromCodePage(character, code_page);
+        if (!utf8 || std::count_if(utf8->begin(), utf8->end(), [](char b) { return (b & 0xC0) != 0x80; }) != 1) continue;
+        ++found;
+        const std::string name = character + ".txt";
+        ASSERT_TRUE(platform::LeadByte(code_page, static_cast<unsigned char>(lead))) << code_page << " " << lead;
+        const char* problem = package::FileNameProblem(name, code_page);
+        if (second == '\\') {
+          EXPECT_EQ(package::BackslashInCharacter("a" + name, code_page), 1u) << code_page << " " << lead;
+          EXPECT_THAT(problem ? problem : "", HasSubstr("second byte")) << code_page << " " << lead;
+        } else {
+          EXPECT_EQ(problem, nullptr) << code_page << " " << lead << " " << second;
+        }
+      }
+    }
+    // Korean's second bytes start at 0x41: none reads as reserved there.
+    if (code_page == 949) EXPECT_EQ(found, 0);
+    else EXPECT_GT(found, 50) << code_page;
+    characters += found;
+  }
+  // The same bytes in a single-byte code page are two characters.
+  EXPECT_NE(package::FileNameProblem("\x83|.txt", 1252), nullptr);
+  RecordProperty("characters", characters);
 }
 
 TEST_F(ManifestTest, SyntaxErrorsNameTheLine) {

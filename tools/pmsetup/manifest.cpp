@@ -163,6 +163,21 @@ class ManifestReader {
       }
     }
     CheckGroupName(*texts);
+    for (const int id : {package::DefaultDir, package::GroupName}) {
+      const std::string problem = BackslashProblem(manifest_.texts[id]);
+      if (const toml::node* node = texts->get(package::kTextNames[id]); node != nullptr && !problem.empty()) {
+        Error(node->source(), std::string(package::kTextNames[id]) + " '" + Readable(manifest_.texts[id]) + "': " + problem);
+      }
+    }
+  }
+
+  // In a double-byte code page: why text cannot go into a path, naming
+  // the character whose second byte is a backslash; empty when it can.
+  std::string BackslashProblem(const std::string& text) const {
+    const std::size_t at = package::BackslashInCharacter(text, manifest_.code_page);
+    if (at == std::string::npos) return std::string();
+    return "the second byte of '" + Readable(text.substr(at, 2)) +
+           "' is a backslash, which the installer's path handling would take as a separator";
   }
 
   // The group is a folder inside the user's Programs folder; the installer
@@ -207,9 +222,10 @@ class ManifestReader {
       if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
     }
     if (!name) return std::nullopt;
-    if (const char* problem = package::FileNameProblem(*name)) {
+    if (const char* problem = package::FileNameProblem(*name, manifest_.code_page)) {
+      const std::string separator = BackslashProblem(*name);
       Error((name_node ? name_node : source_node)->source(),
-            "'" + Readable(*name) + "' cannot be a file name on Windows: " + problem);
+            "'" + Readable(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
       return std::nullopt;
     }
     file.name = *name;
