@@ -9,9 +9,6 @@ namespace {
 constexpr std::array kSingleByte = {437, 720, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 864,
                                     865, 866, 869, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
-// Every double-byte code page takes 0x81 as a lead byte.
-bool DoubleByteCodePage(int code_page) { return LeadByte(code_page, 0x81); }
-
 }  // namespace
 
 bool ListedCodePage(int code_page) {

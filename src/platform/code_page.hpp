@@ -48,6 +48,10 @@ constexpr bool LeadByte(int code_page, unsigned char byte) {
   }
 }
 
+// Whether code_page is one of those; every one of them takes 0x81 as a
+// lead byte.
+constexpr bool DoubleByteCodePage(int code_page) { return LeadByte(code_page, 0x81); }
+
 // The length in bytes of the character that starts at text[at]: 2 for a
 // lead byte with a byte after it, else 1.
 inline std::size_t CharacterLength(const std::string& text, std::size_t at, int code_page) {

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <set>
 
+#include "common/path_text.hpp"
 #include "file_io.hpp"
 #include "package/group_name.hpp"
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
+#include "platform/file.hpp"
 
 namespace pmsetup {
 
@@ -56,6 +58,10 @@ class ManifestReader {
 
   void Error(const toml::source_region& where, const std::string& message) {
     errors_.push_back(path_ + ":" + std::to_string(where.begin.line) + ": " + message);
+  }
+
+  void Warning(const toml::source_region& where, const std::string& message) {
+    manifest_.warnings.push_back(path_ + ":" + std::to_string(where.begin.line) + ": warning: " + message);
   }
 
  private:
@@ -228,8 +234,32 @@ class ManifestReader {
             "'" + Readable(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
       return std::nullopt;
     }
+    CheckLength(*name, (name_node ? name_node : source_node)->source());
     file.name = *name;
     return file;
+  }
+
+  // A name must fit the destination the package proposes, as the
+  // installers join them; and Linux takes 255 bytes of UTF-8 in a name.
+  void CheckLength(const std::string& name, const toml::source_region& where) {
+    const std::string& folder = manifest_.texts[package::DefaultDir];
+    const std::size_t length = common::JoinPath(folder, name).size();
+    const std::string shown = "'" + Readable(name) + "'";
+    if (!folder.empty() && length > platform::kLongestPath) {
+      const bool separated = folder.back() == '\\';
+      const std::string unit = platform::DoubleByteCodePage(manifest_.code_page)
+                                   ? " bytes in code page " + std::to_string(manifest_.code_page)
+                                   : " characters";
+      Error(where, shown + ": '" + Readable(folder) + (separated ? "'" : "' + '\\'") + " + the name is " +
+                       std::to_string(length) + unit + "; the installer takes at most " +
+                       std::to_string(platform::kLongestPath));
+    }
+    const std::size_t utf8 = Readable(name).size();
+    if (utf8 > platform::kLongestUtf8Name) {
+      Warning(where, shown + " takes " + std::to_string(utf8) + " bytes in UTF-8; Linux takes at most " +
+                         std::to_string(platform::kLongestUtf8Name) +
+                         " in a name, so pmsetup install cannot install it there (Windows can)");
+    }
   }
 
   void ReadFiles(const toml::table& root) {
@@ -282,6 +312,7 @@ class ManifestReader {
 
 bool ReadManifest(const std::string& path, Manifest& manifest, std::vector<std::string>& errors) {
   errors.clear();
+  manifest.warnings.clear();
   toml::table root;
   try {
     root = toml::parse_file(path);
