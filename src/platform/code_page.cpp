@@ -19,6 +19,25 @@ std::string FromCodePage(const std::string& text, int code_page) {
   return ConvertedFromCodePage(text, code_page).value_or(text);
 }
 
+std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page) {
+  std::size_t position = 0;
+  for (std::size_t k = 0; k < utf8.size(); ++position) {
+    std::size_t end = k + 1;
+    while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
+    const std::string character = utf8.substr(k, end - k);
+    if (!ToCodePage(character, code_page)) {
+      const auto lead = static_cast<unsigned char>(character[0]);
+      char32_t code_point = character.size() == 1 ? lead : lead & (0x7F >> character.size());
+      for (std::size_t i = 1; i < character.size(); ++i) {
+        code_point = code_point << 6 | (static_cast<unsigned char>(character[i]) & 0x3F);
+      }
+      return Misfit{character, code_point, position + 1};
+    }
+    k = end;
+  }
+  return std::nullopt;
+}
+
 bool ValidUtf8(const std::string& text) {
   for (std::size_t k = 0; k < text.size();) {
     const auto byte = static_cast<unsigned char>(text[k]);

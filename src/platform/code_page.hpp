@@ -20,6 +20,22 @@ inline int AnsiCodePage = 1252;
 // when a character has no place in it or the code page is unknown.
 std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
 
+// UTF-8 text in Unicode's composed form (NFC): "e" followed by a combining
+// acute accent, as some systems write names, becomes the one character
+// "é", which a code page can hold.  Text that is not UTF-8 comes back as
+// it is; so does all text on Windows, where pmsetup has no normaliser.
+std::string Composed(const std::string& utf8);
+
+// The first character of UTF-8 text that has no place in code page
+// `code_page`: the character, its code point and its position (1 for the
+// first character).
+struct Misfit {
+  std::string character;
+  char32_t code_point = 0;
+  std::size_t position = 0;
+};
+std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page);
+
 // Text in code page `code_page` in UTF-8, or nothing when a byte has no
 // character there or the code page is unknown.
 std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page);

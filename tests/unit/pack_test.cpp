@@ -161,7 +161,8 @@ top = "blue"
   const std::string path = dir_.File("package.toml");
   EXPECT_THAT(Errors(), HasSubstr(path + ":1: code_page must be a number, such as 1252, written without quotes"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":5: unknown key 'Colour' in [texts]"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds a character that code page 1252 cannot show"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds '\u4e2d' (U+4E2D) at character 7, which code page "
+                                         "1252 cannot show"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":9: file 'missing.txt' does not exist"));
   EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
   EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
@@ -192,6 +193,49 @@ TEST_F(ManifestTest, TextsWithANulOrAC1ControlAreRefused) {
   errors_.clear();
   EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"x\\u0081.txt\" }]\n"));
   EXPECT_THAT(Errors(), HasSubstr("name holds a control character"));
+}
+
+// Names and texts are composed (NFC) before they go into the code page:
+// "e" and a combining accent, as a Mac names files, is "\u00e9".  What the
+// code page cannot hold is named once, one way, with its place.
+TEST_F(ManifestTest, NamesAndTextsAreComposedBeforeTheCodePage) {
+  struct Case {
+    int code_page;
+    const char* where;     // "name", "source" (a file of that name) or "Title"
+    const char* written;   // in the manifest
+    const char* packed;    // in the code page, or nullptr when refused
+    const char* refusal;   // then: what the message says
+  };
+  const Case cases[] = {
+      {1252, "name", "cafe\u0301.txt", "caf\xE9.txt", nullptr},
+      {1252, "source", "cafe\u0301.txt", "caf\xE9.txt", nullptr},
+      {1252, "Title", "Cafe\u0301 E\u0301te\u0301", "Caf\xE9 \xC9t\xE9", nullptr},
+      {1251, "name", "\u0438\u0306\u043e\u0434.txt", "\xE9\xEE\xE4.txt", nullptr},  // и + breve: й
+      {932, "name", "\u30cf\u309a\u30f3.txt", "\x83\x70\x83\x93.txt", nullptr},  // ハ + ゜: パ
+      {1252, "name", "x\u0301.txt", nullptr, "name holds '\u0301' (U+0301) at character 2, which code page 1252 cannot show"},
+      {1252, "source", "ab\u4e2d.txt", nullptr,
+       "file name 'ab\u4e2d.txt' holds '\u4e2d' (U+4E2D) at character 3, which code page 1252 cannot show"},
+      {1250, "Title", "e\u0301 \u00e8", nullptr, "text Title holds '\u00e8' (U+00E8) at character 3, which code page 1250"},
+      {1252, "Title", "\U0001F600", nullptr, "holds '\U0001F600' (U+1F600) at character 1, which code page 1252"},
+  };
+  for (const Case& c : cases) {
+    errors_.clear();
+    const std::string where = c.where;
+    if (where == "source") std::ofstream(dir_.File(c.written)) << "x";
+    const std::string title = where == "Title" ? c.written : "Demo";
+    const std::string other = where == "name"     ? "{ source = \"readme.txt\", name = \"" + std::string(c.written) + "\" }"
+                              : where == "source" ? "\"" + std::string(c.written) + "\""
+                                                  : std::string("\"readme.txt\"");
+    const bool read = Read("code_page = " + std::to_string(c.code_page) + "\n[texts]\nTitle = \"" + title +
+                           "\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\nother = [" + other + "]\n");
+    if (c.packed == nullptr) {
+      EXPECT_FALSE(read) << c.written;
+      EXPECT_THAT(Errors(), HasSubstr(c.refusal));
+      continue;
+    }
+    ASSERT_TRUE(read) << c.written << "\n" << Errors();
+    EXPECT_EQ(where == "Title" ? manifest_.texts[package::Title] : manifest_.others.at(0).name, c.packed) << c.written;
+  }
 }
 
 // Windows takes names that differ only in case for one, in every script;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -133,16 +134,31 @@ class ManifestReader {
         return std::nullopt;
       }
     }
-    auto encoded = platform::ToCodePage(*text, manifest_.code_page);
-    if (!encoded) {
-      Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
-                               " cannot show");
-    } else if (encoded->size() > 255) {
+    auto encoded = InCodePage(*text, node, what);
+    if (encoded && encoded->size() > 255) {
       Error(node.source(), what + " takes " + std::to_string(encoded->size()) +
                                " bytes; a package text holds at most 255");
       encoded.reset();
     }
     return encoded;
+  }
+
+  // UTF-8 from the manifest in the package's code page, composed first
+  // (NFC): a name or text written with combining accents is the same
+  // name or text as with the accented letters.
+  std::optional<std::string> InCodePage(const std::string& utf8, const toml::node& node, const std::string& what) {
+    const std::string composed = platform::Composed(utf8);
+    if (auto converted = platform::ToCodePage(composed, manifest_.code_page)) return converted;
+    if (const std::optional<platform::Misfit> misfit = platform::FirstMisfit(composed, manifest_.code_page)) {
+      char code_point[16];
+      std::snprintf(code_point, sizeof code_point, "U+%04X", static_cast<unsigned>(misfit->code_point));
+      Error(node.source(), what + " holds '" + misfit->character + "' (" + code_point + ") at character " +
+                               std::to_string(misfit->position) + ", which code page " +
+                               std::to_string(manifest_.code_page) + " cannot show");
+    } else {
+      Error(node.source(), what + " cannot be written in code page " + std::to_string(manifest_.code_page));
+    }
+    return std::nullopt;
   }
 
   void ReadTexts(const toml::table& root) {
@@ -224,8 +240,8 @@ class ManifestReader {
     if (name_node != nullptr) {
       name = Encoded(*name_node, "name");
     } else {
-      name = platform::ToCodePage(Text(Path(*source).filename()), manifest_.code_page);
-      if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
+      const std::string file_name = Text(Path(*source).filename());
+      name = InCodePage(file_name, *source_node, "file name '" + file_name + "'");
     }
     if (!name) return std::nullopt;
     if (const char* problem = package::FileNameProblem(*name, manifest_.code_page)) {
@@ -312,7 +328,7 @@ class ManifestReader {
 
 bool ReadManifest(const std::string& path, Manifest& manifest, std::vector<std::string>& errors) {
   errors.clear();
-  manifest.warnings.clear();
+  manifest = Manifest();
   toml::table root;
   try {
     root = toml::parse_file(path);
