@@ -161,6 +161,18 @@ check "and nothing is made of it" test -z "$(ls S | grep -v 'Ã©\|é')"
 "$pmsetup" install all/SETUP.EXE --dest '〜' --code-page 932 --yes > /dev/null 2> err.txt
 check "a character the code page holds as another is refused" grep -q "would come back as another" err.txt
 
+# A name whose second byte reads as '|' in code page 932 packs and
+# installs there as Windows takes it; read as 1252, as a Windows in that
+# code page would, the same bytes hold a '|' and fail.
+printf 'code_page = 932\n[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "numbers.txt", name = "%s" }]\n' \
+  'ポスト.txt' > src/post.toml
+"$pmsetup" pack src/post.toml --out post --stub stub.exe > /dev/null 2> err.txt
+check "a second byte '|' in 932 packs" test $? -eq 0
+"$pmsetup" install post/SETUP.EXE --dest post-932 --code-page 932 --yes > /dev/null 2>&1
+check "and installs under its name" cmp -s src/numbers.txt 'post-932/ポスト.txt'
+"$pmsetup" install post/SETUP.EXE --dest post-1252 --yes > /dev/null 2> err.txt
+check "read as 1252 it holds a '|' and fails" grep -qF "no usable Windows file name" err.txt
+
 # A name too long here fails the installation, naming the limit it passes:
 # the installers' 259 characters for the path, or Linux's 255 bytes of
 # UTF-8 for the name.
