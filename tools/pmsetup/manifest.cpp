@@ -10,6 +10,7 @@
 #include <set>
 
 #include "common/path_text.hpp"
+#include "extract/staged_files.hpp"
 #include "file_io.hpp"
 #include "package/group_name.hpp"
 #include "platform/code_page.hpp"
@@ -185,6 +186,7 @@ class ManifestReader {
       }
     }
     CheckGroupName(*texts);
+    CheckFolderLength(*texts);
     for (const int id : {package::DefaultDir, package::GroupName}) {
       const std::string problem = BackslashProblem(manifest_.texts[id]);
       if (const toml::node* node = texts->get(package::kTextNames[id]); node != nullptr && !problem.empty()) {
@@ -276,6 +278,19 @@ class ManifestReader {
                          std::to_string(platform::kLongestUtf8Name) +
                          " in a name, so pmsetup install cannot install it there (Windows can)");
     }
+  }
+
+  // The installers write every file under a temporary name first, in the
+  // destination itself: the proposed folder must leave room for one.
+  void CheckFolderLength(const toml::table& texts) {
+    const toml::node* node = texts.get(package::kTextNames[package::DefaultDir]);
+    const std::string& folder = manifest_.texts[package::DefaultDir];
+    const std::size_t length = common::JoinPath(folder, std::string(extract::kTemporaryNameLength, 'x')).size();
+    if (node == nullptr || folder.empty() || length <= platform::kLongestPath) return;
+    Error(node->source(), "DefaultDir '" + Readable(folder) + "' leaves no room for the installer's temporary names (" +
+                              std::to_string(extract::kTemporaryNameLength) + " characters): with one it is " +
+                              std::to_string(length) + "; the installer takes at most " +
+                              std::to_string(platform::kLongestPath));
   }
 
   void ReadFiles(const toml::table& root) {
