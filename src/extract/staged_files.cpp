@@ -21,6 +21,7 @@ bool HexDigit(char c) { return (c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upp
 // "~PM", five hex digits, ".TMP": an 8.3 name, whatever the file system.
 std::string NameFor(std::uint32_t number) {
   std::string name = "~PM00000.TMP";
+  static_assert(sizeof "~PM00000.TMP" - 1 == kTemporaryNameLength);
   for (int k = 7; k >= 3; --k, number >>= 4) name[k] = "0123456789ABCDEF"[number & 15];
   return name;
 }

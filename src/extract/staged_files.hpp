@@ -18,6 +18,10 @@
 
 namespace extract {
 
+// The length of every temporary's name: a destination must leave room for
+// it within platform::kLongestPath.
+constexpr std::size_t kTemporaryNameLength = 12;
+
 // Whether name (a last component) is one an installation gives its
 // temporaries.
 bool TemporaryName(const std::string& name);

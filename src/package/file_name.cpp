@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "common/path_text.hpp"
+#include "platform/ansi.hpp"
+#include "platform/code_page.hpp"
 #include "platform/device_name.hpp"
 
 namespace package {
@@ -15,11 +17,27 @@ bool Reserved(unsigned char c) { return c < 0x20 || std::strchr("\\/:<>\"|?*", c
 
 }  // namespace
 
-const char* FileNameProblem(const std::string& name) {
+std::size_t BackslashInCharacter(const std::string& text, int code_page) {
+  for (std::size_t k = 0; k < text.size(); k += platform::CharacterLength(text, k, code_page)) {
+    if (platform::CharacterLength(text, k, code_page) == 2 && text[k + 1] == '\\') return k;
+  }
+  return std::string::npos;
+}
+
+const char* FileNameProblem(const std::string& name) { return FileNameProblem(name, platform::SystemCodePage()); }
+
+const char* FileNameProblem(const std::string& name, int code_page) {
   if (name.empty() || name == "." || name == "..") return "it names no file";
   if (name.size() > kLongestName) return "it is longer than 255 bytes";
-  for (const char c : name) {
-    if (Reserved(static_cast<unsigned char>(c))) return "it holds a control character or one of \\ / : < > \" | ? *";
+  if (BackslashInCharacter(name, code_page) != std::string::npos) {
+    return "the second byte of a character is a backslash, which the installer's path handling would take as a "
+           "separator";
+  }
+  for (std::size_t k = 0; k < name.size(); k += platform::CharacterLength(name, k, code_page)) {
+    const bool ascii = platform::CharacterLength(name, k, code_page) == 1;
+    if (ascii && Reserved(static_cast<unsigned char>(name[k]))) {
+      return "it holds a control character or one of \\ / : < > \" | ? *";
+    }
   }
   if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a space, which Windows drops";
   if (platform::WindowsDeviceName(name)) return "it names a Windows device";

@@ -7,16 +7,24 @@
 // "NUL" or "COM1.TXT" to a device.  SETUP.EXE's carving, pmsetup install,
 // pack and list all go by these rules, so that a package installs the
 // same files under the same names on Windows and elsewhere.  Names are
-// bytes in the ANSI code page; bytes from 0x80 up are taken as they are.
+// bytes in a code page: the reserved characters are ASCII's, and in a
+// double-byte code page the second byte of a character is not one.
 #pragma once
 
 #include <string>
 
 namespace package {
 
-// Why name, taken as one component, cannot be a file's name on Windows as
-// it stands, or nullptr when it can.
+// Why name, taken as one component in code page code_page, cannot be a
+// file's name on Windows as it stands, or nullptr when it can.
+const char* FileNameProblem(const std::string& name, int code_page);
+// The same in the ANSI code page, which the installers work in.
 const char* FileNameProblem(const std::string& name);
+
+// The offset of the first two-byte character of text (in code_page) whose
+// second byte is a backslash, or npos.  The installers split names and
+// paths at every such byte, so no name, folder or group may hold one.
+std::size_t BackslashInCharacter(const std::string& text, int code_page);
 
 // The name an entry is installed under: its last component, without the
 // trailing dots and spaces Windows drops; empty when no file can have it,

@@ -8,4 +8,8 @@ namespace platform {
 // Upper-cases in place by the system's ANSI rules; the length never changes.
 void UpperCaseAnsi(std::string& text);
 
+// The ANSI code page that installers' names and paths are in: the
+// system's on Windows, AnsiCodePage on POSIX.
+int SystemCodePage();
+
 }  // namespace platform

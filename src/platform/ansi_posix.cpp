@@ -2,6 +2,8 @@
 // packages are written in by default.
 #include "platform/ansi.hpp"
 
+#include "platform/code_page.hpp"
+
 namespace platform {
 namespace {
 
@@ -22,5 +24,7 @@ unsigned char Upper1252(unsigned char c) {
 void UpperCaseAnsi(std::string& text) {
   for (char& c : text) c = static_cast<char>(Upper1252(static_cast<unsigned char>(c)));
 }
+
+int SystemCodePage() { return AnsiCodePage; }
 
 }  // namespace platform

@@ -6,13 +6,8 @@
 namespace platform {
 namespace {
 
-constexpr std::array kDoubleByte = {932, 936, 949, 950};
 constexpr std::array kSingleByte = {437, 720, 737, 775, 850, 852, 855, 857, 858, 860, 861, 862, 863, 864,
                                     865, 866, 869, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
-
-bool DoubleByteCodePage(int code_page) {
-  return std::find(kDoubleByte.begin(), kDoubleByte.end(), code_page) != kDoubleByte.end();
-}
 
 }  // namespace
 
@@ -22,6 +17,25 @@ bool ListedCodePage(int code_page) {
 
 std::string FromCodePage(const std::string& text, int code_page) {
   return ConvertedFromCodePage(text, code_page).value_or(text);
+}
+
+std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page) {
+  std::size_t position = 0;
+  for (std::size_t k = 0; k < utf8.size(); ++position) {
+    std::size_t end = k + 1;
+    while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
+    const std::string character = utf8.substr(k, end - k);
+    if (!ToCodePage(character, code_page)) {
+      const auto lead = static_cast<unsigned char>(character[0]);
+      char32_t code_point = character.size() == 1 ? lead : lead & (0x7F >> character.size());
+      for (std::size_t i = 1; i < character.size(); ++i) {
+        code_point = code_point << 6 | (static_cast<unsigned char>(character[i]) & 0x3F);
+      }
+      return Misfit{character, code_point, position + 1};
+    }
+    k = end;
+  }
+  return std::nullopt;
 }
 
 bool ValidUtf8(const std::string& text) {

@@ -20,6 +20,22 @@ inline int AnsiCodePage = 1252;
 // when a character has no place in it or the code page is unknown.
 std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
 
+// UTF-8 text in Unicode's composed form (NFC): "e" followed by a combining
+// acute accent, as some systems write names, becomes the one character
+// "é", which a code page can hold.  Text that is not UTF-8 comes back as
+// it is; so does all text on Windows, where pmsetup has no normaliser.
+std::string Composed(const std::string& utf8);
+
+// The first character of UTF-8 text that has no place in code page
+// `code_page`: the character, its code point and its position (1 for the
+// first character).
+struct Misfit {
+  std::string character;
+  char32_t code_point = 0;
+  std::size_t position = 0;
+};
+std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page);
+
 // Text in code page `code_page` in UTF-8, or nothing when a byte has no
 // character there or the code page is unknown.
 std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page);
@@ -33,6 +49,30 @@ std::string FromCodePage(const std::string& text, int code_page);
 bool KnownCodePage(int code_page);
 // In that list, whether or not this system can convert it.
 bool ListedCodePage(int code_page);
+
+// Whether byte opens a character of two bytes in code page `code_page`
+// (the East Asian 932, 936, 949 and 950); never in a single-byte one.
+// The second byte of such a character may be one of ASCII's, the backslash or
+// '|' among them, and then belongs to the character, not to ASCII.
+constexpr bool LeadByte(int code_page, unsigned char byte) {
+  switch (code_page) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+// Whether code_page is one of those; every one of them takes 0x81 as a
+// lead byte.
+constexpr bool DoubleByteCodePage(int code_page) { return LeadByte(code_page, 0x81); }
+
+// The length in bytes of the character that starts at text[at]: 2 for a
+// lead byte with a byte after it, else 1.
+inline std::size_t CharacterLength(const std::string& text, std::size_t at, int code_page) {
+  return at + 1 < text.size() && LeadByte(code_page, static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
 
 // A UTF-8 path, naming one file on its own, as the file layer takes it:
 // in the ANSI code page (the system's on Windows, AnsiCodePage on POSIX).

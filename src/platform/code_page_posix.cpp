@@ -1,8 +1,10 @@
 #include <iconv.h>
 #include <locale.h>
+#include <utf8proc.h>
 #include <wctype.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/code_page.hpp"
@@ -45,6 +47,17 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page) {
 
 std::optional<std::string> ConvertedFromCodePage(const std::string& text, int code_page) {
   return ConvertText(text, CodePageName(code_page), "UTF-8");
+}
+
+std::string Composed(const std::string& utf8) {
+  utf8proc_uint8_t* composed = nullptr;
+  const utf8proc_ssize_t length =
+      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
+                   &composed, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+  if (length < 0) return utf8;
+  std::string result(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
+  std::free(composed);
+  return result;
 }
 
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }

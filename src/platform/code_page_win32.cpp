@@ -50,6 +50,8 @@ std::optional<std::string> ConvertedFromCodePage(const std::string& text, int co
   return wide ? Narrow(*wide, CP_UTF8) : std::nullopt;
 }
 
+std::string Composed(const std::string& utf8) { return utf8; }
+
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, static_cast<int>(GetACP())); }
 
 std::u32string CaseFolded(const std::string& utf8) {

@@ -29,6 +29,9 @@ constexpr const char* kShortReadText = "fewer bytes were read or written than ne
 constexpr IoResult kNotAFile = 1920;
 // The longest path that Windows' ANSI file functions take.
 constexpr std::size_t kLongestPath = 259;
+// The longest name, one component, that Linux's file systems take: 255
+// bytes, and names there are UTF-8.
+constexpr std::size_t kLongestUtf8Name = 255;
 
 enum Access : unsigned { kRead = 1, kWrite = 2 };
 // Which access other openers of the same file keep while this handle is open.

@@ -160,6 +160,36 @@ check "a backslash in a name is refused" grep -q "no name may hold one" err.txt
 check "and nothing is made of it" test -z "$(ls S | grep -v 'Ã©\|é')"
 "$pmsetup" install all/SETUP.EXE --dest '〜' --code-page 932 --yes > /dev/null 2> err.txt
 check "a character the code page holds as another is refused" grep -q "would come back as another" err.txt
+
+# A name whose second byte reads as '|' in code page 932 packs and
+# installs there as Windows takes it; read as 1252, as a Windows in that
+# code page would, the same bytes hold a '|' and fail.
+printf 'code_page = 932\n[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "numbers.txt", name = "%s" }]\n' \
+  'ポスト.txt' > src/post.toml
+"$pmsetup" pack src/post.toml --out post --stub stub.exe > /dev/null 2> err.txt
+check "a second byte '|' in 932 packs" test $? -eq 0
+"$pmsetup" install post/SETUP.EXE --dest post-932 --code-page 932 --yes > /dev/null 2>&1
+check "and installs under its name" cmp -s src/numbers.txt 'post-932/ポスト.txt'
+"$pmsetup" install post/SETUP.EXE --dest post-1252 --yes > /dev/null 2> err.txt
+check "read as 1252 it holds a '|' and fails" grep -qF "no usable Windows file name" err.txt
+
+# A name too long here fails the installation, naming the limit it passes:
+# the installers' 259 characters for the path, or Linux's 255 bytes of
+# UTF-8 for the name.
+long=$(printf 'x%.0s' $(seq 250)).txt wide=$(printf '\xc3\xa9%.0s' $(seq 200)).txt
+too_long_rows=(  # NAME DESTINATION MESSAGE
+  "$long|$work/$(printf 'd%.0s' $(seq 30))|characters; the installer takes at most 259; nothing was changed"
+  "$wide|$work/w|: the name takes 404 bytes in UTF-8; this system takes at most 255 in a name; nothing was changed"
+)
+for row in "${too_long_rows[@]}"; do
+  IFS='|' read -r name destination message <<< "$row"
+  printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "numbers.txt", name = "%s" }]\n' \
+    "$name" > src/long.toml
+  rm -rf long && "$pmsetup" pack src/long.toml --out long --stub stub.exe > /dev/null 2>&1
+  "$pmsetup" install long/SETUP.EXE --dest "$destination" --yes > /dev/null 2> err.txt
+  check "${name:0:8}... too long: refused" test $? -eq 1
+  check "${name:0:8}... too long: names the limit" grep -qF -- "$message" err.txt
+done
 "$make_package" --stub stub.exe --out 'S/Ã©/odd.exe' --total-size 60009 --entry MAIN.EXE:0:60000 \
   --entry $'odd\x81.txt:60000:9'
 "$pmsetup" install 'S/Ã©/odd.exe' --dest odd --yes > /dev/null 2>&1

@@ -101,6 +101,31 @@ printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nGroupName = "Tools/../../Startu
 check "a group name leading out of the Programs folder is refused at its line" \
   grep -qF "src/bad.toml:4: GroupName 'Tools/../../Startup' must name a folder inside" err.txt
 
+# Every name must fit the folder the package proposes, as the installers
+# join them (259 characters), and so must a temporary name; a name that
+# Linux cannot hold in UTF-8 (255 bytes) packs with a warning, since
+# Windows installs it.
+long=$(printf 'x%.0s' $(seq 250)).txt wide=$(printf '\xc3\xa9%.0s' $(seq 200)).txt
+length_rows=(  # DIR NAME EXIT MESSAGE
+  "C:\\Pagemix Demo|$long|1|src/length.toml:5: '$long': 'C:\\Pagemix Demo' + '\\' + the name is 270 characters; the installer takes at most 259"
+  "C:\\Pagemix Demo\\|$long|1|'C:\\Pagemix Demo\\' + the name is 270 characters"
+  "C:\\dd|$long|1|'C:\\dd' + '\\' + the name is 260 characters"
+  "C:\\d|$long|0|"
+  "C:\\$(printf 'd%.0s' $(seq 244))|MAIN.EXE|1|src/length.toml:3: DefaultDir 'C:\\dd"
+  "C:\\$(printf 'd%.0s' $(seq 244))|MAIN.EXE|1|leaves no room for the installer's temporary names (12 characters): with one it is 260; the installer takes at most 259"
+  "C:\\$(printf 'd%.0s' $(seq 243))|MAIN.EXE|0|"
+  "C:|$wide|0|src/length.toml:5: warning: '$wide' takes 404 bytes in UTF-8; Linux takes at most 255 in a name"
+)
+for row in "${length_rows[@]}"; do
+  IFS='|' read -r dir name status message <<< "$row"
+  printf '[texts]\nTitle = "x"\nDefaultDir = '"'%s'"'\n[files]\nmain = { source = "MAIN.EXE", name = "%s" }\n' \
+    "$dir" "$name" > src/length.toml
+  rm -rf length && "$pmsetup" pack src/length.toml --out length --stub stub.exe > /dev/null 2> err.txt
+  check "${name:0:8}... in $dir: exit $status" test $? -eq "$status"
+  [ -n "$message" ] && check "${name:0:8}... in $dir: says so" grep -qF -- "$message" err.txt
+  [ -z "$message" ] && check "${name:0:8}... in $dir: no word" test ! -s err.txt
+done
+
 # The stub must be a bare installer, and stays one.
 "$pmsetup" pack src/package.toml --out again2 --stub flat/SETUP.EXE > /dev/null 2> err.txt
 check "a packed SETUP.EXE as stub is refused" grep -q "already carries a package" err.txt

@@ -1,10 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "common/temporary_name.hpp"
 #include "manifest.hpp"
+#include "package/file_name.hpp"
+#include "platform/code_page.hpp"
 #include "packer.hpp"
 #include "temp_dir.hpp"
 
@@ -158,7 +161,8 @@ top = "blue"
   const std::string path = dir_.File("package.toml");
   EXPECT_THAT(Errors(), HasSubstr(path + ":1: code_page must be a number, such as 1252, written without quotes"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":5: unknown key 'Colour' in [texts]"));
-  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds a character that code page 1252 cannot show"));
+  EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds '\u4e2d' (U+4E2D) at character 7, which code page "
+                                         "1252 cannot show"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":9: file 'missing.txt' does not exist"));
   EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
   EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
@@ -189,6 +193,49 @@ TEST_F(ManifestTest, TextsWithANulOrAC1ControlAreRefused) {
   errors_.clear();
   EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"x\\u0081.txt\" }]\n"));
   EXPECT_THAT(Errors(), HasSubstr("name holds a control character"));
+}
+
+// Names and texts are composed (NFC) before they go into the code page:
+// "e" and a combining accent, as a Mac names files, is "\u00e9".  What the
+// code page cannot hold is named once, one way, with its place.
+TEST_F(ManifestTest, NamesAndTextsAreComposedBeforeTheCodePage) {
+  struct Case {
+    int code_page;
+    const char* where;     // "name", "source" (a file of that name) or "Title"
+    const char* written;   // in the manifest
+    const char* packed;    // in the code page, or nullptr when refused
+    const char* refusal;   // then: what the message says
+  };
+  const Case cases[] = {
+      {1252, "name", "cafe\u0301.txt", "caf\xE9.txt", nullptr},
+      {1252, "source", "cafe\u0301.txt", "caf\xE9.txt", nullptr},
+      {1252, "Title", "Cafe\u0301 E\u0301te\u0301", "Caf\xE9 \xC9t\xE9", nullptr},
+      {1251, "name", "\u0438\u0306\u043e\u0434.txt", "\xE9\xEE\xE4.txt", nullptr},  // и + breve: й
+      {932, "name", "\u30cf\u309a\u30f3.txt", "\x83\x70\x83\x93.txt", nullptr},  // ハ + ゜: パ
+      {1252, "name", "x\u0301.txt", nullptr, "name holds '\u0301' (U+0301) at character 2, which code page 1252 cannot show"},
+      {1252, "source", "ab\u4e2d.txt", nullptr,
+       "file name 'ab\u4e2d.txt' holds '\u4e2d' (U+4E2D) at character 3, which code page 1252 cannot show"},
+      {1250, "Title", "e\u0301 \u00e8", nullptr, "text Title holds '\u00e8' (U+00E8) at character 3, which code page 1250"},
+      {1252, "Title", "\U0001F600", nullptr, "holds '\U0001F600' (U+1F600) at character 1, which code page 1252"},
+  };
+  for (const Case& c : cases) {
+    errors_.clear();
+    const std::string where = c.where;
+    if (where == "source") std::ofstream(dir_.File(c.written)) << "x";
+    const std::string title = where == "Title" ? c.written : "Demo";
+    const std::string other = where == "name"     ? "{ source = \"readme.txt\", name = \"" + std::string(c.written) + "\" }"
+                              : where == "source" ? "\"" + std::string(c.written) + "\""
+                                                  : std::string("\"readme.txt\"");
+    const bool read = Read("code_page = " + std::to_string(c.code_page) + "\n[texts]\nTitle = \"" + title +
+                           "\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\nother = [" + other + "]\n");
+    if (c.packed == nullptr) {
+      EXPECT_FALSE(read) << c.written;
+      EXPECT_THAT(Errors(), HasSubstr(c.refusal));
+      continue;
+    }
+    ASSERT_TRUE(read) << c.written << "\n" << Errors();
+    EXPECT_EQ(where == "Title" ? manifest_.texts[package::Title] : manifest_.others.at(0).name, c.packed) << c.written;
+  }
 }
 
 // Windows takes names that differ only in case for one, in every script;
@@ -237,6 +284,91 @@ TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
   EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\nDefaultDir = 'C:\\Demo'\n[files]\n"
                    "main = { source = \"readme.txt\", name = \"disk3.cmp\" }\n"));
   EXPECT_THAT(Errors(), HasSubstr("named like a volume"));
+}
+
+// In a double-byte code page the reserved characters are ASCII's: a second
+// byte that reads as '|' belongs to its character, and names holding it
+// are good Windows names.  A second byte that reads as '\' would split the
+// name, folder or group in the installers' path handling: refused, naming
+// the character.
+TEST_F(ManifestTest, ReservedCharactersAreCharactersNotSecondBytes) {
+  struct Case {
+    int code_page;
+    const char* key;  // "name", "DefaultDir" or "GroupName"
+    const char* text;
+    const char* culprit;  // the character refused, or nullptr when accepted
+  };
+  const Case cases[] = {
+      {932, "name", "\u30dd\u30b9\u30c8.txt", nullptr},        // ポスト: 83 7C
+      {932, "name", "\u30bd\u30d5\u30c8.txt", "\u30bd"},       // ソフト: 83 5C
+      {932, "name", "\u8868\u793a.txt", "\u8868"},             // 表示: 95 5C
+      {932, "DefaultDir", "C:\\\\\u30bd\u30d5\u30c8", "\u30bd"},  // C:\ソフト
+      {932, "DefaultDir", "C:\\\\\u30dd\u30b9\u30c8", nullptr},    // C:\ポスト
+      {932, "GroupName", "\u8868\u793a", "\u8868"},
+      {936, "name", "\u5104.txt", nullptr},                      // 億: 83 7C
+      {936, "name", "\u4e57.txt", "\u4e57"},                     // 乗: 81 5C
+      {936, "GroupName", "\u4e57\u5ba2", "\u4e57"},
+      {949, "name", "\ud55c\uae00.txt", nullptr},               // 한글: no second byte below 0x41
+      {950, "name", "\u56db.txt", nullptr},                      // 四: A5 7C
+      {950, "name", "\u529f\u80fd.txt", "\u529f"},              // 功能: A5 5C
+      {950, "DefaultDir", "C:\\\\\u529f\u80fd", "\u529f"},
+  };
+  for (const Case& c : cases) {
+    errors_.clear();
+    const std::string key = c.key;
+    const std::string texts = "[texts]\nTitle = \"Demo\"\nDefaultDir = \"" +
+                              (key == "DefaultDir" ? std::string(c.text) : "C:\\\\Demo") + "\"\n" +
+                              (key == "GroupName" ? "GroupName = \"" + std::string(c.text) + "\"\n" : "");
+    const std::string files = "[files]\nmain = \"MAIN.EXE\"\n" +
+                              (key == "name" ? "other = [{ source = \"readme.txt\", name = \"" + std::string(c.text) + "\" }]\n"
+                                             : std::string());
+    const bool read = Read("code_page = " + std::to_string(c.code_page) + "\n" + texts + files);
+    if (c.culprit == nullptr) {
+      EXPECT_TRUE(read) << c.code_page << " " << c.text << "\n" << Errors();
+      continue;
+    }
+    EXPECT_FALSE(read) << c.code_page << " " << c.text;
+    EXPECT_THAT(Errors(), HasSubstr(std::string("the second byte of '") + c.culprit +
+                                    "' is a backslash, which the installer's path handling would take as a separator"))
+        << c.code_page << " " << c.text;
+  }
+}
+
+// Every character of every double-byte code page whose second byte reads
+// as a reserved ASCII character: refused only for a backslash.
+TEST(FileNameRules, EverySecondByteThatReadsAsReservedInEveryDoubleByteCodePage) {
+  const std::string reserved = "\\/:<>\"|?*";
+  int characters = 0;
+  for (const int code_page : {932, 936, 949, 950}) {
+    if (!platform::KnownCodePage(code_page)) GTEST_SKIP() << "code page " << code_page << " cannot be converted here";
+    int found = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (const char second : reserved) {
+        const std::string character{static_cast<char>(lead), second};
+        // Only the pairs that make one character: a single-byte katakana
+        // of 932 followed by '|' is two.
+        const auto utf8 = platform::ConvertedFromCodePage(character, code_page);
+        if (!utf8 || std::count_if(utf8->begin(), utf8->end(), [](char b) { return (b & 0xC0) != 0x80; }) != 1) continue;
+        ++found;
+        const std::string name = character + ".txt";
+        ASSERT_TRUE(platform::LeadByte(code_page, static_cast<unsigned char>(lead))) << code_page << " " << lead;
+        const char* problem = package::FileNameProblem(name, code_page);
+        if (second == '\\') {
+          EXPECT_EQ(package::BackslashInCharacter("a" + name, code_page), 1u) << code_page << " " << lead;
+          EXPECT_THAT(problem ? problem : "", HasSubstr("second byte")) << code_page << " " << lead;
+        } else {
+          EXPECT_EQ(problem, nullptr) << code_page << " " << lead << " " << second;
+        }
+      }
+    }
+    // Korean's second bytes start at 0x41: none reads as reserved there.
+    if (code_page == 949) EXPECT_EQ(found, 0);
+    else EXPECT_GT(found, 50) << code_page;
+    characters += found;
+  }
+  // The same bytes in a single-byte code page are two characters.
+  EXPECT_NE(package::FileNameProblem("\x83|.txt", 1252), nullptr);
+  RecordProperty("characters", characters);
 }
 
 TEST_F(ManifestTest, SyntaxErrorsNameTheLine) {

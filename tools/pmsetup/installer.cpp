@@ -1,6 +1,7 @@
 #include "installer.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -44,10 +45,25 @@ std::string Escaped(const std::string& text, bool utf8, Lines lines) {
   return shown;
 }
 
+// Which limit a path that is too long passes: the installers' own, or
+// the 255 bytes Linux takes in a name, which names in UTF-8 can pass.
+std::string TooLong(const std::string& path) {
+  if (path.size() > platform::kLongestPath) {
+    const char* unit = platform::DoubleByteCodePage(platform::AnsiCodePage) ? " bytes" : " characters";
+    return "the path is " + std::to_string(path.size()) + unit + "; the installer takes at most " +
+           std::to_string(platform::kLongestPath);
+  }
+  const std::string name = platform::FromCodePage(path.substr(path.find_last_of('\\') + 1), platform::AnsiCodePage);
+  return "the name takes " + std::to_string(name.size()) + " bytes in UTF-8; this system takes at most " +
+         std::to_string(platform::kLongestUtf8Name) + " in a name";
+}
+
 // The file where the run stopped, and why.
 std::string StopReason() {
   const extract::StopPoint& stop = extract::Extraction.StoppedAt;
-  const std::string why = stop.reason != nullptr ? stop.reason : platform::ErrorText(stop.code);
+  const std::string why = stop.reason != nullptr        ? stop.reason
+                          : stop.code == ENAMETOOLONG ? TooLong(stop.path)
+                                                      : platform::ErrorText(stop.code);
   return DisplayPath(stop.path) + ": " + why;
 }
 

@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
+#include "common/path_text.hpp"
+#include "extract/staged_files.hpp"
 #include "file_io.hpp"
 #include "package/group_name.hpp"
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
+#include "platform/file.hpp"
 
 namespace pmsetup {
 
@@ -56,6 +60,10 @@ class ManifestReader {
 
   void Error(const toml::source_region& where, const std::string& message) {
     errors_.push_back(path_ + ":" + std::to_string(where.begin.line) + ": " + message);
+  }
+
+  void Warning(const toml::source_region& where, const std::string& message) {
+    manifest_.warnings.push_back(path_ + ":" + std::to_string(where.begin.line) + ": warning: " + message);
   }
 
  private:
@@ -127,16 +135,31 @@ class ManifestReader {
         return std::nullopt;
       }
     }
-    auto encoded = platform::ToCodePage(*text, manifest_.code_page);
-    if (!encoded) {
-      Error(node.source(), what + " holds a character that code page " + std::to_string(manifest_.code_page) +
-                               " cannot show");
-    } else if (encoded->size() > 255) {
+    auto encoded = InCodePage(*text, node, what);
+    if (encoded && encoded->size() > 255) {
       Error(node.source(), what + " takes " + std::to_string(encoded->size()) +
                                " bytes; a package text holds at most 255");
       encoded.reset();
     }
     return encoded;
+  }
+
+  // UTF-8 from the manifest in the package's code page, composed first
+  // (NFC): a name or text written with combining accents is the same
+  // name or text as with the accented letters.
+  std::optional<std::string> InCodePage(const std::string& utf8, const toml::node& node, const std::string& what) {
+    const std::string composed = platform::Composed(utf8);
+    if (auto converted = platform::ToCodePage(composed, manifest_.code_page)) return converted;
+    if (const std::optional<platform::Misfit> misfit = platform::FirstMisfit(composed, manifest_.code_page)) {
+      char code_point[16];
+      std::snprintf(code_point, sizeof code_point, "U+%04X", static_cast<unsigned>(misfit->code_point));
+      Error(node.source(), what + " holds '" + misfit->character + "' (" + code_point + ") at character " +
+                               std::to_string(misfit->position) + ", which code page " +
+                               std::to_string(manifest_.code_page) + " cannot show");
+    } else {
+      Error(node.source(), what + " cannot be written in code page " + std::to_string(manifest_.code_page));
+    }
+    return std::nullopt;
   }
 
   void ReadTexts(const toml::table& root) {
@@ -163,6 +186,22 @@ class ManifestReader {
       }
     }
     CheckGroupName(*texts);
+    CheckFolderLength(*texts);
+    for (const int id : {package::DefaultDir, package::GroupName}) {
+      const std::string problem = BackslashProblem(manifest_.texts[id]);
+      if (const toml::node* node = texts->get(package::kTextNames[id]); node != nullptr && !problem.empty()) {
+        Error(node->source(), std::string(package::kTextNames[id]) + " '" + Readable(manifest_.texts[id]) + "': " + problem);
+      }
+    }
+  }
+
+  // In a double-byte code page: why text cannot go into a path, naming
+  // the character whose second byte is a backslash; empty when it can.
+  std::string BackslashProblem(const std::string& text) const {
+    const std::size_t at = package::BackslashInCharacter(text, manifest_.code_page);
+    if (at == std::string::npos) return std::string();
+    return "the second byte of '" + Readable(text.substr(at, 2)) +
+           "' is a backslash, which the installer's path handling would take as a separator";
   }
 
   // The group is a folder inside the user's Programs folder; the installer
@@ -203,13 +242,14 @@ class ManifestReader {
     if (name_node != nullptr) {
       name = Encoded(*name_node, "name");
     } else {
-      name = platform::ToCodePage(Text(Path(*source).filename()), manifest_.code_page);
-      if (!name) Error(source_node->source(), "file name '" + *source + "' does not fit the code page");
+      const std::string file_name = Text(Path(*source).filename());
+      name = InCodePage(file_name, *source_node, "file name '" + file_name + "'");
     }
     if (!name) return std::nullopt;
-    if (const char* problem = package::FileNameProblem(*name)) {
+    if (const char* problem = package::FileNameProblem(*name, manifest_.code_page)) {
+      const std::string separator = BackslashProblem(*name);
       Error((name_node ? name_node : source_node)->source(),
-            "'" + Readable(*name) + "' cannot be a file name on Windows: " + problem);
+            "'" + Readable(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
       return std::nullopt;
     }
     // Installed beside the volumes, it would replace one of them.  The disk
@@ -220,8 +260,45 @@ class ManifestReader {
             "'" + Readable(*name) + "' is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one");
       return std::nullopt;
     }
+    CheckLength(*name, (name_node ? name_node : source_node)->source());
     file.name = *name;
     return file;
+  }
+
+  // A name must fit the destination the package proposes, as the
+  // installers join them; and Linux takes 255 bytes of UTF-8 in a name.
+  void CheckLength(const std::string& name, const toml::source_region& where) {
+    const std::string& folder = manifest_.texts[package::DefaultDir];
+    const std::size_t length = common::JoinPath(folder, name).size();
+    const std::string shown = "'" + Readable(name) + "'";
+    if (!folder.empty() && length > platform::kLongestPath) {
+      const bool separated = folder.back() == '\\';
+      const std::string unit = platform::DoubleByteCodePage(manifest_.code_page)
+                                   ? " bytes in code page " + std::to_string(manifest_.code_page)
+                                   : " characters";
+      Error(where, shown + ": '" + Readable(folder) + (separated ? "'" : "' + '\\'") + " + the name is " +
+                       std::to_string(length) + unit + "; the installer takes at most " +
+                       std::to_string(platform::kLongestPath));
+    }
+    const std::size_t utf8 = Readable(name).size();
+    if (utf8 > platform::kLongestUtf8Name) {
+      Warning(where, shown + " takes " + std::to_string(utf8) + " bytes in UTF-8; Linux takes at most " +
+                         std::to_string(platform::kLongestUtf8Name) +
+                         " in a name, so pmsetup install cannot install it there (Windows can)");
+    }
+  }
+
+  // The installers write every file under a temporary name first, in the
+  // destination itself: the proposed folder must leave room for one.
+  void CheckFolderLength(const toml::table& texts) {
+    const toml::node* node = texts.get(package::kTextNames[package::DefaultDir]);
+    const std::string& folder = manifest_.texts[package::DefaultDir];
+    const std::size_t length = common::JoinPath(folder, std::string(extract::kTemporaryNameLength, 'x')).size();
+    if (node == nullptr || folder.empty() || length <= platform::kLongestPath) return;
+    Error(node->source(), "DefaultDir '" + Readable(folder) + "' leaves no room for the installer's temporary names (" +
+                              std::to_string(extract::kTemporaryNameLength) + " characters): with one it is " +
+                              std::to_string(length) + "; the installer takes at most " +
+                              std::to_string(platform::kLongestPath));
   }
 
   void ReadFiles(const toml::table& root) {
@@ -268,6 +345,7 @@ class ManifestReader {
 
 bool ReadManifest(const std::string& path, Manifest& manifest, std::vector<std::string>& errors) {
   errors.clear();
+  manifest = Manifest();
   toml::table root;
   try {
     root = toml::parse_file(path);

@@ -37,6 +37,8 @@ struct Manifest {
   package::SetupTextArray texts;  // in the package's code page
   ManifestFile main;
   std::vector<ManifestFile> others;
+  // What packs but may not install everywhere, each naming file and line.
+  std::vector<std::string> warnings;
 };
 
 // The default wording of every text a manifest leaves out.

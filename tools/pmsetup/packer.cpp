@@ -378,7 +378,9 @@ int Pack(const PackOptions& options) {
   const InterruptionGuard interruptions;
   Manifest manifest;
   std::vector<std::string> problems;
-  if (!ReadManifest(options.manifest, manifest, problems)) {
+  const bool read = ReadManifest(options.manifest, manifest, problems);
+  for (const std::string& warning : manifest.warnings) std::cerr << warning << '\n';
+  if (!read) {
     for (const std::string& problem : problems) std::cerr << problem << '\n';
     return 1;
   }
