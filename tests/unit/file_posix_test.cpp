@@ -80,7 +80,9 @@ TEST(PosixFile, ShareModesHoldInBothDirections) {
     ASSERT_GT(held, 0);
     const FileHandle second = Open(volume, c.access, c.share, Disposition::kOpenExisting);
     EXPECT_EQ(second > 0, c.opens);
-    if (second > 0) EXPECT_EQ(FileClose(second), kIoOk);
+    if (second > 0) {
+      EXPECT_EQ(FileClose(second), kIoOk);
+    }
     EXPECT_EQ(FileClose(held), kIoOk);
   }
 }
