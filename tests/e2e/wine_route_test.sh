@@ -8,9 +8,12 @@ source "$scripts/wine-env"
 setup_32=$1/src/SETUP.EXE
 
 route() { PAGEMIX_WINE_ROUTE=$1 "$scripts/wine-route" 2> "$work/err"; }
-check "win64 forces the 64-bit build alone" test "$(route win64 | head -1)" = win64
-check "both always includes the 64-bit build" grep -qw win64 <(route both | head -1)
-uses_32bit_build() { route "$1" | head -1 | grep -qw win32; }
+# The builds line, read whole: a reader that stops early (head, grep -q)
+# would end the script with SIGPIPE when it is slow to write its second line.
+builds() { route "$1" | sed -n 1p; }
+check "win64 forces the 64-bit build alone" test "$(builds win64)" = win64
+check "both always includes the 64-bit build" grep -qw win64 <<< "$(builds both)"
+uses_32bit_build() { grep -qw win32 <<< "$(builds "$1")"; }
 check "both and auto agree on the 32-bit build" test "$(uses_32bit_build both; echo $?)" = "$(uses_32bit_build auto; echo $?)"
 # Wine's own 32-bit loader, where it is installed, is a second witness.
 if [ -x /usr/lib/wine/wine ]; then
