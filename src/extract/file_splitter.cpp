@@ -25,23 +25,19 @@ constexpr IoResult kOutsidePayload = 38;
 // file while its data is being carved, or a volume of the package.
 constexpr IoResult kHeldOpen = 32;
 
-// Whether two names are the same on Windows, as far as their ASCII
-// letters go.
-bool SameName(const std::string& a, const std::string& b) {
-  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return upper(x) == upper(y);
-         });
-}
-
-// Whether two folders are one as Windows compares paths: in any case (by
-// the code page's rules), with or without a trailing backslash.
-bool SameFolder(std::string a, std::string b) {
-  while (!a.empty() && a.back() == '\\') a.pop_back();
-  while (!b.empty() && b.back() == '\\') b.pop_back();
+// Whether two names or paths are one as Windows compares them: in any
+// case, by the code page's rules.
+bool SameName(std::string a, std::string b) {
   platform::UpperCaseAnsi(a);
   platform::UpperCaseAnsi(b);
   return a == b;
+}
+
+// The same for folders, with or without a trailing backslash.
+bool SameFolder(std::string a, std::string b) {
+  while (!a.empty() && a.back() == '\\') a.pop_back();
+  while (!b.empty() && b.back() == '\\') b.pop_back();
+  return SameName(a, b);
 }
 
 // Whether [offset, offset + size) lies within the payload's first

@@ -133,6 +133,8 @@ std::vector<Case> Catalogue() {
       {"name ending in a separator", [](Parts& p) { p.contents.Entries[1].Name = "dir/"; }, Expect::kFails},
       {"name empty", [](Parts& p) { p.contents.Entries[1].Name = ""; }, Expect::kFails},
       {"name of the main program", [](Parts& p) { p.contents.Entries[1].Name = "sub\\MAIN.EXE"; }, Expect::kFails},
+      // Names are one by the code page's case rules, not by ASCII alone.
+      {"name of the main program in another case", [](Parts& p) { p.contents.Entries[0].Name = "\xC4PP.EXE"; p.contents.Entries[1].Name = "\xE4pp.exe"; }, Expect::kFails},
       {"name too long for a Windows path", [](Parts& p) { p.contents.Entries[1].Name = std::string(251, 'n') + ".TXT"; }, Expect::kFails},
       {"main program larger than the payload", [](Parts& p) { p.contents.Entries[0].Size = 100000; }, Expect::kFails},
       {"main program of 2 GiB", [](Parts& p) { p.contents.Entries[0].Size = 0x7FFFFFFF; }, Expect::kFails},
