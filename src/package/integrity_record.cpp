@@ -88,17 +88,9 @@ IoResult ReadIntegrityRecordOf(FileHandle file, IntegrityRecord& record, RecordC
 }
 
 IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check) {
-  FileHandle file = platform::kNoFile;
-  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
-                                             platform::Disposition::kOpenExisting, file);
-  if (opened != kIoOk) {
-    record = IntegrityRecord{};
-    check = RecordCheck::kAbsent;
-    return opened;
-  }
-  const IoResult result = ReadIntegrityRecordOf(file, record, check);
-  const IoResult closed = platform::FileClose(file);
-  return result != kIoOk ? result : closed;
+  record = IntegrityRecord{};
+  check = RecordCheck::kAbsent;
+  return ReadPackageAt(path, [&](FileHandle file) { return ReadIntegrityRecordOf(file, record, check); });
 }
 
 }  // namespace package

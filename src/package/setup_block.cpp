@@ -138,13 +138,7 @@ IoResult ReadBlockAt(FileHandle file, SetupBlock& block) {
 IoResult ReadSetupBlockOf(FileHandle file, SetupBlock& block) { return ReadBlockAt(file, block); }
 
 IoResult ReadSetupBlock(const std::string& path, SetupBlock& block) {
-  FileHandle file = platform::kNoFile;
-  const IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
-                                             platform::Disposition::kOpenExisting, file);
-  if (opened != platform::kIoOk) return opened;
-  const IoResult result = ReadSetupBlockOf(file, block);
-  const IoResult closed = platform::FileClose(file);
-  return result != platform::kIoOk ? result : closed;
+  return ReadPackageAt(path, [&block](FileHandle file) { return ReadSetupBlockOf(file, block); });
 }
 
 void FreeFileList(SetupBlock& block) {

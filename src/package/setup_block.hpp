@@ -91,6 +91,20 @@ platform::IoResult ReadSetupBlock(const std::string& path, SetupBlock& block);
 // The same for a file already open for reading.
 platform::IoResult ReadSetupBlockOf(platform::FileHandle file, SetupBlock& block);
 
+// Opens the package file at path for reading, letting others read it too
+// (a running SETUP.EXE is held open by the system), hands the handle to
+// read, and closes it; the first failure is the result.
+template <class Read>
+platform::IoResult ReadPackageAt(const std::string& path, Read read) {
+  platform::FileHandle file = platform::kNoFile;
+  const platform::IoResult opened = platform::FileOpen(path, platform::kRead, platform::kShareRead,
+                                                       platform::Disposition::kOpenExisting, file);
+  if (opened != platform::kIoOk) return opened;
+  const platform::IoResult result = read(file);
+  const platform::IoResult closed = platform::FileClose(file);
+  return result != platform::kIoOk ? result : closed;
+}
+
 // Disposes every record of the list and leaves it empty.
 void FreeFileList(SetupBlock& block);
 
