@@ -1,5 +1,8 @@
 #include "common/path_text.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/ansi.hpp"
 #include "platform/file.hpp"
 
@@ -56,6 +59,28 @@ std::string ExtractFileDrive(const std::string& name) {
     return name.substr(0, end + 1);
   }
   return std::string();
+}
+
+std::string ResolveDots(const std::string& path) {
+  std::string separated = path;
+  std::replace(separated.begin(), separated.end(), '/', '\\');
+  const std::string drive = ExtractFileDrive(separated);
+  const bool rooted = separated.size() > drive.size() && separated[drive.size()] == '\\';
+  std::vector<std::string> parts;
+  std::size_t start = drive.size();
+  while (start < separated.size()) {
+    const std::size_t end = std::min(separated.find('\\', start), separated.size());
+    const std::string part = separated.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string resolved = drive + (rooted ? "\\" : "");
+  for (std::size_t k = 0; k < parts.size(); ++k) resolved += (k > 0 ? "\\" : "") + parts[k];
+  return resolved;
 }
 
 std::string ExtractFileName(const std::string& name) {

@@ -28,6 +28,14 @@ std::string ExtractFilePath(const std::string& name);
 // "C:" for a drive path, "\\server\share" for a network path, else empty.
 std::string ExtractFileDrive(const std::string& name);
 
+// The path as Windows resolves it before it reaches a file system: a "."
+// component is dropped and a ".." one takes away the component before it,
+// but never the drive or the root (C:\..\x is C:\x).  '\' and '/' both
+// separate; the result has '\' alone, and ends in one only when it is a
+// bare root.  The bytes '\', '/' and '.' must be those characters: give
+// UTF-8, not a double-byte code page.
+std::string ResolveDots(const std::string& path);
+
 // What follows the last '\' or ':', at most 255 characters.
 std::string ExtractFileName(const std::string& name);
 

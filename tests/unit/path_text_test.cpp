@@ -34,6 +34,25 @@ TEST(ChangeFileExt, ReplacesOnlyAnExtensionOfTheLastComponent) {
   EXPECT_EQ(ChangeFileExt("", ".LNK"), ".LNK");
 }
 
+// The rows are what GetFullPathName gives for the same paths (checked under
+// Wine), less a trailing backslash: ".." stops at the drive's root or at
+// the share.
+TEST(ResolveDots, ClimbsNoHigherThanTheRoot) {
+  const struct {
+    const char* path;
+    const char* resolved;
+  } rows[] = {
+      {"C:\\a\\..\\..\\escaped", "C:\\escaped"},
+      {"C:\\..\\..\\..", "C:\\"},
+      {"C:\\a\\.\\b\\.\\..\\c", "C:\\a\\c"},
+      {"C:\\Pagemix Demo", "C:\\Pagemix Demo"},
+      {"C:/a/../b//c/", "C:\\b\\c"},
+      {"\\\\server\\share\\..\\..\\x", "\\\\server\\share\\x"},
+      {"C:\\a\\..a\\a..\\..", "C:\\a\\..a"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ResolveDots(row.path), row.resolved) << row.path;
+}
+
 TEST(ExtractFilePathAndName, SplitAtLastBackslashOrColon) {
   EXPECT_EQ(ExtractFilePath("C:\\Apps\\Run.exe"), "C:\\Apps\\");
   EXPECT_EQ(ExtractFilePath("C:Run.exe"), "C:");
