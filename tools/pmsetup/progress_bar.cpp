@@ -6,7 +6,9 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -15,7 +17,9 @@ namespace {
 
 constexpr auto kQuietFor = std::chrono::seconds(1);
 constexpr auto kRedrawEvery = std::chrono::milliseconds(200);
-constexpr int kBarWidth = 30;
+constexpr int kWidestBar = 30;
+constexpr int kNarrowestBar = 10;
+constexpr int kUnknownWidth = 80;
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
@@ -25,35 +29,127 @@ bool StandardErrorIsTerminal() {
 #endif
 }
 
+// Asked at every redraw, so that a resized terminal gets a bar that fits.
+int TerminalColumns() {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+  struct winsize size {};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  return kUnknownWidth;
+}
+
+// East Asian wide characters take two columns (the blocks of CJK, kana,
+// hangul and the full-width forms); every other character one.
+bool Wide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) || (c >= 0xAC00 && c <= 0xD7A3) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+int Columns(const std::string& utf8) {
+  int columns = 0;
+  for (std::size_t k = 0; k < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[k]);
+    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (int n = 1; n < length && k + n < utf8.size(); ++n) c = (c << 6) | (static_cast<unsigned char>(utf8[k + n]) & 0x3F);
+    columns += Wide(c) ? 2 : 1;
+    k += length;
+  }
+  return columns;
+}
+
+// "45.1 of 131.2 MB", in the unit that suits the total.
+std::string Amounts(std::uint64_t done, std::uint64_t total) {
+  const char* unit = total < 1000000 ? "kB" : total < 1000000000 ? "MB" : "GB";
+  const double scale = total < 1000000 ? 1e3 : total < 1000000000 ? 1e6 : 1e9;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f of %.1f %s", static_cast<double>(done) / scale,
+                static_cast<double>(total) / scale, unit);
+  return text;
+}
+
+std::string Rate(double bytes_per_second) {
+  const char* unit = bytes_per_second < 1e6 ? "kB/s" : bytes_per_second < 1e9 ? "MB/s" : "GB/s";
+  const double scale = bytes_per_second < 1e6 ? 1e3 : bytes_per_second < 1e9 ? 1e6 : 1e9;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", bytes_per_second / scale, unit);
+  return text;
+}
+
 }  // namespace
 
-ProgressBar::ProgressBar(std::uint64_t total)
-    : terminal_(StandardErrorIsTerminal()), total_(total), start_(Clock::now()) {}
+std::string BarLine(const BarFigures& figures, int columns) {
+  const double fraction =
+      figures.total > 0 ? std::min(1.0, static_cast<double>(figures.done) / static_cast<double>(figures.total)) : 1.0;
+  const int whole_percent = static_cast<int>(fraction * 100);
+  char percent[8];
+  std::snprintf(percent, sizeof percent, "%3d%%", whole_percent);
+  const std::string amounts = "  " + Amounts(figures.done, figures.total);
+  const std::string rate = figures.seconds > 0 ? "  " + Rate(static_cast<double>(figures.done) / figures.seconds) : "";
+  const std::string caption = figures.caption.empty() ? "" : figures.caption + " ";
+  // From the richest line to the barest.
+  const std::string tails[][2] = {{caption, amounts + rate}, {caption, amounts}, {caption, ""},
+                                  {"", amounts + rate},      {"", amounts},      {"", ""}};
+  const int room = columns - 1;
+  for (const auto& [head, tail] : tails) {
+    const int text = Columns(head) + 3 + static_cast<int>(std::string(percent).size() + tail.size());  // "[", "] "
+    const int bar = std::min(kWidestBar, room - text);
+    if (bar < kNarrowestBar) continue;
+    const int filled = static_cast<int>(fraction * bar);
+    return head + "[" + std::string(filled, '#') + std::string(bar - filled, '.') + "] " + percent + tail;
+  }
+  return std::to_string(whole_percent) + "%";
+}
 
-// [##########....................]  34%  45.1 of 131.2 MB  9.8 MB/s
+ProgressBar::ProgressBar(std::uint64_t total, std::string caption)
+    : terminal_(StandardErrorIsTerminal()), caption_(std::move(caption)), total_(total), start_(Clock::now()) {}
+
+ProgressBar::~ProgressBar() { Finish(); }
+
 void ProgressBar::Show(std::uint64_t done) {
   if (!terminal_) return;
+  done_ = done;
   const Clock::time_point now = Clock::now();
+  if (left_at_) {  // the time spent answering is no time spent working
+    start_ += now - *left_at_;
+    left_at_.reset();
+  }
   if (now - start_ < kQuietFor || (drawn_width_ > 0 && now - drawn_at_ < kRedrawEvery)) return;
+  Draw(now);
+}
+
+void ProgressBar::Draw(Clock::time_point now) {
   drawn_at_ = now;
-  total_ = std::max(total_, done);
-  const double fraction = total_ > 0 ? static_cast<double>(done) / static_cast<double>(total_) : 1.0;
-  const int filled = std::clamp(static_cast<int>(fraction * kBarWidth), 0, kBarWidth);
-  const double seconds = std::chrono::duration<double>(now - start_).count();
-  char line[160];
-  const int width = std::snprintf(line, sizeof line, "[%s%s] %3d%%  %.1f of %.1f MB  %.1f MB/s",
-                                  std::string(filled, '#').c_str(), std::string(kBarWidth - filled, '.').c_str(),
-                                  static_cast<int>(fraction * 100), static_cast<double>(done) / 1e6,
-                                  static_cast<double>(total_) / 1e6, static_cast<double>(done) / 1e6 / seconds);
-  // A shorter line than the last one is padded over it.
-  std::fprintf(stderr, "\r%s%*s", line, static_cast<int>(std::max<std::size_t>(drawn_width_, width) - width), "");
+  total_ = std::max(total_, done_);
+  const int columns = TerminalColumns();
+  const std::string line = BarLine({caption_, done_, total_, std::chrono::duration<double>(now - start_).count()}, columns);
+  // Spaces cover what a longer line drawn before left at the end, but
+  // never reach the last column of a terminal that has narrowed since.
+  const int width = Columns(line);
+  const int cover = std::max(0, std::min(static_cast<int>(drawn_width_), columns - 1) - width);
+  std::fprintf(stderr, "\r%s%*s", line.c_str(), cover, "");
   std::fflush(stderr);
-  drawn_width_ = std::max<std::size_t>(drawn_width_, static_cast<std::size_t>(width));
+  drawn_width_ = static_cast<std::size_t>(std::max(width, 1));
+}
+
+// The bar left on the screen shows where the work stands, not where it
+// stood at the last redraw.
+void ProgressBar::Leave() {
+  if (drawn_width_ == 0) return;
+  left_at_ = Clock::now();
+  Draw(*left_at_);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+  drawn_width_ = 0;
 }
 
 void ProgressBar::Finish() {
   if (drawn_width_ == 0) return;
-  std::fprintf(stderr, "\r%*s\r", static_cast<int>(drawn_width_), "");
+  std::fprintf(stderr, "\r%*s\r", std::min(static_cast<int>(drawn_width_), TerminalColumns() - 1), "");
   std::fflush(stderr);
   drawn_width_ = 0;
 }
