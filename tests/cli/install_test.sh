@@ -90,21 +90,24 @@ check "a volume cut short fails the installation, naming it" \
 (cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)
 check "a one-letter relative destination works" cmp -s src/numbers.txt all/d/numbers.txt
 
-"$pmsetup" install all/SETUP.EXE --yes > out.txt 2> err.txt
-check "no destination exits 1" test $? -eq 1
-check "no destination is explained" grep -q "pass --dest DIR" err.txt
+"$pmsetup" install all/SETUP.EXE < /dev/null > out.txt 2> err.txt
+check "no destination and no terminal exits 1" test $? -eq 1
+check "no destination and no terminal is explained" grep -q "pass --dest DIR, or --yes" err.txt
+"$pmsetup" install all/SETUP.EXE --yes --drive-root yes-root > out.txt 2> err.txt
+check "--yes without --dest takes DefaultDir under the drive root" cmp -s src/numbers.txt yes-root/InstallTest/numbers.txt
 
 # On a terminal: the destination is asked for, proposing DefaultDir with
 # its drive taken as a folder; OK while the disk is still missing shows the
-# wrong-disk message and asks again, Cancel ends it.
-printf '%s\n' "" "" "" "c" |
+# wrong-disk message and asks again, n (Cancel) ends it.
+printf '%s\n' "" "" "" "n" |
   script -qec "\"$pmsetup\" install disks/DISK1/SETUP.EXE --drive-root drive" /dev/null | tr -d '\r' > terminal.txt
 check "terminal run exits 1" test "${PIPESTATUS[1]}" -eq 1
 check "DefaultDir is proposed below the drive root" grep -qxF "[drive/InstallTest] " <(grep -o '^\[[^]]*\] ' terminal.txt)
 check "the question says where the files go" grep -qxF "(Enter installs into $work/drive/InstallTest)" terminal.txt
-check "disk asked for twice" test "$(grep -c '^Please insert disk 2\.$' terminal.txt)" -eq 2
-check "wrong-disk message shown" grep -qx "That is not the right disk. Please try again." terminal.txt
-check "terminal run ends with the package's message" grep -qx "Nothing was installed." terminal.txt
+# (The answers, typed ahead, are echoed first: a question may follow a prompt on its line.)
+check "disk asked for twice" test "$(grep -c 'Please insert disk 2\.$' terminal.txt)" -eq 2
+check "wrong-disk message shown" grep -q "That is not the right disk. Please try again.$" terminal.txt
+check "terminal run ends with the package's message" grep -q "Nothing was installed.$" terminal.txt
 check "the asked destination, made by the cancelled run, is gone again" test ! -e drive
 
 # Names and texts in the package's code page come out as UTF-8: on disk,
@@ -216,7 +219,6 @@ check "a line break stays one, a byte off the code page is shown" grep -qxF 'Bye
 check "and nothing else reaches the terminal" shows_no_controls err.txt
 script -qec "\"$pmsetup\" install ctl/SETUP.EXE --dest ctl/in" /dev/null < /dev/null | tr -d '\r' > terminal.txt
 check "the question shows its controls" grep -qxF 'Disk\x07 2' terminal.txt
-check "and so do the labels" grep -qF '[OK/Can\x1B[8mcel]' terminal.txt
 script -qec "\"$pmsetup\" install ctl/SETUP.EXE" /dev/null < /dev/null | tr -d '\r' > terminal.txt
 check "the destination question shows its controls" grep -qxF 'Where\x1B[2J?' terminal.txt
 check "a UNC drive is taken as a folder too" grep -qF '[./Pagemix Demo]' terminal.txt
@@ -261,7 +263,9 @@ else
 fi
 
 # Signals stop the installation: temporaries removed, one line, 128 plus
-# the signal.  The payload is large enough to take a moment.
+# the signal.  The payload is large enough to take a moment.  (env resets
+# SIGINT, which a shell ignores in the commands it starts in the
+# background, and which pmsetup then leaves ignored.)
 mkdir big && head -c 12000000 /dev/urandom > big/MAIN.EXE && seq 5 30004 > big/numbers.txt
 cp src/package.toml big/
 "$pmsetup" pack big/package.toml --out bigpkg --stub stub.exe > /dev/null
@@ -269,7 +273,7 @@ for signal in INT:130 TERM:143 HUP:129; do
   name=${signal%:*} code=${signal#*:}
   rm -rf re && "$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
   snapshot re > before.txt
-  "$pmsetup" install bigpkg/SETUP.EXE --dest "$work/re" --yes > /dev/null 2> err.txt &
+  env --default-signal=INT "$pmsetup" install bigpkg/SETUP.EXE --dest "$work/re" --yes > /dev/null 2> err.txt &
   sleep 0.2 && kill -s "$name" $!
   wait $!
   check "SIG$name: exits $code" test $? -eq "$code"

@@ -2,12 +2,13 @@
 // on this machine, with questions on the terminal.
 #include <unistd.h>
 
-#include <cctype>
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "commands.hpp"
+#include "common/path_text.hpp"
 #include "extract/installation.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
@@ -18,6 +19,7 @@
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "terminal_front_end.hpp"
+#include "terminal_questions.hpp"
 
 namespace pmsetup {
 namespace {
@@ -30,23 +32,16 @@ struct InstallOptions {
   int code_page = 1252;
 };
 
-// The length of a Windows path's drive: "C:", or "\\server\share" up to
-// the backslash after the share's name.
-std::size_t DriveLength(const std::string& path) {
-  if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') return 2;
-  if (!path.starts_with("\\\\")) return 0;
-  const std::size_t share = path.find('\\', 2);
-  return share == std::string::npos ? path.size() : std::min(path.find('\\', share + 1), path.size());
-}
-
 // Where DefaultDir lies on this system: its drive is the folder
-// drive_root, so "C:\Pagemix Demo" is "./Pagemix Demo".  Nothing when its
-// bytes have no characters in the code page.
+// drive_root, so "C:\Pagemix Demo" is "./Pagemix Demo", and ".." stops at
+// drive_root as it stops at C:\ on Windows.  Nothing when its bytes have
+// no characters in the code page.
 std::optional<std::string> ProposedDestination(const std::string& drive_root) {
   const std::string& ansi = package::Setup.SetupTexts[package::DefaultDir];
   const std::optional<std::string> path = platform::ConvertedFromCodePage(ansi, platform::AnsiCodePage);
   if (!path) return std::nullopt;
-  std::string folder = path->substr(DriveLength(*path));
+  const std::string resolved = common::ResolveDots(*path);
+  std::string folder = resolved.substr(common::ExtractFileDrive(resolved).size());
   folder.erase(0, folder.find_first_not_of('\\'));
   std::replace(folder.begin(), folder.end(), '\\', '/');
   return Text(Path(drive_root) / Path(folder));
@@ -63,18 +58,19 @@ std::string DestinationQuestion(const std::optional<std::string>& proposal) {
 }
 
 // Asks until a directory that can be created is given; false when the
-// user gives up.
+// user cancels.
 bool AskDestination(const std::string& drive_root, std::string& destination) {
   const std::optional<std::string> proposal = ProposedDestination(drive_root);
   const std::string question = DestinationQuestion(proposal);
+  const std::string prompt = proposal ? "[" + ShownArgument(*proposal) + "] " : std::string();
   for (;;) {
-    std::string answer;
-    if (!AskLine(question, proposal ? ShownArgument(*proposal) : std::string(), answer)) return false;
-    if (answer.empty() && !proposal) continue;
-    if (answer.empty()) answer = *proposal;
-    const ConvertedPath converted = ConvertPath(answer);
+    std::optional<std::string> answer = AskForLine(question, prompt);
+    if (!answer) return false;
+    if (answer->empty() && !proposal) continue;
+    if (answer->empty()) answer = proposal;
+    const ConvertedPath converted = ConvertPath(*answer);
     if (!converted.problem.empty()) {
-      std::cerr << ShownArgument(answer) << ": " << converted.problem << "; please give another directory.\n";
+      std::cerr << ShownArgument(*answer) << ": " << converted.problem << "; please give another directory.\n";
       continue;
     }
     destination = converted.path;
@@ -85,11 +81,71 @@ bool AskDestination(const std::string& drive_root, std::string& destination) {
   }
 }
 
+// --yes takes the destination the package proposes.
+std::string TakeProposal(const std::string& drive_root, std::string& destination) {
+  const std::optional<std::string> proposal = ProposedDestination(drive_root);
+  if (!proposal) {
+    return "the package's DefaultDir has no characters in code page " + std::to_string(platform::AnsiCodePage) +
+           "; pass --dest DIR";
+  }
+  const ConvertedPath converted = ConvertPath(*proposal);
+  if (!converted.problem.empty()) return ShownArgument(*proposal) + ": " + converted.problem + "; pass --dest DIR";
+  destination = converted.path;
+  return std::string();
+}
+
 void ListInstalled(const std::string& shown_destination) {
   std::cout << "Installed into " << shown_destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
     std::cout << "  " << Shown(entry->Name) << "  (" << entry->Size << " bytes)\n";
   }
+}
+
+// The user ended the run at a question or by a signal; the exit code.
+std::optional<int> EndedByUser() {
+  constexpr const char* kNothingChanged = "nothing was installed or changed";
+  if (const int signal = StopSignal(); signal != 0) {
+    std::cerr << InterruptedLine(signal, kNothingChanged) << '\n';
+    return SignalExitCode(signal);
+  }
+  if (EndedByEndOfInput()) {
+    std::cerr << "pmsetup: end of input at a question: the installation is cancelled; " << kNothingChanged << '\n';
+    return 1;
+  }
+  return std::nullopt;
+}
+
+int Extract(const InstallOptions& options, const std::string& destination) {
+  StartProgress();
+  const InstallResult result = InstallInto(destination);
+  EndProgress();
+  if (result.installed) {
+    ListInstalled(options.destination.empty() ? DisplayPath(destination) : ShownArgument(options.destination));
+    return 0;
+  }
+  if (extract::Extraction.RunOutcome == extract::Outcome::kCancelled) {
+    if (const std::optional<int> status = EndedByUser()) return *status;
+  }
+  std::cerr << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
+  if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
+    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
+              << " was not found; run in a terminal without --yes to be asked for it\n";
+  } else {
+    std::cerr << "pmsetup: " << result.problem << '\n';
+  }
+  return 1;
+}
+
+// With the terminal's signals and questions in place.
+int InstallFromTerminal(const InstallOptions& options, std::string destination) {
+  if (destination.empty() && options.yes) {
+    if (const std::string problem = TakeProposal(options.drive_root, destination); !problem.empty()) {
+      std::cerr << "pmsetup: " << problem << '\n';
+      return 1;
+    }
+  }
+  if (destination.empty() && !AskDestination(options.drive_root, destination)) return EndedByUser().value_or(1);
+  return Extract(options, destination);
 }
 
 int Install(const InstallOptions& options) {
@@ -108,34 +164,15 @@ int Install(const InstallOptions& options) {
     std::cerr << "pmsetup: " << ShownArgument(options.destination) << ": " << given.problem << '\n';
     return 1;
   }
-  std::string destination = given.path;
-  if (destination.empty()) {
-    if (!interactive) {
-      std::cerr << "pmsetup: no destination directory: pass --dest DIR\n";
-      return 1;
-    }
-    if (!AskDestination(options.drive_root, destination)) return 1;  // the user backed out, as with Cancel
+  if (given.path.empty() && !interactive && !options.yes) {
+    std::cerr << "pmsetup: no destination directory and no terminal to ask on: pass --dest DIR, or --yes for the "
+                 "package's own\n";
+    return 1;
   }
   UseTerminal(interactive);
-  const InstallResult result = InstallInto(destination);
+  const int status = InstallFromTerminal(options, given.path);
   ReleaseTerminal();
-  if (result.installed) {
-    ListInstalled(options.destination.empty() ? DisplayPath(destination) : ShownArgument(options.destination));
-    return 0;
-  }
-  if (const int signal = StopSignal(); signal != 0 && extract::Extraction.RunOutcome == extract::Outcome::kCancelled) {
-    std::cerr << (isatty(STDERR_FILENO) ? "\n" : "") << InterruptedLine(signal, "nothing was installed or changed")
-              << '\n';
-    return SignalExitCode(signal);
-  }
-  std::cerr << '\n' << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
-  if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
-    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
-              << " was not found; run in a terminal without --yes to be asked for it\n";
-  } else {
-    std::cerr << "pmsetup: " << result.problem << '\n';
-  }
-  return 1;
+  return status;
 }
 
 }  // namespace
@@ -149,7 +186,9 @@ Command AddInstallCommand(CLI::App& app) {
   install->add_option("--drive-root", options->drive_root,
                       "the folder that stands for the drive of the package's DefaultDir when a destination is "
                       "proposed (default: the current directory; --dest is never changed)");
-  install->add_flag("--yes", options->yes, "ask nothing: a missing disk fails the installation");
+  install->add_flag("--yes", options->yes,
+                    "ask nothing: install into --dest, or else where the package proposes (under --drive-root); "
+                    "a missing disk fails the installation");
   install->add_option("--code-page", options->code_page,
                       "the code page the package's texts and names are in (as in its manifest; default 1252)");
   return {install, [options] { return Install(*options); }};

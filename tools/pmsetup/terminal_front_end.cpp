@@ -1,133 +1,88 @@
 #include "terminal_front_end.hpp"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cctype>
 #include <csignal>
-#include <cstdio>
-#include <iostream>
+#include <memory>
 
 #include "common/session.hpp"
 #include "extract/run_state.hpp"
+#include "extract/transfer.hpp"
 #include "installer.hpp"
+#include "package/file_name.hpp"
 #include "package/setup_block.hpp"
+#include "progress_bar.hpp"
+#include "terminal_questions.hpp"
 
 namespace pmsetup {
 namespace {
 
-// Raised by a signal, for the pump; and the signal that would stop the run.
-volatile std::sig_atomic_t interrupted = 0;
-volatile std::sig_atomic_t stop_signal = 0;
-bool interactive_mode = false;
-std::string declined;
+// The one bar of the installation under way, and what was declined in it.
+struct TerminalProgress {
+  std::unique_ptr<ProgressBar> bar;
+  std::string declined;
+};
+TerminalProgress Progress;
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-void OnSignal(int signal) {
-  // Ctrl-C does not override a request to terminate.
-  if (signal != SIGINT || stop_signal == 0) stop_signal = signal;
-  interrupted = 1;
+// A question must not be drawn over: the bar's line ends above it.
+void LeaveBar() {
+  if (Progress.bar) Progress.bar->Leave();
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
+// The disk prompt names the file it waits for and where, since the
+// package's own text speaks only of a disk.
+std::string VolumeSought() {
+  std::string folder = DisplayPath(common::Session.SourceDir);
+  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return "(pmsetup looks for " + package::VolumeName(extract::Transfer.DiskNumber) + " in " + folder + ".)";
 }
 
-// Reads one line; false at the end of input or when Ctrl-C interrupts it.
-bool ReadLine(std::string& line) {
-  line.clear();
-  for (;;) {
-    char c = 0;
-    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    if (n <= 0) return false;
-    if (c == '\n') return true;
-    line += c;
-  }
-}
-
-// The first button answers to its label, its first letter or an empty
-// line; the second to its label or its first letter.
+// The extraction asks two things, both about the next disk: the disk
+// prompt (OK/Cancel) and, when the disk is still not there, the wrong
+// disk message (OK).  Without a terminal both are declined unseen, and
+// the failure names what was asked.
 bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
-  const common::LabelPair& ansi_labels = yes_no ? common::Session.YesNoLabels : common::Session.OkCancelLabels;
-  const std::string labels[2] = {Shown(ansi_labels[0]), Shown(ansi_labels[1])};
-  const std::string text = Shown(question, Lines::kMany);
-  // Without a terminal a question is declined unseen; the failure names
-  // what it was about.
-  if (!interactive_mode) {
-    if (buttons >= 2) declined = text;
+  std::string text = Shown(question, Lines::kMany);
+  if (!yes_no) text += '\n' + VolumeSought();
+  if (!Interactive()) {
+    if (buttons >= 2) Progress.declined = text;
     return false;
   }
-  std::cerr << '\n' << text << '\n';
-  for (;;) {
-    std::cerr << (buttons >= 2 ? "[" + labels[0] + "/" + labels[1] + "] " : "[" + labels[0] + "] ") << std::flush;
-    std::string answer;
-    if (!ReadLine(answer)) {
-      interrupted = 0;
-      return false;
-    }
-    answer = Lower(answer);
-    if (buttons < 2) return true;
-    const auto matches = [&](const std::string& label) {
-      return !label.empty() && (answer == Lower(label) || answer == Lower(label.substr(0, 1)));
-    };
-    if (answer.empty() || matches(labels[0])) return true;
-    if (matches(labels[1])) return false;
-  }
+  LeaveBar();
+  // OK/Cancel defaults to OK, Yes/No to the safer No.
+  std::optional<bool> answer;
+  if (buttons >= 2) answer = AskYesNo(text, !yes_no);
+  else if (AskForLine(text, "[Enter] ")) answer = true;
+  if (!answer) extract::EndRun(extract::Outcome::kCancelled);
+  return answer.value_or(false);
 }
 
-// A signal between two bytes of input stops the run.  Ctrl-C on a
-// terminal is the Cancel button: it asks first, and No goes on.
+// Between two bytes of input: a signal stops the run, but Ctrl-C on a
+// terminal asks first, and No goes on.
 void Pump() {
-  if (!interrupted) return;
-  interrupted = 0;
-  if (stop_signal == SIGINT && interactive_mode) {
-    const bool confirmed = AskOnTerminal(package::Setup.SetupTexts[package::CancelConfirm], 2, true);
-    if (!confirmed && stop_signal == SIGINT) {
-      stop_signal = 0;
-      return;
-    }
+  if (!SignalArrived()) return;
+  SignalArrived() = 0;
+  if (StopSignal() == SIGINT && Interactive()) {
+    LeaveBar();
+    if (!ConfirmCancel()) return;
   }
   extract::EndRun(extract::Outcome::kCancelled);
 }
 
-void ShowProgress(int percent, double fraction) {
-  if (!isatty(STDERR_FILENO)) return;
-  constexpr int kWidth = 40;
-  const int filled = std::clamp(static_cast<int>(fraction * kWidth + 0.5), 0, kWidth);
-  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
-               percent);
-  if (percent >= 100) std::fputc('\n', stderr);
-  std::fflush(stderr);
+void ShowProgress(int /*percent*/, double fraction) {
+  if (Progress.bar) Progress.bar->Show(static_cast<std::uint64_t>(fraction * package::Setup.TotalSize));
 }
 
 }  // namespace
 
-void UseTerminal(bool interactive) {
-  interactive_mode = interactive;
-  declined.clear();
-  interrupted = 0;
-  stop_signal = 0;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;  // no SA_RESTART: a waiting prompt gives up
-  for (const int signal : kStopSignals) sigaction(signal, &action, nullptr);
+extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &SignalArrived()}; }
+
+void StartProgress() {
+  Progress.declined.clear();
+  Progress.bar = std::make_unique<ProgressBar>(package::Setup.TotalSize,
+                                               Shown(package::Setup.SetupTexts[package::ProgressCaption]));
 }
 
-extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &interrupted}; }
+void EndProgress() { Progress.bar.reset(); }
 
-void ReleaseTerminal() {
-  for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
-}
-
-int StopSignal() { return stop_signal; }
-
-const std::string& DeclinedQuestion() { return declined; }
-
-bool AskLine(const std::string& prompt, const std::string& shown_default, std::string& answer) {
-  std::cerr << prompt << '\n' << (shown_default.empty() ? std::string() : "[" + shown_default + "] ") << std::flush;
-  return ReadLine(answer);
-}
+const std::string& DeclinedQuestion() { return Progress.declined; }
 
 }  // namespace pmsetup

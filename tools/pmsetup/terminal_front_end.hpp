@@ -1,4 +1,5 @@
-// The installer's questions, messages and progress bar on a terminal.
+// The extraction's user interface on the terminal: its questions (see
+// terminal_questions.hpp for how they are answered) and its progress bar.
 #pragma once
 
 #include <string>
@@ -7,27 +8,18 @@
 
 namespace pmsetup {
 
-// The extraction's front end on the terminal, to be handed to LoadPackage.
+// The front end to hand to LoadPackage.
 extract::FrontEnd TerminalFrontEnd();
 
-// Sets how the front end behaves from here on.  SIGINT, SIGTERM and
-// SIGHUP cancel the run.  Interactive: questions are asked on the terminal
-// and Ctrl-C asks whether to cancel.  Otherwise every question is
-// answered with its second button (a missing disk is not waited for) and
-// Ctrl-C cancels at once.
-void UseTerminal(bool interactive);
+// Starts the progress bar, with the package's ProgressCaption, for the
+// extraction that follows.
+void StartProgress();
 
-// Puts back the default handling of those signals.
-void ReleaseTerminal();
+// Wipes the progress bar, so that a message after it starts a clean line.
+void EndProgress();
 
-// The signal that cancelled the run, or 0.
-int StopSignal();
-
-// The last question declined on the user's behalf, for the report.
+// The last question declined on the user's behalf (no terminal, or
+// --yes), for the report; empty if none was.
 const std::string& DeclinedQuestion();
-
-// Asks for a line, showing the default an empty answer stands for (if
-// any).  False at the end of input or on Ctrl-C.
-bool AskLine(const std::string& prompt, const std::string& shown_default, std::string& answer);
 
 }  // namespace pmsetup

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# pmsetup install at a terminal, as a person meets it: a tmux pane of 80
+# or 40 columns, keys typed at each question, the screen read back.
+#   terminal_test.sh PMSETUP CAPTURES
+# The screens land in CAPTURES, one file per case.
+source "$(dirname "$0")/checks.sh"
+pmsetup=$(realpath "$1")
+captures=$(mkdir -p "$2" && realpath "$2")
+cd "$work"
+tmux_socket="pmsetup-test-$$"
+tm() { tmux -L "$tmux_socket" "$@"; }
+trap 'tm kill-server 2> /dev/null; rm -rf "$work"' EXIT
+
+mkdir src
+{ printf MZ; head -c 4998 /dev/zero; } > stub.exe
+head -c 600000 /dev/urandom > src/MAIN.EXE
+seq 1 300000 > src/numbers.txt
+cat > src/package.toml <<'TOML'
+[texts]
+Title = "Terminal test"
+DefaultDir = 'C:\a\..\..\Terminal Test'
+ProgressCaption = "Installing the terminal test"
+TerminatedMessage = "Nothing was installed."
+[files]
+main = "MAIN.EXE"
+other = ["numbers.txt"]
+TOML
+"$pmsetup" pack src/package.toml --out disks --layout disks --disk-size 400000 --stub stub.exe > /dev/null
+mkdir all && cp disks/*/* all/
+
+# run COLUMNS PACKAGE: pmsetup install in a fresh pane; the shell around
+# it survives Ctrl-C to print the exit code.
+run() {
+  tm kill-server 2> /dev/null
+  rm -rf drive one && mkdir one && cp disks/DISK1/* one/
+  tm new-session -d -x "$1" -y 50 -c "$work" \
+    "sh -c 'trap : INT; \"$pmsetup\" install $2 --drive-root drive; echo exit=\$?; sleep 600'"
+}
+screen() { tm capture-pane -p -J | sed -e 's/ *$//' -e '/^$/d'; }
+# shows N TEXT: waits until TEXT is on N lines of the screen, 10 s at most.
+shows() {
+  local tries
+  for tries in $(seq 100); do
+    [ "$(screen | grep -cF -- "$2")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "timed out waiting for '$2'; the screen:"; screen
+  return 1
+}
+keys() { tm send-keys "$@"; }
+ended() {  # ended CASE STATUS: the run ended with STATUS; its screen is kept
+  shows 1 "exit=" && screen > "$captures/$1.txt"
+  check "$1: exits $2" grep -qx "exit=$2" "$captures/$1.txt"
+}
+
+destination='[drive/Terminal Test]'
+cancel='Do you really want to cancel the installation?'
+nothing_changed='nothing was installed or changed'
+
+# Enter at each question takes its default: the proposal, which ".." does
+# not lead out of the drive root, and the disk once it is there.
+run 80 one/SETUP.EXE
+shows 1 "$destination" && keys Enter
+shows 1 "(pmsetup looks for DISK2.CMP in $work/one.)"
+sleep 1.2  # the bar shows once the work has gone on for a second
+for disk in 2 3 4; do
+  shows 1 "Please insert disk $disk." && cp disks/DISK$disk/* one/ && keys Enter
+done
+ended enter 0
+check "enter: installed into the proposal" cmp -s src/numbers.txt "drive/Terminal Test/numbers.txt"
+check "enter: '..' in DefaultDir stops at the drive root" test "$(ls drive)" = "Terminal Test"
+check "enter: the bar is left above the question, with its caption and figures" \
+  grep -qE '^Installing the terminal test \[#+\.*\] +[0-9]+%  [0-9.]+ of 2\.6 MB  [0-9.]+ [kM]B/s$' \
+  <(grep -B1 -x "Please insert disk 4." "$captures/enter.txt")
+
+# Ctrl-C asks; Enter (No) goes back to the question; Ctrl-D cancels.
+run 80 all/SETUP.EXE
+shows 1 "$destination" && keys C-c
+shows 1 "$cancel" && keys Enter
+shows 2 "$destination" && keys C-d
+ended ctrl-d 1
+check "ctrl-d: the cancel question shows its default" grep -qxF '[y/N]' "$captures/ctrl-d.txt"
+check "ctrl-d: says what ended it" \
+  grep -qx "pmsetup: end of input at a question: the installation is cancelled; $nothing_changed" "$captures/ctrl-d.txt"
+check "ctrl-d: nothing created" test ! -e drive
+
+# Ctrl-C at Ctrl-C's question cancels, at the destination and at a disk.
+run 80 all/SETUP.EXE
+shows 1 "$destination" && keys C-c
+shows 1 "$cancel" && keys C-c
+ended ctrl-c-twice 130
+check "ctrl-c twice: one line says so" grep -qx "pmsetup: interrupted by SIGINT; $nothing_changed" \
+  "$captures/ctrl-c-twice.txt"
+
+# At the disk prompt: an unknown answer gets a hint; Ctrl-C asks, and n
+# goes back; Ctrl-C then y cancels, leaving no folder behind.
+run 80 one/SETUP.EXE
+shows 1 "$destination" && keys Enter
+shows 1 "Please insert disk 2." && keys maybe Enter
+shows 1 "Please answer y (yes) or n (no); Enter means yes." && keys C-c
+shows 1 "$cancel" && keys n Enter
+shows 2 "Please insert disk 2." && keys C-c
+shows 2 "$cancel" && keys YES Enter
+ended disk-prompt 130
+check "disk prompt: the prompt names the file and the folder" \
+  test "$(grep -A2 -x 'Please insert disk 2.' "$captures/disk-prompt.txt" | head -3 | paste -sd'|')" = \
+  "Please insert disk 2.|(pmsetup looks for DISK2.CMP in $work/one.)|[Y/n] maybe"
+check "disk prompt: the destination made for the run is gone" test ! -e drive
+
+# 40 columns: every line fits, the bar included, which keeps its
+# percentage but drops what does not fit.
+run 40 one/SETUP.EXE
+shows 1 "$destination" && keys Enter
+sleep 1.2
+for disk in 2 3 4; do
+  shows 1 "Please insert disk $disk." && cp disks/DISK$disk/* one/ && keys Enter
+done
+ended narrow 0
+bars=$(grep '^\[#*\.*\] *[0-9]*%' "$captures/narrow.txt")
+check "narrow: one bar above each later disk prompt" test "$(wc -l <<< "$bars")" -eq 2
+check "narrow: the bars fit" test "$(awk 'length > 39' <<< "$bars" | wc -l)" -eq 0
+finish
