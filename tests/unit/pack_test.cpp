@@ -310,6 +310,7 @@ TEST_F(ManifestTest, ReservedCharactersAreCharactersNotSecondBytes) {
       {932, "DefaultDir", "C:\\\\\u30bd\u30d5\u30c8", "\u30bd"},  // C:\ソフト
       {932, "DefaultDir", "C:\\\\\u30dd\u30b9\u30c8", nullptr},    // C:\ポスト
       {932, "GroupName", "\u8868\u793a", "\u8868"},
+      {932, "GroupName", "\u30dd\u30b9\u30c8", nullptr},
       {936, "name", "\u5104.txt", nullptr},                      // 億: 83 7C
       {936, "name", "\u4e57.txt", "\u4e57"},                     // 乗: 81 5C
       {936, "GroupName", "\u4e57\u5ba2", "\u4e57"},
