@@ -1,35 +1,39 @@
 #include "package/group_name.hpp"
 
+#include <cstring>
+
+#include "platform/ansi.hpp"
+#include "platform/code_page.hpp"
+#include "platform/device_name.hpp"
+
 namespace package {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// "..", "...", ".. " and the like: names that can climb to a parent.
-bool ClimbsUp(const std::string& component) {
-  const std::size_t end = component.find_last_not_of(' ');
-  if (end == std::string::npos || end < 1) return false;
-  return component.find_first_not_of('.') > end;
+bool Reserved(unsigned char c) { return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr; }
+
+bool UsableComponent(const std::string& component) {
+  if (component.empty()) return true;  // a doubled or trailing separator
+  if (component.find_first_not_of(". ") == std::string::npos) return false;
+  return !platform::WindowsDeviceName(component);
 }
 
 }  // namespace
 
-// Scanned byte by byte: a second byte of a double-byte character that
-// reads as '\' only splits a name into more components, so a name is at
-// worst refused, never let through wrongly.
-bool GroupNameStaysInside(const std::string& name) {
+bool UsableGroupName(const std::string& name) { return UsableGroupName(name, platform::SystemCodePage()); }
+
+bool UsableGroupName(const std::string& name, int code_page) {
   if (!name.empty() && IsSeparator(name.front())) return false;
-  if (name.find(':') != std::string::npos) return false;
-  std::string component;
-  for (const char c : name + '\\') {
-    if (!IsSeparator(c)) {
-      component += c;
-      continue;
-    }
-    if (ClimbsUp(component)) return false;
-    component.clear();
+  std::size_t start = 0;  // where the component being read begins
+  for (std::size_t k = 0; k < name.size(); k += platform::CharacterLength(name, k, code_page)) {
+    if (platform::CharacterLength(name, k, code_page) == 2) continue;
+    if (Reserved(static_cast<unsigned char>(name[k]))) return false;
+    if (!IsSeparator(name[k])) continue;
+    if (!UsableComponent(name.substr(start, k - start))) return false;
+    start = k + 1;
   }
-  return true;
+  return UsableComponent(name.substr(start));
 }
 
 }  // namespace package

@@ -58,7 +58,7 @@ INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
     EndDialog(dialog, 0);
   } else if (command == IDOK) {
     const std::string name = ReadItemText(dialog, kGroupEditId);
-    if (package::GroupNameStaysInside(name)) {
+    if (package::UsableGroupName(name)) {
       Setup.SetupTexts[package::GroupName] = name;
       EndDialog(dialog, 1);
     } else {

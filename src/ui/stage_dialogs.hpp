@@ -15,8 +15,9 @@ namespace ui {
 INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // "Group": the Start-menu group name.  OK stores the edited name in the
-// package's GroupName once it stays inside the Programs folder (see
-// package/group_name.hpp); until then it only beeps.
+// package's GroupName once it is a usable group name, one Windows can
+// make inside the Programs folder (see package/group_name.hpp); until then
+// it only beeps.
 INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // "Progress": runs the whole extraction under its bar, and ends with 1

@@ -96,10 +96,13 @@ printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nColor = 1\n[files]\nmain = "MAI
 check "manifest error fails" test $? -eq 1
 check "manifest error names file and line" grep -qF "src/bad.toml:4: unknown key 'Color' in [texts]" err.txt
 check "manifest error writes nothing" test ! -e bad
-printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nGroupName = "Tools/../../Startup"\n[files]\nmain = "MAIN.EXE"\n' > src/bad.toml
-"$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
-check "a group name leading out of the Programs folder is refused at its line" \
-  grep -qF "src/bad.toml:4: GroupName 'Tools/../../Startup' must name a folder inside" err.txt
+# A group name leading out of the Programs folder, naming it itself, or
+# naming no folder Windows can make.
+for group in 'Tools/../../Startup' '.' 'a*b'; do
+  printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nGroupName = "%s"\n[files]\nmain = "MAIN.EXE"\n' "$group" > src/bad.toml
+  "$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
+  check "group name $group is refused at its line" grep -qF "src/bad.toml:4: GroupName '$group' must name a folder inside" err.txt
+done
 
 # Every name must fit the folder the package proposes, as the installers
 # join them (259 characters), and so must a temporary name; a name that

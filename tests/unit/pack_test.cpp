@@ -197,7 +197,8 @@ TEST_F(ManifestTest, TextsWithANulOrAC1ControlAreRefused) {
 
 // Names and texts are composed (NFC) before they go into the code page:
 // "e" and a combining accent, as a Mac names files, is "\u00e9".  What the
-// code page cannot hold is named once, one way, with its place.
+// code page cannot hold is named once, one way, with its place.  What it
+// holds reads back as the composed text.
 TEST_F(ManifestTest, NamesAndTextsAreComposedBeforeTheCodePage) {
   struct Case {
     int code_page;
@@ -212,11 +213,14 @@ TEST_F(ManifestTest, NamesAndTextsAreComposedBeforeTheCodePage) {
       {1252, "Title", "Cafe\u0301 E\u0301te\u0301", "Caf\xE9 \xC9t\xE9", nullptr},
       {1251, "name", "\u0438\u0306\u043e\u0434.txt", "\xE9\xEE\xE4.txt", nullptr},  // и + breve: й
       {932, "name", "\u30cf\u309a\u30f3.txt", "\x83\x70\x83\x93.txt", nullptr},  // ハ + ゜: パ
+      {720, "name", "\u0643\u062a\u0627\u0628.txt", "\xE8\xA2\x9F\xA0.txt", nullptr},  // كتاب
+      {720, "Title", "Cafe\u0301 \u00e2 \u0627\u0653", "Caf\x82 \x83 \x99", nullptr},   // ا + ٓ: آ
       {1252, "name", "x\u0301.txt", nullptr, "name holds '\u0301' (U+0301) at character 2, which code page 1252 cannot show"},
       {1252, "source", "ab\u4e2d.txt", nullptr,
        "file name 'ab\u4e2d.txt' holds '\u4e2d' (U+4E2D) at character 3, which code page 1252 cannot show"},
       {1250, "Title", "e\u0301 \u00e8", nullptr, "text Title holds '\u00e8' (U+00E8) at character 3, which code page 1250"},
       {1252, "Title", "\U0001F600", nullptr, "holds '\U0001F600' (U+1F600) at character 1, which code page 1252"},
+      {720, "Title", "\u0628\u067e", nullptr, "holds '\u067e' (U+067E) at character 2, which code page 720 cannot"},
   };
   for (const Case& c : cases) {
     errors_.clear();
@@ -235,6 +239,7 @@ TEST_F(ManifestTest, NamesAndTextsAreComposedBeforeTheCodePage) {
     }
     ASSERT_TRUE(read) << c.written << "\n" << Errors();
     EXPECT_EQ(where == "Title" ? manifest_.texts[package::Title] : manifest_.others.at(0).name, c.packed) << c.written;
+    EXPECT_EQ(platform::ConvertedFromCodePage(c.packed, c.code_page), platform::Composed(c.written)) << c.written;
   }
 }
 
@@ -305,6 +310,7 @@ TEST_F(ManifestTest, ReservedCharactersAreCharactersNotSecondBytes) {
       {932, "DefaultDir", "C:\\\\\u30bd\u30d5\u30c8", "\u30bd"},  // C:\ソフト
       {932, "DefaultDir", "C:\\\\\u30dd\u30b9\u30c8", nullptr},    // C:\ポスト
       {932, "GroupName", "\u8868\u793a", "\u8868"},
+      {932, "GroupName", "\u30dd\u30b9\u30c8", nullptr},
       {936, "name", "\u5104.txt", nullptr},                      // 億: 83 7C
       {936, "name", "\u4e57.txt", "\u4e57"},                     // 乗: 81 5C
       {936, "GroupName", "\u4e57\u5ba2", "\u4e57"},

@@ -205,14 +205,16 @@ class ManifestReader {
   }
 
   // The group is a folder inside the user's Programs folder; the installer
-  // would refuse a name that leads elsewhere, so no package offers one.
+  // would refuse a name that leads elsewhere or that Windows cannot make,
+  // so no package offers one.
   void CheckGroupName(const toml::table& texts) {
     const toml::node* node = texts.get(package::kTextNames[package::GroupName]);
     const std::string& name = manifest_.texts[package::GroupName];
-    if (node == nullptr || package::GroupNameStaysInside(name)) return;
+    if (node == nullptr || package::UsableGroupName(name, manifest_.code_page)) return;
     Error(node->source(), "GroupName '" + Readable(name) +
-                              "' must name a folder inside the Start menu's Programs folder: no '..', no drive or "
-                              "colon, no leading '\\' or '/'");
+                              "' must name a folder inside the Start menu's Programs folder: no leading '\\' or "
+                              "'/', no control character or < > : \" | ? *, no component of only dots and spaces "
+                              "('.', '..') and none naming a device");
   }
 
   std::optional<ManifestFile> ReadFile(const toml::node& node) {
