@@ -27,6 +27,10 @@ other = ["numbers.txt"]
 TOML
 "$pmsetup" pack src/package.toml --out disks --layout disks --disk-size 400000 --stub stub.exe > /dev/null
 mkdir all && cp disks/*/* all/
+# Big enough to take a few seconds: the bar shows after one.
+mkdir big && head -c 40000000 /dev/urandom > big/MAIN.EXE
+sed 's/^other = .*/other = []/' src/package.toml > big/package.toml
+"$pmsetup" pack big/package.toml --out bigpkg --stub stub.exe > /dev/null
 
 # run COLUMNS PACKAGE: pmsetup install in a fresh pane; the shell around
 # it survives Ctrl-C to print the exit code.
@@ -107,6 +111,20 @@ check "disk prompt: the prompt names the file and the folder" \
   "Please insert disk 2.|(pmsetup looks for DISK2.CMP in $work/one.)|[Y/n] maybe"
 check "disk prompt: the destination made for the run is gone" test ! -e drive
 
+# Ctrl-C during the extraction: the bar's line ends, the question asks,
+# Enter goes on to the end; Ctrl-C at the question cancels.
+for row in "enter:Enter:0" "ctrl-c:C-c:130"; do
+  IFS=: read -r name key status <<< "$row"
+  run 80 "bigpkg/SETUP.EXE --dest '$work/big-in'"
+  shows 1 "Installing the terminal test [" && keys C-c
+  shows 1 "$cancel" && keys "$key"
+  ended "extraction-$name" "$status"
+  check "extraction, $name: the question is below the bar" \
+    grep -qE '^Installing the terminal test \[#*\.*\] +[0-9]+%' <(grep -B1 -x "$cancel" "$captures/extraction-$name.txt")
+done
+check "extraction, Enter: installed whole" cmp -s big/MAIN.EXE big-in/MAIN.EXE
+rm -rf big-in
+
 # 40 columns: every line fits, the bar included, which keeps its
 # percentage but drops what does not fit.
 run 40 one/SETUP.EXE
@@ -118,5 +136,5 @@ done
 ended narrow 0
 bars=$(grep '^\[#*\.*\] *[0-9]*%' "$captures/narrow.txt")
 check "narrow: one bar above each later disk prompt" test "$(wc -l <<< "$bars")" -eq 2
-check "narrow: the bars fit" test "$(awk 'length > 39' <<< "$bars" | wc -l)" -eq 0
+check "narrow: the bars fit, with room for ^C" test "$(awk 'length > 37' <<< "$bars" | wc -l)" -eq 0
 finish

@@ -15,12 +15,12 @@ TEST(BarLine, FitsTheTerminal) {
     const char* line;
   } rows[] = {
       {"Installing", 200, "Installing [#############.................]  45%  0.5 of 1.0 MB  225.0 kB/s"},
-      {"Installing", 60, "Installing [######........]  45%  0.5 of 1.0 MB  225.0 kB/s"},
-      {"Installing", 55, "Installing [#########............]  45%  0.5 of 1.0 MB"},
-      {"Installing", 40, "Installing [#########............]  45%"},
-      {"Installing", 19, "[####.......]  45%"},
-      {"Installing", 17, "45%"},
-      {"\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB", 31,
+      {"Installing", 62, "Installing [######........]  45%  0.5 of 1.0 MB  225.0 kB/s"},
+      {"Installing", 57, "Installing [#########............]  45%  0.5 of 1.0 MB"},
+      {"Installing", 42, "Installing [#########............]  45%"},
+      {"Installing", 21, "[####.......]  45%"},
+      {"Installing", 19, "45%"},
+      {"\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB", 33,
        "\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB [####......]  45%"},
       {"", 80, "[#############.................]  45%  0.5 of 1.0 MB  225.0 kB/s"},
   };

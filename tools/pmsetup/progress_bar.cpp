@@ -20,6 +20,11 @@ constexpr auto kRedrawEvery = std::chrono::milliseconds(200);
 constexpr int kWidestBar = 30;
 constexpr int kNarrowestBar = 10;
 constexpr int kUnknownWidth = 80;
+// Left free at the end of the line: room for the "^C" a terminal echoes
+// after the bar, and the last column, where writing makes some terminals
+// wrap.
+constexpr int kEchoColumns = 2;
+constexpr int kSpareColumns = kEchoColumns + 1;
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
@@ -94,7 +99,7 @@ std::string BarLine(const BarFigures& figures, int columns) {
   // From the richest line to the barest.
   const std::string tails[][2] = {{caption, amounts + rate}, {caption, amounts}, {caption, ""},
                                   {"", amounts + rate},      {"", amounts},      {"", ""}};
-  const int room = columns - 1;
+  const int room = columns - kSpareColumns;
   for (const auto& [head, tail] : tails) {
     const int text = Columns(head) + 3 + static_cast<int>(std::string(percent).size() + tail.size());  // "[", "] "
     const int bar = std::min(kWidestBar, room - text);
@@ -127,10 +132,11 @@ void ProgressBar::Draw(Clock::time_point now) {
   total_ = std::max(total_, done_);
   const int columns = TerminalColumns();
   const std::string line = BarLine({caption_, done_, total_, std::chrono::duration<double>(now - start_).count()}, columns);
-  // Spaces cover what a longer line drawn before left at the end, but
-  // never reach the last column of a terminal that has narrowed since.
+  // Spaces cover what a longer line drawn before, or an echoed ^C, left at
+  // the end, but never reach the last column of a terminal that has
+  // narrowed since.
   const int width = Columns(line);
-  const int cover = std::max(0, std::min(static_cast<int>(drawn_width_), columns - 1) - width);
+  const int cover = std::max(0, std::min(static_cast<int>(drawn_width_) + kEchoColumns, columns - 1) - width);
   std::fprintf(stderr, "\r%s%*s", line.c_str(), cover, "");
   std::fflush(stderr);
   drawn_width_ = static_cast<std::size_t>(std::max(width, 1));

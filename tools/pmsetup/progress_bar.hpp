@@ -20,7 +20,8 @@ struct BarFigures {
 };
 
 // The line for a terminal of columns columns, never wider than
-// columns - 1 (a character in the last column makes some terminals wrap):
+// columns - 3 (room for an echoed ^C, and a character in the last column
+// makes some terminals wrap):
 //   Caption [##########....................]  34%  45.1 of 131.2 MB  9.8 MB/s
 // The rate goes first when space is short, then the figures, then the
 // caption; a terminal too narrow for a bar of 10 gets the percentage alone.
