@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # pmsetup pack and pmsetup lzh as a publisher uses them.
-#   pack_test.sh PMSETUP
+#   pack_test.sh PMSETUP MAKE_PACKAGE
 source "$(dirname "$0")/checks.sh"
-pmsetup=$(realpath "$1")
+pmsetup=$(realpath "$1") make_package=$(realpath "$2")
 cd "$work"
 
 mkdir -p src/docs
@@ -100,6 +100,44 @@ printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\nGroupName = "Tools/../../Startu
 "$pmsetup" pack src/bad.toml --out bad --stub stub.exe > /dev/null 2> err.txt
 check "a group name leading out of the Programs folder is refused at its line" \
   grep -qF "src/bad.toml:4: GroupName 'Tools/../../Startup' must name a folder inside" err.txt
+
+# Names, texts and paths reach the terminal with their control characters
+# shown as \xNN, whichever message names them: Escape, CR, BEL, DEL and
+# the C1 CSI (U+009B, which some terminals take for "Escape [").  Each
+# row runs a command whose output (both streams) must show SHOWN.
+h=$'ctl/\e[2J\xc2\x9b\a' H='ctl/\x1B[2J\x9B\x07'
+mkdir -p "$h" && cp src/MAIN.EXE "$h/" && : > "$h/file" && : > "$h/x"$'\xc2\x9b'.txt
+ln "$h/MAIN.EXE" "$h/DISK9.CMP"
+printf '[texts]\nTitle = "\\u001b]0;t\\u0007"\nDefaultDir = "C:"\n"k\\u001b[2J" = 1\n[files]\nmain = "MAIN.EXE"\n' > "$h/key.toml"
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = { source = "MAIN.EXE", name = "a\\rb\\u007f.exe" }\n' > "$h/name.toml"
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["n\\u001b[K.txt", "x\\u009b.txt"]\n' > "$h/files.toml"
+printf '[texts]\nTitle = "\\u001b[2J\\r\\u007f"\nDefaultDir = "C:"\n[files]\nmain = { source = "MAIN.EXE", name = "%s" }\n' \
+  "$(printf '\xc3\xa9%.0s' $(seq 200)).txt" > "$h/good.toml"
+"$make_package" --stub stub.exe --out "$h/odd.exe" --text $'Title=T\e[2J\r\a\x7f' --total-size 2 \
+  --entry MAIN.EXE:0:1 --entry $'M\e[8m.exe:1:1'
+controls_rows=(  # WHAT|SHOWN|PMSETUP ARGUMENTS (evaluated)
+  "a manifest error|$H/key.toml:4: unknown key 'k\x1B[2J' in [texts]|pack \"\$h/key.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a refused name|$H/name.toml:5: 'a\x0Db\x7F.exe' cannot be a file name|pack \"\$h/name.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a missing source|file 'n\x1B[K.txt' does not exist|pack \"\$h/files.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a source name off the code page|file name 'x\x9B.txt' holds '\x9B' (U+009B)|pack \"\$h/files.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a warning|$H/good.toml:5: warning:|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
+  "the report|disk 1  $H/o/SETUP.EXE|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
+  "an output path|cannot write $H/file/DISK1.CMP|pack \"\$h/good.toml\" --out \"\$h/file\" --stub stub.exe"
+  "a stub|$H/file is not a Windows program|pack \"\$h/good.toml\" --out \"\$h/o\" --stub \"\$h/file\""
+  "an input in the way|overwrite the packaged file $H/MAIN.EXE|pack \"\$h/good.toml\" --out \"\$h\" --stub stub.exe"
+  "a missing manifest|no such file: $H/none.toml|pack \"\$h/none.toml\" --out \"\$h/o\""
+  "a listed text|\"T\x1B[2J\x0D\x07\x7F\"|list \"\$h/odd.exe\""
+  "a listed name|\"M\x1B[8m.exe\"|list \"\$h/odd.exe\""
+  "a package that is not there|pmsetup: $H/none.exe: cannot read it|list \"\$h/none.exe\""
+  "a package verified|pmsetup: $H/odd.exe: cannot read it|verify \"\$h/odd.exe\""
+  "a stream that is not there|cannot read $H/none|lzh encode \"\$h/none\" \"\$h/o.lzh\""
+)
+for row in "${controls_rows[@]}"; do
+  IFS='|' read -r what shown arguments <<< "$row"
+  eval "\"\$pmsetup\" $arguments" > out.txt 2>&1
+  check "$what: shown with its controls" grep -qF -- "$shown" out.txt
+  check "$what: no control reaches the terminal" shows_no_controls out.txt
+done
 
 # Every name must fit the folder the package proposes, as the installers
 # join them (259 characters), and so must a temporary name; a name that

@@ -4,6 +4,7 @@
 
 #include "commands.hpp"
 #include "package_report.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -21,7 +22,7 @@ Command AddListCommand(CLI::App& app) {
                                                      : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
-      std::cerr << "pmsetup: " << *path << ": "
+      std::cerr << "pmsetup: " << ShownArgument(*path) << ": "
                 << (defect ? DescribeDefect(defect) : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {

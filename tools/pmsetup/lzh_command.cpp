@@ -12,6 +12,7 @@
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -24,7 +25,7 @@ struct Paths {
 constexpr std::size_t kChunk = 1 << 16;
 
 std::string CannotWrite(const Paths& paths, const std::string& reason) {
-  return reason.empty() ? reason : "cannot write " + paths.output + ": " + reason;
+  return reason.empty() ? reason : "cannot write " + ShownArgument(paths.output) + ": " + reason;
 }
 
 // Opens both ends: the output only once the input can be read.
@@ -57,11 +58,11 @@ int Encode(const Paths& paths) {
     written += packed.size();
     reason = output.Write(packed);
   }
-  if (input.Failed()) return Failure("cannot read " + paths.input);
+  if (input.Failed()) return Failure("cannot read " + ShownArgument(paths.input));
   if (reason.empty()) reason = output.Commit();
   if (!reason.empty()) return Failure(CannotWrite(paths, reason));
   // On stderr: OUTPUT may well be stdout.
-  std::cerr << paths.input << ": " << read << " bytes -> " << written << " bytes\n";
+  std::cerr << ShownArgument(paths.input) << ": " << read << " bytes -> " << written << " bytes\n";
   return 0;
 }
 
@@ -147,10 +148,10 @@ int Decode(const Paths& paths) {
   const lzh::InputLeft left = lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
   Flush(decode, out.block.next);
   if (!decode.write_problem.empty()) return Failure(CannotWrite(paths, decode.write_problem));
-  if (input.Failed()) return Failure("cannot read " + paths.input);
+  if (input.Failed()) return Failure("cannot read " + ShownArgument(paths.input));
   // A complete stream never has a byte past its end decoded.
   if (decode.written < decode.count || lzh::DecodedMissingInput(left, decode.requests_past_end)) {
-    return Failure(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
+    return Failure(ShownArgument(paths.input) + " ends before " + std::to_string(paths.count) + " bytes are decoded");
   }
   if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Failure(error);
   return 0;

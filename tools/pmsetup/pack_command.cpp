@@ -6,6 +6,7 @@
 #include "commands.hpp"
 #include "file_io.hpp"
 #include "packer.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -20,7 +21,8 @@ Command AddPackCommand(CLI::App& app) {
       [](const std::string& path) {
         std::error_code error;
         if (std::filesystem::is_regular_file(Path(path), error)) return std::string();
-        return std::filesystem::exists(Path(path), error) ? "not a plain file: " + path : "no such file: " + path;
+        return std::filesystem::exists(Path(path), error) ? "not a plain file: " + ShownArgument(path)
+                                                       : "no such file: " + ShownArgument(path);
       },
       "FILE");
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();

@@ -22,6 +22,7 @@
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
 #include "stub_location.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -68,7 +69,7 @@ class OutputFolders {
       if (level == level.parent_path()) break;
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-      if (!fs::create_directory(*level, error) && error) return "cannot create " + Text(*level) + ": " + error.message();
+      if (!fs::create_directory(*level, error) && error) return "cannot create " + ShownPath(*level) + ": " + error.message();
       made_.push_back(*level);
     }
     return std::string();
@@ -85,7 +86,7 @@ class OutputFolders {
 
 std::string FolderInTheWay(const fs::path& path) {
   std::error_code error;
-  return fs::is_directory(path, error) ? "cannot write " + Text(path) + ": a folder has that name" : std::string();
+  return fs::is_directory(path, error) ? "cannot write " + ShownPath(path) + ": a folder has that name" : std::string();
 }
 
 // Writes the package's files one after another, each under a temporary
@@ -120,7 +121,7 @@ class PackageWriter {
     if (std::string problem = CloseLast(); !problem.empty()) return problem;
     for (std::size_t k = 0; k < files_.size(); ++k) {
       if (std::string reason = temporaries_[k]->Commit(); !reason.empty()) {
-        return "cannot rename " + temporaries_[k]->Target() + " into place: " + reason;
+        return "cannot rename " + ShownArgument(temporaries_[k]->Target()) + " into place: " + reason;
       }
     }
     committed_ = true;
@@ -131,7 +132,7 @@ class PackageWriter {
 
  private:
   std::string CannotWrite(const std::string& reason) const {
-    return reason.empty() ? reason : "cannot write " + Text(files_.back().path) + ": " + reason;
+    return reason.empty() ? reason : "cannot write " + ShownPath(files_.back().path) + ": " + reason;
   }
 
   std::string CloseLast() { return temporaries_.empty() ? std::string() : CannotWrite(temporaries_.back()->Close()); }
@@ -205,14 +206,14 @@ std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, in
 // old setup data along, and anything else would not run at all.
 std::string StubProblem(const std::string& stub_path, const Bytes& stub) {
   if (stub.size() < package::kTrailerSize || stub[0] != 'M' || stub[1] != 'Z') {
-    return stub_path + " is not a Windows program";
+    return ShownArgument(stub_path) + " is not a Windows program";
   }
   const std::uint32_t offset = package::LittleEndian32(stub.data() + stub.size() - package::kTrailerSize);
   if (offset < package::kFirstBlockOffset) return std::string();
   PackageFile package;
   const bool packed = ReadPackageFile(stub_path, package) == platform::kIoOk &&
                       package::PackageDefect(package.block) == nullptr;
-  if (packed) return stub_path + " already carries a package; pass the bare installer stub";
+  if (packed) return ShownArgument(stub_path) + " already carries a package; pass the bare installer stub";
   return std::string();
 }
 
@@ -234,8 +235,8 @@ std::string OverwrittenInput(const std::vector<Input>& inputs, const std::vector
     if (!fs::exists(status) || fs::is_symlink(status)) continue;
     for (const Input& input : inputs) {
       if (fs::equivalent(output, Path(input.path), error)) {
-        return "--out would overwrite " + std::string(input.role) + " " + input.path + " with the package's " +
-               Text(output.filename()) + "; choose another folder";
+        return "--out would overwrite " + std::string(input.role) + " " + ShownArgument(input.path) + " with the package's " +
+               ShownPath(output.filename()) + "; choose another folder";
       }
     }
   }
@@ -302,7 +303,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
       if (error = volumes.Write(packed); !error.empty()) return error;
       progress.Show(payload_size);
     }
-    if (reader.Failed()) return "cannot read " + files[k]->source;
+    if (reader.Failed()) return "cannot read " + ShownArgument(files[k]->source);
     if (std::string changed = reader.Changed(); !changed.empty()) return changed;
     entries.push_back({files[k]->name, static_cast<std::int32_t>(offset),
                        static_cast<std::int32_t>(payload_size - offset)});
@@ -314,7 +315,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
 
 void Report(const PackOptions& options, std::size_t file_count, std::uint64_t payload_size, std::uint64_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << options.manifest << ": " << Counted(file_count, "file") << ", payload "
+  std::cout << "Packed " << ShownArgument(options.manifest) << ": " << Counted(file_count, "file") << ", payload "
             << Counted(payload_size, "byte") << ", compressed " << Counted(stream_size, "byte");
   if (payload_size > 0) {
     char ratio[32];
@@ -324,7 +325,7 @@ void Report(const PackOptions& options, std::size_t file_count, std::uint64_t pa
   std::cout << '\n';
   if (options.disk_images) return;  // the images are listed instead
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.size, "byte") << '\n';
+    std::cout << "  disk " << file.disk << "  " << ShownPath(file.path) << "  " << Counted(file.size, "byte") << '\n';
   }
 }
 
@@ -409,7 +410,7 @@ int Pack(const PackOptions& options) {
   for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
     std::error_code link_error;
     if (fs::is_symlink(fs::symlink_status(final_folder(disk), link_error))) {
-      return Failure(Text(final_folder(disk)) + " is a link; a disk's folder must be a folder");
+      return Failure(ShownPath(final_folder(disk)) + " is a link; a disk's folder must be a folder");
     }
   }
   // What an earlier pack into the same place left when it was stopped.
@@ -478,7 +479,7 @@ int Pack(const PackOptions& options) {
   Report(options, payload_files.size(), payload_size, volumes.StreamSize(), files);
   if (staging) staging->List();
   for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
-    std::cerr << "pmsetup: warning: " << Text(volume) << " is left from an earlier package; remove it\n";
+    std::cerr << "pmsetup: warning: " << ShownPath(volume) << " is left from an earlier package; remove it\n";
   }
   return 0;
 }
