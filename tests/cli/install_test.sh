@@ -58,7 +58,7 @@ verify() {  # verify NAME STATUS PACKAGE EXPECTED-LINE
   check "verify, $1: says so" grep -qxF "$4" out.txt
 }
 "$pmsetup" list all/SETUP.EXE | grep -q '^Checksums: integrity record, setup data matches' &&
-  "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP *size'
+  "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP  *[0-9,]* bytes  CRC-32 0x[0-9A-F]\{8\}$'
 check "list shows the integrity record, disk by disk" test $? -eq 0
 verify "sound package" 0 all/SETUP.EXE "DISK4.CMP  good"
 check "verify, sound package: every disk is good" test "$(grep -c '  good$' out.txt)" -eq 5

@@ -136,9 +136,9 @@ std::size_t Columns(const std::string& shown) {
   return columns;
 }
 
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string grouped;
+std::string Thousands(std::int64_t n) {
+  const std::string digits = std::to_string(n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n));
+  std::string grouped = n < 0 ? "-" : "";
   for (std::size_t k = 0; k < digits.size(); ++k) {
     if (k > 0 && (digits.size() - k) % 3 == 0) grouped += ',';
     grouped += digits[k];
@@ -146,9 +146,9 @@ std::string Thousands(std::uint64_t n) {
   return grouped;
 }
 
-std::string ByteCount(std::uint64_t n, std::size_t width) {
+std::string ByteCount(std::int64_t n, std::size_t width) {
   const std::string number = Thousands(n);
-  return std::string(width > number.size() ? width - number.size() : 0, ' ') + number + (n == 1 ? " byte" : " bytes");
+  return std::string(width - std::min(width, number.size()), ' ') + number + (n == 1 ? " byte" : " bytes");
 }
 
 }  // namespace pmsetup

@@ -35,10 +35,10 @@ std::string Quoted(const std::string& text, int code_page);
 // terminal: East Asian wide characters take two.
 std::size_t Columns(const std::string& shown);
 
-// "16,384".
-std::string Thousands(std::uint64_t n);
+// "16,384", "-1,024".
+std::string Thousands(std::int64_t n);
 // "1 byte", "16,384 bytes": every byte count a message gives.  With width,
 // the number is right-aligned in that many columns, for tables.
-std::string ByteCount(std::uint64_t n, std::size_t width = 0);
+std::string ByteCount(std::int64_t n, std::size_t width = 0);
 
 }  // namespace pmsetup
