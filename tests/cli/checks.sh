@@ -14,6 +14,10 @@ shows_no_controls() {  # shows_no_controls FILE: UTF-8 without control character
   iconv -f UTF-8 -t UTF-8 < "$1" > /dev/null 2>&1 && ! tr -d '\n' < "$1" | LC_ALL=C grep -qaP '[\x00-\x1F\x7F]|\xC2[\x80-\x9F]'
 }
 
+thousands() {  # thousands N: N with a comma every three digits, as pmsetup writes byte counts
+  sed -E ':a; s/([0-9])([0-9]{3})($|,)/\1,\2\3/; ta' <<< "$1"
+}
+
 finish() {
   echo "$passed passed, $failures failed"
   [ "$failures" -eq 0 ]

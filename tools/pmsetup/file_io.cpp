@@ -157,8 +157,8 @@ std::string FileReader::Changed() const {
   Status st{};
   if (!opened_.plain || failed_) return std::string();
   if (StatusOf(fd_, st) != 0 || !(StampOf(st) == opened_) || read_ != opened_.size) {
-    return ShownArgument(path_) + " changed while it was read (" + std::to_string(opened_.size) + " bytes when it was opened, " +
-           std::to_string(read_) + " read); pack again once nothing writes to it";
+    return ShownArgument(path_) + " changed while it was read (" + ByteCount(opened_.size) + " when it was opened, " +
+           Thousands(read_) + " read); pack again once nothing writes to it";
   }
   return std::string();
 }

@@ -25,7 +25,7 @@ std::string TooLong(const std::string& path) {
            std::to_string(platform::kLongestPath);
   }
   const std::string name = platform::FromCodePage(path.substr(path.find_last_of('\\') + 1), platform::AnsiCodePage);
-  return "the name takes " + std::to_string(name.size()) + " bytes in UTF-8; this system takes at most " +
+  return "the name takes " + ByteCount(name.size()) + " in UTF-8; this system takes at most " +
          std::to_string(platform::kLongestUtf8Name) + " in a name";
 }
 

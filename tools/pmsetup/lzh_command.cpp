@@ -62,7 +62,7 @@ int Encode(const Paths& paths) {
   if (reason.empty()) reason = output.Commit();
   if (!reason.empty()) return Failure(CannotWrite(paths, reason));
   // On stderr: OUTPUT may well be stdout.
-  std::cerr << ShownArgument(paths.input) << ": " << read << " bytes -> " << written << " bytes\n";
+  std::cerr << ShownArgument(paths.input) << ": " << ByteCount(read) << " -> " << ByteCount(written) << '\n';
   return 0;
 }
 
@@ -151,7 +151,7 @@ int Decode(const Paths& paths) {
   if (input.Failed()) return Failure("cannot read " + ShownArgument(paths.input));
   // A complete stream never has a byte past its end decoded.
   if (decode.written < decode.count || lzh::DecodedMissingInput(left, decode.requests_past_end)) {
-    return Failure(ShownArgument(paths.input) + " ends before " + std::to_string(paths.count) + " bytes are decoded");
+    return Failure(ShownArgument(paths.input) + " ends before " + ByteCount(paths.count) + " could be decoded");
   }
   if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Failure(error);
   return 0;

@@ -23,7 +23,7 @@ std::string VersionText() {
   if (!stub) return text + "stub: " + pmsetup::NoStubMessage();
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(pmsetup::Path(*stub), error);
-  text += "stub: " + pmsetup::ShownArgument(*stub) + " (" + (error ? std::string("size unknown") : std::to_string(size) + " bytes") + ", " +
+  text += "stub: " + pmsetup::ShownArgument(*stub) + " (" + (error ? std::string("size unknown") : pmsetup::ByteCount(size)) + ", " +
           pmsetup::DescribeStubVersion(pmsetup::ReadStubVersionOf(*stub)) + ")";
   return text;
 }

@@ -138,8 +138,7 @@ class ManifestReader {
     }
     auto encoded = InCodePage(*text, node, what);
     if (encoded && encoded->size() > 255) {
-      Error(node.source(), what + " takes " + std::to_string(encoded->size()) +
-                               " bytes; a package text holds at most 255");
+      Error(node.source(), what + " takes " + ByteCount(encoded->size()) + "; a package text holds at most 255");
       encoded.reset();
     }
     return encoded;
@@ -283,7 +282,7 @@ class ManifestReader {
     }
     const std::size_t utf8 = Readable(name).size();
     if (utf8 > platform::kLongestUtf8Name) {
-      Warning(where, shown + " takes " + std::to_string(utf8) + " bytes in UTF-8; Linux takes at most " +
+      Warning(where, shown + " takes " + ByteCount(utf8) + " in UTF-8; Linux takes at most " +
                          std::to_string(platform::kLongestUtf8Name) +
                          " in a name, so pmsetup install cannot install it there (Windows can)");
     }

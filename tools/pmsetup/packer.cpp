@@ -30,21 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string grouped;
-  for (std::size_t k = 0; k < digits.size(); ++k) {
-    if (k > 0 && (digits.size() - k) % 3 == 0) grouped += ',';
-    grouped += digits[k];
-  }
-  return grouped;
-}
-
-// "1 file", "2,048 bytes".
-std::string Counted(std::uint64_t n, const std::string& unit) {
-  return Thousands(n) + " " + unit + (n == 1 ? "" : "s");
-}
-
 constexpr int kMostDisks = 255;  // DiskCount is one byte
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
 constexpr std::size_t kChunk = 1 << 18;  // payload bytes read at a time
@@ -315,8 +300,9 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
 
 void Report(const PackOptions& options, std::size_t file_count, std::uint64_t payload_size, std::uint64_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << ShownArgument(options.manifest) << ": " << Counted(file_count, "file") << ", payload "
-            << Counted(payload_size, "byte") << ", compressed " << Counted(stream_size, "byte");
+  std::cout << "Packed " << ShownArgument(options.manifest) << ": " << Thousands(file_count)
+            << (file_count == 1 ? " file" : " files") << ", payload " << ByteCount(payload_size) << ", compressed "
+            << ByteCount(stream_size);
   if (payload_size > 0) {
     char ratio[32];
     std::snprintf(ratio, sizeof ratio, " (%.1f%%)", 100.0 * static_cast<double>(stream_size) / payload_size);
@@ -325,7 +311,7 @@ void Report(const PackOptions& options, std::size_t file_count, std::uint64_t pa
   std::cout << '\n';
   if (options.disk_images) return;  // the images are listed instead
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << ShownPath(file.path) << "  " << Counted(file.size, "byte") << '\n';
+    std::cout << "  disk " << file.disk << "  " << ShownPath(file.path) << "  " << ByteCount(file.size) << '\n';
   }
 }
 

@@ -50,7 +50,7 @@ std::string Verdict(const DiskReading& reading, const package::VolumeSum& record
   if (package::VolumeMatches(recorded, reading.size, reading.crc)) return "good";
   std::string verdict = "damaged: its contents do not match the package";
   if (reading.size != recorded.Size) {
-    verdict += " (" + std::to_string(reading.size) + " bytes, packed with " + std::to_string(recorded.Size) + ")";
+    verdict += " (" + ByteCount(reading.size) + ", packed with " + ByteCount(recorded.Size) + ")";
   }
   return verdict;
 }
