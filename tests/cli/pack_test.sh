@@ -195,9 +195,24 @@ else
   echo "skipped: the full-disk checks (mounting a small tmpfs needs root)"
 fi
 
-# Volumes of an earlier, longer package are pointed out.
-"$pmsetup" pack src/package.toml --out disks --layout disks --stub stub.exe > /dev/null 2> err.txt
-check "stale volumes are pointed out" grep -q "disks/DISK3/DISK3.CMP is left from an earlier package" err.txt
+# Volumes of an earlier, longer package are pointed out in one line: how
+# many, and the first and last.
+cp -r disks longer && "$pmsetup" pack src/package.toml --out longer-flat --disk-size 40000 --stub stub.exe > /dev/null
+n=$(ls longer-flat/DISK*.CMP | wc -l)
+leftover_rows=(  # OUT|LAYOUT|BEFORE (evaluated)|WARNING
+  "longer|disks|:|$((n - 1)) volumes from an earlier package are left in longer (DISK2/DISK2.CMP to DISK$n/DISK$n.CMP); remove them"
+  "longer-flat|flat|:|$((n - 1)) volumes from an earlier package are left in longer-flat (DISK2.CMP to DISK$n.CMP); remove them"
+  "longer-flat|flat|find longer-flat -name 'DISK*.CMP' ! -name DISK[1$n].CMP -delete|longer-flat/DISK$n.CMP is left from an earlier package; remove it"
+  "$h/o|flat|cp longer-flat/DISK$n.CMP \"\$h/o/DISK255.CMP\"|$H/o/DISK255.CMP is left from an earlier package; remove it"
+)
+for k in "${!leftover_rows[@]}"; do
+  IFS='|' read -r out layout before warning <<< "${leftover_rows[k]}"
+  eval "$before"
+  "$pmsetup" pack src/package.toml --out "$out" --layout "$layout" --stub stub.exe > /dev/null 2> err.txt
+  check "leftovers $k: one line" test "$(wc -l < err.txt)" -eq 1
+  check "leftovers $k: named" grep -qxF "pmsetup: warning: $warning" err.txt
+  check "leftovers $k: no control reaches the terminal" shows_no_controls err.txt
+done
 
 # A stream cut short is reported, not decoded into zeros.
 head -c 1000 stream.bin > short.bin

@@ -280,13 +280,6 @@ void ImageStaging::List() const {
     for (const fs::path& file : images_[k].files) std::cout << ' ' << ShownPath(file.filename());
     std::cout << '\n';
   }
-  std::error_code error;
-  for (std::size_t disk = images_.size() + 1; disk <= 255; ++disk) {
-    const fs::path stale = out_ / ImageName(medium_.file_system, static_cast<int>(disk));
-    if (fs::exists(stale, error)) {
-      std::cerr << "pmsetup: warning: " << ShownPath(stale) << " is left from an earlier package; remove it\n";
-    }
-  }
 }
 
 }  // namespace pmsetup

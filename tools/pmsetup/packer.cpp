@@ -174,17 +174,25 @@ class VolumeWriter {
   std::uint64_t stream_size_ = 0;
 };
 
-// Volumes of an earlier, longer package in the same place: they would go
-// out with this one unless someone removes them.
-std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, int disk_count) {
+// Volumes or images of an earlier, longer package in the same place
+// (path_of names disk n's): they would go out with this one unless
+// someone removes them.  One warning says how many there are, and which.
+void WarnOfLeftovers(const fs::path& out, int disk_count, const std::function<fs::path(int)>& path_of,
+                     const char* what) {
   std::vector<fs::path> stale;
   std::error_code error;
-  for (int disk = disk_count + 1; disk <= 255; ++disk) {
-    const fs::path folder = folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
-    const fs::path volume = folder / package::VolumeName(disk);
-    if (fs::exists(volume, error)) stale.push_back(volume);
+  for (int disk = disk_count + 1; disk <= kMostDisks; ++disk) {
+    if (fs::exists(path_of(disk), error)) stale.push_back(path_of(disk));
   }
-  return stale;
+  if (stale.empty()) return;
+  std::cerr << "pmsetup: warning: ";
+  if (stale.size() == 1) {
+    std::cerr << ShownPath(stale.front()) << " is left from an earlier package; remove it\n";
+    return;
+  }
+  std::cerr << stale.size() << ' ' << what << " from an earlier package are left in " << ShownPath(out) << " ("
+            << ShownPath(stale.front().lexically_relative(out)) << " to "
+            << ShownPath(stale.back().lexically_relative(out)) << "); remove them\n";
 }
 
 // The stub must be the bare installer: a packed SETUP.EXE would carry its
@@ -464,8 +472,11 @@ int Pack(const PackOptions& options) {
   }
   Report(options, payload_files.size(), payload_size, volumes.StreamSize(), files);
   if (staging) staging->List();
-  for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
-    std::cerr << "pmsetup: warning: " << ShownPath(volume) << " is left from an earlier package; remove it\n";
+  WarnOfLeftovers(out, contents.DiskCount, [&](int disk) { return final_folder(disk) / package::VolumeName(disk); },
+                  "volumes");
+  if (staging) {
+    const FileSystem file_system = options.medium->file_system;
+    WarnOfLeftovers(out, contents.DiskCount, [&](int disk) { return out / ImageName(file_system, disk); }, "images");
   }
   return 0;
 }
