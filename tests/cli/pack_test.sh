@@ -131,6 +131,7 @@ controls_rows=(  # WHAT|SHOWN|PMSETUP ARGUMENTS (evaluated)
   "a package that is not there|pmsetup: $H/none.exe: cannot read it|list \"\$h/none.exe\""
   "a package verified|pmsetup: $H/odd.exe: cannot read it|verify \"\$h/odd.exe\""
   "a stream that is not there|cannot read $H/none|lzh encode \"\$h/none\" \"\$h/o.lzh\""
+  "a command line|argument was not expected: $H|list a \"\$h\""
 )
 for row in "${controls_rows[@]}"; do
   IFS='|' read -r what shown arguments <<< "$row"
@@ -310,6 +311,25 @@ mkdir -p elsewhere linked-folder && ln -s ../elsewhere linked-folder/DISK2
 check "a link as a disk's folder is refused" grep -qF "linked-folder/DISK2 is a link" err.txt
 check "and nothing is written through it" test -z "$(ls elsewhere)"
 check "a refused pack leaves no temporary" test -z "$(find self linked linked-folder -name '*.partial')"
+
+# Every mistake in the command line is a usage error: exit code 2, a
+# message on stderr alone, nothing written.  --help and --version exit 0.
+usage_rows=(  # EXIT|PMSETUP ARGUMENTS (evaluated)
+  "2|" "2|frobnicate" "2|pack" "2|pack src/package.toml" "2|pack src/none.toml --out u"
+  "2|pack src/package.toml --out u --media 9K" "2|pack src/package.toml --out u --media 1.44M --disk-size 5000"
+  "2|pack src/package.toml --out u --cluster-size 2" "2|pack src/package.toml --out u --layout images"
+  "2|pack src/package.toml --out u --disk-size 0" "2|list" "2|list a b" "2|list --code-page x a" "2|verify"
+  "2|lzh" "2|lzh encode a" "2|lzh decode a u" "2|lzh decode --count -1 a u" "2|install" "2|install a --bogus"
+  "0|--help" "0|pack --help" "0|lzh decode --help" "0|--version"
+)
+for row in "${usage_rows[@]}"; do
+  IFS='|' read -r status arguments <<< "$row"
+  eval "\"\$pmsetup\" $arguments" > out.txt 2> err.txt
+  check "pmsetup $arguments: exits $status" test $? -eq "$status"
+  [ "$status" -eq 2 ] && check "pmsetup $arguments: says why on stderr alone" test -s err.txt -a ! -s out.txt
+  [ "$status" -eq 0 ] && check "pmsetup $arguments: prints on stdout alone" test -s out.txt -a ! -s err.txt
+done
+check "a usage error writes nothing" test ! -e u
 
 # A signal stops pack and lzh: one line, the signal's exit code, and
 # nothing left of the work.  (env resets SIGINT, which a shell ignores in

@@ -8,6 +8,10 @@
 
 namespace pmsetup {
 
+// The exit code of a command line that is wrong in itself: an unknown
+// option, a missing argument, a value out of range.
+constexpr int kUsageError = 2;
+
 struct Command {
   CLI::App* parser;
   std::function<int()> run;  // returns the process exit code

@@ -132,7 +132,6 @@ struct StreamOutput {
 };
 
 int Decode(const Paths& paths) {
-  if (paths.count < 0 || paths.count > INT32_MAX) return Failure("--count must lie between 0 and 2147483647");
   const InterruptionGuard interruptions;
   FileReader input;
   PartialFile output;
@@ -168,7 +167,9 @@ Command AddLzhCommand(CLI::App& app) {
   encode_command->add_option("INPUT", paths->input, "file to compress")->required();
   encode_command->add_option("OUTPUT", paths->output, "stream to write")->required();
   CLI::App* decode_command = lzh->add_subcommand("decode", "Expand the stream INPUT into exactly COUNT bytes.");
-  decode_command->add_option("--count", paths->count, "number of bytes the stream holds")->required();
+  decode_command->add_option("--count", paths->count, "number of bytes the stream holds")
+      ->required()
+      ->check(CLI::Range(std::int64_t{0}, std::int64_t{INT32_MAX}));
   decode_command->add_option("INPUT", paths->input, "stream to expand")->required();
   decode_command->add_option("OUTPUT", paths->output, "file to write")->required();
   decode_command->final_callback([decode] { *decode = true; });

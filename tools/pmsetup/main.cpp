@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
   CLI::App app{"Inspect, build and install Pagemix Setup packages."};
   app.set_version_flag("--version", VersionText, "Print the version of pmsetup and of the installer stub pack would use");
   app.require_subcommand(1);
-  app.footer("The manifest keys, the texts and their defaults are described in the README.");
+  app.footer("The manifest keys, the texts and their defaults are described in the README."
+             "\nExit codes: 0 success, 1 failure, 2 usage error; 130, 143 or 129 when stopped by\n"
+             "SIGINT, SIGTERM or SIGHUP.");
   std::vector<pmsetup::Command> commands{pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
                                          pmsetup::AddVerifyCommand(app),
                                          pmsetup::AddLzhCommand(app)};
@@ -42,10 +44,21 @@ int main(int argc, char** argv) {
   // On Windows, SETUP.EXE itself installs.
   commands.push_back(pmsetup::AddInstallCommand(app));
 #endif
+  // A mistake in the command line names what it is, with its arguments'
+  // control characters shown.
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "pmsetup: " + pmsetup::ShownArgument(error.what(), pmsetup::Lines::kMany) +
+           "\nRun with --help for more information.\n";
+  });
   std::vector<std::string> arguments = platform::Utf8Arguments(argc, argv);
   std::vector<char*> utf8_argv;
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
-  CLI11_PARSE(app, argc, utf8_argv.data());
+  try {
+    app.parse(argc, utf8_argv.data());
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, with 0.
+    return app.exit(error) == 0 ? 0 : pmsetup::kUsageError;
+  }
   int status = 1;
   try {
     for (const pmsetup::Command& command : commands) {

@@ -53,7 +53,7 @@ Command AddPackCommand(CLI::App& app) {
             options->disk_images = *layout == "images";
             if (options->disk_images && !FindPreset(*media)) {
               std::cerr << "pmsetup: --layout images needs --media: the images are of one of its presets\n";
-              return 1;
+              return kUsageError;
             }
             return Pack(*options);
           }};
