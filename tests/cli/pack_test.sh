@@ -330,6 +330,14 @@ for row in "${usage_rows[@]}"; do
   [ "$status" -eq 0 ] && check "pmsetup $arguments: prints on stdout alone" test -s out.txt -a ! -s err.txt
 done
 check "a usage error writes nothing" test ! -e u
+# The note on manifests ends the helps it concerns only, and every usage
+# line names pmsetup, not the path it was started by.
+for row in "--help|1" "pack --help|1" "list --help|0" "lzh --help|0" "lzh encode --help|0" "install --help|0"; do
+  IFS='|' read -r arguments noted <<< "$row"
+  "$pmsetup" $arguments > out.txt
+  check "$arguments: the note on manifests $noted time(s)" test "$(grep -c 'The manifest keys' out.txt)" -eq "$noted"
+  check "$arguments: the usage line names pmsetup" grep -q '^Usage: pmsetup ' out.txt
+done
 
 # A signal stops pack and lzh: one line, the signal's exit code, and
 # nothing left of the work.  (env resets SIGINT, which a shell ignores in

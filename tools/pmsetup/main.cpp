@@ -31,12 +31,10 @@ std::string VersionText() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Inspect, build and install Pagemix Setup packages."};
+  // Named, so that the usage lines say "pmsetup" rather than the path it was started by.
+  CLI::App app{"Inspect, build and install Pagemix Setup packages.", "pmsetup"};
   app.set_version_flag("--version", VersionText, "Print the version of pmsetup and of the installer stub pack would use");
   app.require_subcommand(1);
-  app.footer("The manifest keys, the texts and their defaults are described in the README."
-             "\nExit codes: 0 success, 1 failure, 2 usage error; 130, 143 or 129 when stopped by\n"
-             "SIGINT, SIGTERM or SIGHUP.");
   std::vector<pmsetup::Command> commands{pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
                                          pmsetup::AddVerifyCommand(app),
                                          pmsetup::AddLzhCommand(app)};
@@ -44,6 +42,11 @@ int main(int argc, char** argv) {
   // On Windows, SETUP.EXE itself installs.
   commands.push_back(pmsetup::AddInstallCommand(app));
 #endif
+  // Set once the subcommands are made: each takes its parent's footer when
+  // it is made, and this one concerns pack alone of them.
+  app.footer(std::string(pmsetup::kManifestNote) +
+             "\nExit codes: 0 success, 1 failure, 2 usage error; 130, 143 or 129 when stopped by\n"
+             "SIGINT, SIGTERM or SIGHUP.");
   // A mistake in the command line names what it is, with its arguments'
   // control characters shown.
   app.failure_message([](const CLI::App*, const CLI::Error& error) {

@@ -45,7 +45,8 @@ Command AddPackCommand(CLI::App& app) {
                                         "for floppies, DISK1.ISO, ... for CDs")
       ->check(CLI::IsMember({"flat", "disks", "images"}));
   pack->add_option("--stub", options->stub, "the installer stub to use instead of the SETUP.EXE beside pmsetup");
-  pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable());
+  pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable() + "\n" +
+               kManifestNote);
   return {pack, [options, layout, disk_size, cluster_size, media, pack] {
             if (const Medium* preset = FindPreset(*media)) options->medium = *preset;
             if (pack->count("--disk-size") > 0) options->medium = SizedMedium(*disk_size, *cluster_size);
