@@ -10,8 +10,12 @@ check() {  # check NAME COMMAND...
   if "$@"; then passed=$((passed + 1)); else echo "FAILED: $name"; failures=$((failures + 1)); fi
 }
 
-shows_no_controls() {  # shows_no_controls FILE: no byte below ' ' but line breaks
-  ! tr -d '\n' < "$1" | LC_ALL=C grep -q '[[:cntrl:]]'
+shows_no_controls() {  # shows_no_controls FILE: UTF-8 without control characters (C0 but line breaks, DEL, C1)
+  iconv -f UTF-8 -t UTF-8 < "$1" > /dev/null 2>&1 && ! tr -d '\n' < "$1" | LC_ALL=C grep -qaP '[\x00-\x1F\x7F]|\xC2[\x80-\x9F]'
+}
+
+thousands() {  # thousands N: N with a comma every three digits, as pmsetup writes byte counts
+  sed -E ':a; s/([0-9])([0-9]{3})($|,)/\1,\2\3/; ta' <<< "$1"
 }
 
 finish() {

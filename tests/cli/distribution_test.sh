@@ -33,7 +33,7 @@ uses_its_files() {  # uses_its_files NAME PMSETUP STUB: pack and install with th
   hidden_builds "$pmsetup" --version > version.txt 2>> err.txt
   check "$name: --version names the version" grep -qx "pmsetup (Pagemix Setup) $version" version.txt
   check "$name: --version names the stub, its size and the version it carries" \
-    grep -qxF "stub: $stub ($(stat -c %s "$stub") bytes, Pagemix Setup $version)" version.txt
+    grep -qxF "stub: $stub ($(thousands "$(stat -c %s "$stub")") bytes, Pagemix Setup $version)" version.txt
   [ -s err.txt ] && cat err.txt
 }
 

@@ -26,7 +26,7 @@ mkdir all && cp disks/*/* all/
 check "install exits 0" test $? -eq 0
 check "main program installed" cmp -s src/MAIN.EXE target/deep/MAIN.EXE
 check "other file installed" cmp -s src/numbers.txt target/deep/numbers.txt
-check "report lists the files" grep -q "numbers.txt" out.txt
+check "report lists the files and their sizes" grep -qxF "  numbers.txt  $(thousands "$(stat -c %s src/numbers.txt)") bytes" out.txt
 
 # One disk per folder and nobody to ask: the missing disk fails at once.
 "$pmsetup" install disks/DISK1/SETUP.EXE --dest "$work/partial" < /dev/null > out.txt 2> err.txt
@@ -58,7 +58,7 @@ verify() {  # verify NAME STATUS PACKAGE EXPECTED-LINE
   check "verify, $1: says so" grep -qxF "$4" out.txt
 }
 "$pmsetup" list all/SETUP.EXE | grep -q '^Checksums: integrity record, setup data matches' &&
-  "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP *size'
+  "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP  *[0-9,]* bytes  CRC-32 0x[0-9A-F]\{8\}$'
 check "list shows the integrity record, disk by disk" test $? -eq 0
 verify "sound package" 0 all/SETUP.EXE "DISK4.CMP  good"
 check "verify, sound package: every disk is good" test "$(grep -c '  good$' out.txt)" -eq 5
@@ -69,7 +69,7 @@ truncate -s 100 verified/DISK4.CMP
 verify "a changed byte" 1 verified/SETUP.EXE "DISK2.CMP  damaged: its contents do not match the package"
 verify "a missing disk" 1 verified/SETUP.EXE "DISK3.CMP  missing"
 verify "a disk cut short" 1 verified/SETUP.EXE \
-  "DISK4.CMP  damaged: its contents do not match the package (100 bytes, packed with $(stat -c %s all/DISK4.CMP))"
+  "DISK4.CMP  damaged: its contents do not match the package (100 bytes, packed with $(thousands "$(stat -c %s all/DISK4.CMP)") bytes)"
 check "verify: the count of bad disks" grep -qxF "pmsetup: verified/SETUP.EXE: 3 of 4 disks are not as packed" err.txt
 cp all/SETUP.EXE verified/
 printf '\x55' | dd of=verified/SETUP.EXE bs=1 seek=$(( $(stat -c %s all/SETUP.EXE) - 20 )) conv=notrunc 2> /dev/null

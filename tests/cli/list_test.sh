@@ -11,9 +11,9 @@ package() {  # package FILE OPTIONS...
 }
 
 # A good package: every header value, every text and the entries, main first.
-package "$work/good.exe" --colours 102030,C0C0C0,FFFF00 --total-size 300 --disk-count 2 \
+package "$work/good.exe" --colours 102030,C0C0C0,FFFF00 --total-size 20000 --disk-count 2 \
   --text 'FooterText=' --text 'RunPrompt=Run "%s"?' \
-  --entry Main.exe:0:100 --entry 'docs\readme.txt:100:150' --entry $'caf\351.txt:250:50'
+  --entry Main.exe:0:16384 --entry 'docs\readme.txt:16384:3566' --entry $'caf\351.txt:19950:50'
 "$pmsetup" list "$work/good.exe" > "$work/good.out"
 check "good package exits 0" test $? -eq 0
 check "good package listing" diff -u "$expected/list_good.txt" "$work/good.out"
@@ -28,7 +28,32 @@ package "$work/names.exe" --total-size 300 --entry Main.exe:0:100 --entry 'aux.t
 check "a device name is marked" grep -qF '"aux.txt"' "$work/names.out"
 check "with its reason" grep -qF '(cannot be installed: it names a Windows device)' "$work/names.out"
 check "a name Windows shortens is marked" grep -qF '(installed as "B.TXT")' "$work/names.out"
-check "a plain name is not" grep -q '"Main.exe" *offset *0 *size *100$' "$work/names.out"
+check "a plain name is not" grep -q '"Main.exe" *offset *0 *100 bytes$' "$work/names.out"
+
+# Texts and names are shown in the code page --code-page names (1252 by
+# default), as characters; a byte that is none stays \xNN.  The columns
+# line up however wide the names are on the terminal.
+codepage_rows=(  # CODE-PAGE|TEXT (printf)|SHOWN
+  "1252|Caf\xe9 M\xfcller|\"Café Müller\""
+  "1252|bad\x81byte|\"bad\x81byte\""
+  "932|\x93\xfa\x96\x7b\x8c\xea \x83\x5c|\"日本語 ソ\""
+  "932|lead\x81|\"lead\x81\""
+  "949|\xc7\xd1\xb1\xdb|\"한글\""
+)
+for row in "${codepage_rows[@]}"; do
+  IFS='|' read -r code_page text shown <<< "$row"
+  package "$work/cp.exe" --total-size 4 --text "Title=$(printf "$text")" \
+    --entry MAIN.EXE:0:1 --entry "$(printf "$text").txt:1:1" --entry x:2:2
+  "$pmsetup" list --code-page "$code_page" "$work/cp.exe" > "$work/cp.out"
+  check "code page $code_page: the text is shown as $shown" grep -qxF "Title             $shown" "$work/cp.out"
+  check "code page $code_page: so is the name" grep -qF "  ${shown%\"}.txt\"  offset 1  1 byte" "$work/cp.out"
+  check "code page $code_page: the offsets line up" \
+    test "$(grep '  offset ' "$work/cp.out" | sed 's/offset.*//' | while IFS= read -r line; do
+              printf '%s\n' "$line" | LC_ALL=C.UTF-8 wc -L; done | sort -u | wc -l)" -eq 1
+done
+"$pmsetup" list --code-page 12345 "$work/cp.exe" > "$work/out" 2> "$work/err"
+check "an unknown code page is refused" test $? -eq 1 -a ! -s "$work/out"
+check "and named" grep -qxF "pmsetup: --code-page 12345 is no Windows code page this system can convert" "$work/err"
 
 damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
   local name=$1 message=$2 file=$3

@@ -20,7 +20,7 @@ listed() {  # listed IMAGE: "NAME SIZE" of each file in a floppy or CD image
 # preset, and mformat's size for a floppy or the sectors of a CD
 for entry in 360K:360 720K:720 1.2M:1200 1.44M:1440 2.88M:2880 cd650:333000 cd700:360000; do
   preset=${entry%%:*} size=${entry#*:}
-  capacity=$(awk -v preset="$preset" '$1 == preset {print $2}' help.txt)
+  capacity=$(awk -v preset="$preset" '$1 == preset {gsub(/,/, "", $2); print $2}' help.txt)
   mkdir "$preset" && cd "$preset"
   # Random bytes do not compress: three floppies, or one CD.
   case $preset in cd*) payload=300000 ;; *) payload=$((capacity * 2)) ;; esac

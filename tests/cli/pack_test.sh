@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # pmsetup pack and pmsetup lzh as a publisher uses them.
-#   pack_test.sh PMSETUP
+#   pack_test.sh PMSETUP MAKE_PACKAGE
 source "$(dirname "$0")/checks.sh"
-pmsetup=$(realpath "$1")
+pmsetup=$(realpath "$1") make_package=$(realpath "$2")
 cd "$work"
 
 mkdir -p src/docs
@@ -104,6 +104,45 @@ for group in 'Tools/../../Startup' '.' 'a*b'; do
   check "group name $group is refused at its line" grep -qF "src/bad.toml:4: GroupName '$group' must name a folder inside" err.txt
 done
 
+# Names, texts and paths reach the terminal with their control characters
+# shown as \xNN, whichever message names them: Escape, CR, BEL, DEL and
+# the C1 CSI (U+009B, which some terminals take for "Escape [").  Each
+# row runs a command whose output (both streams) must show SHOWN.
+h=$'ctl/\e[2J\xc2\x9b\a' H='ctl/\x1B[2J\x9B\x07'
+mkdir -p "$h" && cp src/MAIN.EXE "$h/" && : > "$h/file" && : > "$h/x"$'\xc2\x9b'.txt
+ln "$h/MAIN.EXE" "$h/DISK9.CMP"
+printf '[texts]\nTitle = "\\u001b]0;t\\u0007"\nDefaultDir = "C:"\n"k\\u001b[2J" = 1\n[files]\nmain = "MAIN.EXE"\n' > "$h/key.toml"
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = { source = "MAIN.EXE", name = "a\\rb\\u007f.exe" }\n' > "$h/name.toml"
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["n\\u001b[K.txt", "x\\u009b.txt"]\n' > "$h/files.toml"
+printf '[texts]\nTitle = "\\u001b[2J\\r\\u007f"\nDefaultDir = "C:"\n[files]\nmain = { source = "MAIN.EXE", name = "%s" }\n' \
+  "$(printf '\xc3\xa9%.0s' $(seq 200)).txt" > "$h/good.toml"
+"$make_package" --stub stub.exe --out "$h/odd.exe" --text $'Title=T\e[2J\r\a\x7f' --total-size 2 \
+  --entry MAIN.EXE:0:1 --entry $'M\e[8m.exe:1:1'
+controls_rows=(  # WHAT|SHOWN|PMSETUP ARGUMENTS (evaluated)
+  "a manifest error|$H/key.toml:4: unknown key 'k\x1B[2J' in [texts]|pack \"\$h/key.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a refused name|$H/name.toml:5: 'a\x0Db\x7F.exe' cannot be a file name|pack \"\$h/name.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a missing source|file 'n\x1B[K.txt' does not exist|pack \"\$h/files.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a source name off the code page|file name 'x\x9B.txt' holds '\x9B' (U+009B)|pack \"\$h/files.toml\" --out \"\$h/o\" --stub stub.exe"
+  "a warning|$H/good.toml:5: warning:|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
+  "the report|disk 1  $H/o/SETUP.EXE|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
+  "an output path|cannot write $H/file/DISK1.CMP|pack \"\$h/good.toml\" --out \"\$h/file\" --stub stub.exe"
+  "a stub|$H/file is not a Windows program|pack \"\$h/good.toml\" --out \"\$h/o\" --stub \"\$h/file\""
+  "an input in the way|overwrite the packaged file $H/MAIN.EXE|pack \"\$h/good.toml\" --out \"\$h\" --stub stub.exe"
+  "a missing manifest|no such file: $H/none.toml|pack \"\$h/none.toml\" --out \"\$h/o\""
+  "a listed text|\"T\x1B[2J\x0D\x07\x7F\"|list \"\$h/odd.exe\""
+  "a listed name|\"M\x1B[8m.exe\"|list \"\$h/odd.exe\""
+  "a package that is not there|pmsetup: $H/none.exe: cannot read it|list \"\$h/none.exe\""
+  "a package verified|pmsetup: $H/odd.exe: cannot read it|verify \"\$h/odd.exe\""
+  "a stream that is not there|cannot read $H/none|lzh encode \"\$h/none\" \"\$h/o.lzh\""
+  "a command line|argument was not expected: $H|list a \"\$h\""
+)
+for row in "${controls_rows[@]}"; do
+  IFS='|' read -r what shown arguments <<< "$row"
+  eval "\"\$pmsetup\" $arguments" > out.txt 2>&1
+  check "$what: shown with its controls" grep -qF -- "$shown" out.txt
+  check "$what: no control reaches the terminal" shows_no_controls out.txt
+done
+
 # Every name must fit the folder the package proposes, as the installers
 # join them (259 characters), and so must a temporary name; a name that
 # Linux cannot hold in UTF-8 (255 bytes) packs with a warning, since
@@ -160,9 +199,24 @@ else
   echo "skipped: the full-disk checks (mounting a small tmpfs needs root)"
 fi
 
-# Volumes of an earlier, longer package are pointed out.
-"$pmsetup" pack src/package.toml --out disks --layout disks --stub stub.exe > /dev/null 2> err.txt
-check "stale volumes are pointed out" grep -q "disks/DISK3/DISK3.CMP is left from an earlier package" err.txt
+# Volumes of an earlier, longer package are pointed out in one line: how
+# many, and the first and last.
+cp -r disks longer && "$pmsetup" pack src/package.toml --out longer-flat --disk-size 40000 --stub stub.exe > /dev/null
+n=$(ls longer-flat/DISK*.CMP | wc -l)
+leftover_rows=(  # OUT|LAYOUT|BEFORE (evaluated)|WARNING
+  "longer|disks|:|$((n - 1)) volumes from an earlier package are left in longer (DISK2/DISK2.CMP to DISK$n/DISK$n.CMP); remove them"
+  "longer-flat|flat|:|$((n - 1)) volumes from an earlier package are left in longer-flat (DISK2.CMP to DISK$n.CMP); remove them"
+  "longer-flat|flat|find longer-flat -name 'DISK*.CMP' ! -name DISK[1$n].CMP -delete|longer-flat/DISK$n.CMP is left from an earlier package; remove it"
+  "$h/o|flat|cp longer-flat/DISK$n.CMP \"\$h/o/DISK255.CMP\"|$H/o/DISK255.CMP is left from an earlier package; remove it"
+)
+for k in "${!leftover_rows[@]}"; do
+  IFS='|' read -r out layout before warning <<< "${leftover_rows[k]}"
+  eval "$before"
+  "$pmsetup" pack src/package.toml --out "$out" --layout "$layout" --stub stub.exe > /dev/null 2> err.txt
+  check "leftovers $k: one line" test "$(wc -l < err.txt)" -eq 1
+  check "leftovers $k: named" grep -qxF "pmsetup: warning: $warning" err.txt
+  check "leftovers $k: no control reaches the terminal" shows_no_controls err.txt
+done
 
 # A stream cut short is reported, not decoded into zeros.
 head -c 1000 stream.bin > short.bin
@@ -260,6 +314,33 @@ mkdir -p elsewhere linked-folder && ln -s ../elsewhere linked-folder/DISK2
 check "a link as a disk's folder is refused" grep -qF "linked-folder/DISK2 is a link" err.txt
 check "and nothing is written through it" test -z "$(ls elsewhere)"
 check "a refused pack leaves no temporary" test -z "$(find self linked linked-folder -name '*.partial')"
+
+# Every mistake in the command line is a usage error: exit code 2, a
+# message on stderr alone, nothing written.  --help and --version exit 0.
+usage_rows=(  # EXIT|PMSETUP ARGUMENTS (evaluated)
+  "2|" "2|frobnicate" "2|pack" "2|pack src/package.toml" "2|pack src/none.toml --out u"
+  "2|pack src/package.toml --out u --media 9K" "2|pack src/package.toml --out u --media 1.44M --disk-size 5000"
+  "2|pack src/package.toml --out u --cluster-size 2" "2|pack src/package.toml --out u --layout images"
+  "2|pack src/package.toml --out u --disk-size 0" "2|list" "2|list a b" "2|list --code-page x a" "2|verify"
+  "2|lzh" "2|lzh encode a" "2|lzh decode a u" "2|lzh decode --count -1 a u" "2|install" "2|install a --bogus"
+  "0|--help" "0|pack --help" "0|lzh decode --help" "0|--version"
+)
+for row in "${usage_rows[@]}"; do
+  IFS='|' read -r status arguments <<< "$row"
+  eval "\"\$pmsetup\" $arguments" > out.txt 2> err.txt
+  check "pmsetup $arguments: exits $status" test $? -eq "$status"
+  [ "$status" -eq 2 ] && check "pmsetup $arguments: says why on stderr alone" test -s err.txt -a ! -s out.txt
+  [ "$status" -eq 0 ] && check "pmsetup $arguments: prints on stdout alone" test -s out.txt -a ! -s err.txt
+done
+check "a usage error writes nothing" test ! -e u
+# The note on manifests ends the helps it concerns only, and every usage
+# line names pmsetup, not the path it was started by.
+for row in "--help|1" "pack --help|1" "list --help|0" "lzh --help|0" "lzh encode --help|0" "install --help|0"; do
+  IFS='|' read -r arguments noted <<< "$row"
+  "$pmsetup" $arguments > out.txt
+  check "$arguments: the note on manifests $noted time(s)" test "$(grep -c 'The manifest keys' out.txt)" -eq "$noted"
+  check "$arguments: the usage line names pmsetup" grep -q '^Usage: pmsetup ' out.txt
+done
 
 # A signal stops pack and lzh: one line, the signal's exit code, and
 # nothing left of the work.  (env resets SIGINT, which a shell ignores in

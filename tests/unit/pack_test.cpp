@@ -56,7 +56,7 @@ TEST(RoomForVolumes, RefusesADiskWithoutRoomForAVolume) {
   const Medium& small = *FindPreset("360K");  // 354 clusters of 1024 bytes
   EXPECT_TRUE(RoomForVolumes(small, 353 * 1024, error));
   EXPECT_FALSE(RoomForVolumes(small, 353 * 1024 + 1, error));
-  EXPECT_THAT(error, HasSubstr("a 360K disk leaves no room beside SETUP.EXE (361473 bytes, 362496 on the disk"));
+  EXPECT_THAT(error, HasSubstr("a 360K disk leaves no room beside SETUP.EXE (361,473 bytes, 362,496 on the disk"));
   EXPECT_FALSE(RoomForVolumes(SizedMedium(1'000, 512), 1, error));
   Medium crowded = *FindPreset("1.44M");
   crowded.root_entries = 2;  // the label and one file

@@ -8,6 +8,13 @@
 
 namespace pmsetup {
 
+// The exit code of a command line that is wrong in itself: an unknown
+// option, a missing argument, a value out of range.
+constexpr int kUsageError = 2;
+
+// Where the help of pmsetup and of pack point to for the manifest.
+constexpr char kManifestNote[] = "The manifest keys, the texts and their defaults are described in the README.";
+
 struct Command {
   CLI::App* parser;
   std::function<int()> run;  // returns the process exit code

@@ -17,6 +17,7 @@
 #include "file_io.hpp"
 #include "interruption.hpp"
 #include "package/file_name.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -95,7 +96,7 @@ std::string Run(const std::string& program, const std::vector<std::string>& argu
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     std::fclose(log);
-    return "cannot run " + program + ": " + std::strerror(spawned);
+    return "cannot run " + ShownArgument(program) + ": " + std::strerror(spawned);
   }
   int status = 0;
   bool stopped = false;
@@ -117,7 +118,7 @@ std::string Run(const std::string& program, const std::vector<std::string>& argu
   }
   const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
                                             : "signal " + std::to_string(WTERMSIG(status));
-  const std::string output = Output(log);
+  const std::string output = ShownArgument(Output(log), Lines::kMany);
   std::fclose(log);
   return name + " failed (" + how + ")" + (output.empty() ? "" : ":\n" + output);
 }
@@ -125,7 +126,7 @@ std::string Run(const std::string& program, const std::vector<std::string>& argu
 #else
 
 std::string Run(const std::string& program, const std::vector<std::string>&, const std::vector<std::string>&) {
-  return "cannot run " + program;
+  return "cannot run " + ShownArgument(program);
 }
 
 #endif
@@ -193,10 +194,10 @@ std::string ImageStaging::Begin(const fs::path& out) {
   }
   out_ = out;
   for (auto level = missing_folders_.rbegin(); level != missing_folders_.rend(); ++level) {
-    if (!fs::create_directory(*level, error) && error) return "cannot create " + Text(*level) + ": " + error.message();
+    if (!fs::create_directory(*level, error) && error) return "cannot create " + ShownPath(*level) + ": " + error.message();
   }
   const fs::path absolute_out = fs::absolute(out, error);
-  if (error) return "cannot find " + Text(out) + ": " + error.message();
+  if (error) return "cannot find " + ShownPath(out) + ": " + error.message();
   std::string problem;
   staging_ = MakeTemporaryFolder(absolute_out, kImageFolderName, problem);
   return problem;
@@ -253,7 +254,7 @@ std::string ImageStaging::MakeImages(int disk_count) {
     Image image{out_ / ImageName(medium_.file_system, disk), {}};
     if (disk == 1) image.files.push_back(DiskFolder(1) / "SETUP.EXE");
     image.files.push_back(DiskFolder(disk) / package::VolumeName(disk));
-    if (fs::is_directory(image.path, error)) return "cannot write " + Text(image.path) + ": a folder has that name";
+    if (fs::is_directory(image.path, error)) return "cannot write " + ShownPath(image.path) + ": a folder has that name";
     images_.push_back(std::move(image));
   }
   // Made in the staging folder, where nothing else can be: whatever is
@@ -262,12 +263,12 @@ std::string ImageStaging::MakeImages(int disk_count) {
   for (std::size_t k = 0; k < images_.size(); ++k) {
     temporaries.push_back(staging_ / images_[k].path.filename());
     if (std::string problem = MakeImage(static_cast<int>(k + 1), images_[k], temporaries.back()); !problem.empty()) {
-      return "cannot make " + Text(images_[k].path) + ": " + problem;
+      return "cannot make " + ShownPath(images_[k].path) + ": " + problem;
     }
   }
   for (std::size_t k = 0; k < images_.size(); ++k) {
     fs::rename(temporaries[k], images_[k].path, error);
-    if (error) return "cannot rename " + Text(temporaries[k]) + " into place: " + error.message();
+    if (error) return "cannot rename " + ShownPath(temporaries[k]) + " into place: " + error.message();
   }
   done_ = true;
   return std::string();
@@ -275,16 +276,9 @@ std::string ImageStaging::MakeImages(int disk_count) {
 
 void ImageStaging::List() const {
   for (std::size_t k = 0; k < images_.size(); ++k) {
-    std::cout << "  disk " << k + 1 << "  " << Text(images_[k].path) << "  holds";
-    for (const fs::path& file : images_[k].files) std::cout << ' ' << Text(file.filename());
+    std::cout << "  disk " << k + 1 << "  " << ShownPath(images_[k].path) << "  holds";
+    for (const fs::path& file : images_[k].files) std::cout << ' ' << ShownPath(file.filename());
     std::cout << '\n';
-  }
-  std::error_code error;
-  for (std::size_t disk = images_.size() + 1; disk <= 255; ++disk) {
-    const fs::path stale = out_ / ImageName(medium_.file_system, static_cast<int>(disk));
-    if (fs::exists(stale, error)) {
-      std::cerr << "pmsetup: warning: " << Text(stale) << " is left from an earlier package; remove it\n";
-    }
   }
 }
 

@@ -40,8 +40,7 @@ class ImageStaging {
   // renames them into place once all are made.
   std::string MakeImages(int disk_count);
 
-  // Prints a line for each image made, and warns of images left from an
-  // earlier, longer package.
+  // Prints a line for each image made.
   void List() const;
 
  private:

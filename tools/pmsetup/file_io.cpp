@@ -21,6 +21,7 @@
 #include "common/temporary_name.hpp"
 #include "interruption.hpp"
 #include "platform/system.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -113,7 +114,7 @@ bool FileReader::Open(const std::string& path, std::string& error, bool plain_on
   path_ = path;
   std::error_code status_error;
   if (fs::is_directory(Path(path), status_error)) {
-    error = "cannot read " + path + ": " + Reason(std::errc::is_a_directory);
+    error = "cannot read " + ShownArgument(path) + ": " + Reason(std::errc::is_a_directory);
     return false;
   }
   // Opening a FIFO waits for a writer: only where one may be read at all.
@@ -121,12 +122,12 @@ bool FileReader::Open(const std::string& path, std::string& error, bool plain_on
   while (fd_ < 0 && errno == EINTR && !Interrupted());
   Status st{};
   if (fd_ < 0 || StatusOf(fd_, st) != 0) {
-    error = "cannot read " + path + ": " + (Interrupted() ? kInterrupted : std::strerror(errno));
+    error = "cannot read " + ShownArgument(path) + ": " + (Interrupted() ? kInterrupted : std::strerror(errno));
     return false;
   }
   opened_ = StampOf(st);
   if (plain_only && !opened_.plain) {
-    error = "cannot read " + path + ": not a plain file";
+    error = "cannot read " + ShownArgument(path) + ": not a plain file";
     return false;
   }
 #ifndef _WIN32
@@ -156,8 +157,8 @@ std::string FileReader::Changed() const {
   Status st{};
   if (!opened_.plain || failed_) return std::string();
   if (StatusOf(fd_, st) != 0 || !(StampOf(st) == opened_) || read_ != opened_.size) {
-    return path_ + " changed while it was read (" + std::to_string(opened_.size) + " bytes when it was opened, " +
-           std::to_string(read_) + " read); pack again once nothing writes to it";
+    return ShownArgument(path_) + " changed while it was read (" + ByteCount(opened_.size) + " when it was opened, " +
+           Thousands(read_) + " read); pack again once nothing writes to it";
   }
   return std::string();
 }
@@ -169,7 +170,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
   std::uint8_t chunk[1 << 16];
   for (std::size_t got; (got = reader.Read(chunk)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
   if (reader.Failed()) {
-    error = "cannot read " + path;
+    error = "cannot read " + ShownArgument(path);
     return std::nullopt;
   }
   return bytes;
@@ -241,7 +242,7 @@ std::string WriteFileAtomically(const std::string& path, std::span<const std::ui
   std::string reason = file.Open(path, true);
   if (reason.empty()) reason = file.Write(bytes);
   if (reason.empty()) reason = file.Commit();
-  return reason.empty() ? std::string() : "cannot write " + path + ": " + reason;
+  return reason.empty() ? std::string() : "cannot write " + ShownArgument(path) + ": " + reason;
 }
 
 fs::path MakeTemporaryFolder(const fs::path& parent, const std::string& final_name, std::string& error) {
@@ -252,7 +253,7 @@ fs::path MakeTemporaryFolder(const fs::path& parent, const std::string& final_na
     return ::mkdir(name.c_str(), 0700) == 0;
 #endif
   });
-  if (folder.empty()) error = "cannot create a folder in " + Text(parent) + ": " + std::strerror(errno);
+  if (folder.empty()) error = "cannot create a folder in " + ShownPath(parent) + ": " + std::strerror(errno);
   return folder;
 }
 

@@ -97,7 +97,7 @@ std::string TakeProposal(const std::string& drive_root, std::string& destination
 void ListInstalled(const std::string& shown_destination) {
   std::cout << "Installed into " << shown_destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
-    std::cout << "  " << Shown(entry->Name) << "  (" << entry->Size << " bytes)\n";
+    std::cout << "  " << Shown(entry->Name) << "  " << ByteCount(entry->Size) << '\n';
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 
 #include "extract/extraction_run.hpp"
@@ -17,34 +16,6 @@
 namespace pmsetup {
 namespace {
 
-// Text for the terminal with every control character (C0, DEL, and C1:
-// U+0080..U+009F, C2 80..C2 9F in UTF-8) shown as \xNN, so that no
-// package can move the cursor, clear the screen or overwrite a line.
-// Text that is not UTF-8 has no characters to show above ASCII: those
-// bytes are shown as \xNN too.
-std::string Escaped(const std::string& text, bool utf8, Lines lines) {
-  std::string shown;
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    const auto byte = static_cast<unsigned char>(text[k]);
-    const auto next = static_cast<unsigned char>(k + 1 < text.size() ? text[k + 1] : 0);
-    if (lines == Lines::kMany && (byte == '\n' || (byte == '\r' && next == '\n'))) {
-      k += byte == '\r';
-      shown += '\n';
-      continue;
-    }
-    const bool c1 = utf8 && byte == 0xC2 && next >= 0x80 && next < 0xA0;
-    if (!c1 && byte >= 0x20 && byte != 0x7F && (utf8 || byte < 0x80)) {
-      shown += text[k];
-      continue;
-    }
-    k += c1;
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", c1 ? next : byte);
-    shown += escaped;
-  }
-  return shown;
-}
-
 // Which limit a path that is too long passes: the installers' own, or
 // the 255 bytes Linux takes in a name, which names in UTF-8 can pass.
 std::string TooLong(const std::string& path) {
@@ -54,7 +25,7 @@ std::string TooLong(const std::string& path) {
            std::to_string(platform::kLongestPath);
   }
   const std::string name = platform::FromCodePage(path.substr(path.find_last_of('\\') + 1), platform::AnsiCodePage);
-  return "the name takes " + std::to_string(name.size()) + " bytes in UTF-8; this system takes at most " +
+  return "the name takes " + ByteCount(name.size()) + " in UTF-8; this system takes at most " +
          std::to_string(platform::kLongestUtf8Name) + " in a name";
 }
 
@@ -127,20 +98,6 @@ ConvertedPath ConvertPath(const std::string& path) {
 }
 
 std::string InstallerPath(const std::string& path) { return ConvertPath(path).path; }
-
-std::string ShownArgument(const std::string& path) { return Escaped(path, platform::ValidUtf8(path), Lines::kOne); }
-
-std::string Shown(const std::string& text, Lines lines) {
-  const std::optional<std::string> utf8 = platform::ConvertedFromCodePage(text, platform::AnsiCodePage);
-  return utf8 ? Escaped(*utf8, true, lines) : Escaped(text, false, lines);
-}
-
-std::string DisplayPath(const std::string& path) {
-  const std::optional<std::string> utf8 = platform::ConvertedFromCodePage(path, platform::AnsiCodePage);
-  std::string shown = utf8.value_or(path);
-  std::replace(shown.begin(), shown.end(), '\\', '/');
-  return Escaped(shown, utf8.has_value(), Lines::kOne);
-}
 
 std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& front_end) {
   const ConvertedPath converted = ConvertPath(setup_exe);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "extract/front_end.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -31,18 +32,6 @@ ConvertedPath ConvertPath(const std::string& path);
 
 // ConvertPath's path alone, for paths known to suit.
 std::string InstallerPath(const std::string& path);
-
-// Whether a text for the terminal may keep its line breaks (LF or CR LF):
-// a message may, a name or a label is one line.
-enum class Lines { kOne, kMany };
-
-// What goes to the terminal, with control characters shown as \xNN:
-// - a text of the package or of the installer (ANSI code page);
-// - an installer path, as the user writes it ('\' back to '/');
-// - a path the user gave (UTF-8).
-std::string Shown(const std::string& text, Lines lines = Lines::kOne);
-std::string DisplayPath(const std::string& path);
-std::string ShownArgument(const std::string& path);
 
 // Starts the installation of the package whose SETUP.EXE is setup_exe (a
 // path as the user writes it) with front_end as its user interface;

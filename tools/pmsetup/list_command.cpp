@@ -1,17 +1,26 @@
-// pmsetup list PACKAGE: what a package's SETUP.EXE holds.
+// pmsetup list PACKAGE [--code-page N]: what a package's SETUP.EXE holds.
 #include <iostream>
 #include <memory>
 
 #include "commands.hpp"
 #include "package_report.hpp"
+#include "platform/code_page.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
 Command AddListCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
+  auto code_page = std::make_shared<int>(1252);
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
   list->add_option("PACKAGE", *path, "the package's SETUP.EXE")->required();
-  return {list, [path] {
+  list->add_option("--code-page", *code_page,
+                   "the code page the package's texts and names are in (as in its manifest; default 1252)");
+  return {list, [path, code_page] {
+    if (!platform::KnownCodePage(*code_page)) {
+      std::cerr << "pmsetup: --code-page " << *code_page << " is no Windows code page this system can convert\n";
+      return 1;
+    }
     // Read by its name on this system: unlike an installation, a listing
     // opens no other file by a path from the package's code page.
     PackageFile package;
@@ -21,11 +30,11 @@ Command AddListCommand(CLI::App& app) {
                                                      : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
-      std::cerr << "pmsetup: " << *path << ": "
+      std::cerr << "pmsetup: " << ShownArgument(*path) << ": "
                 << (defect ? DescribeDefect(defect) : DescribeReadFailure(*path, result)) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, ReadStubVersionOf(*path), package.block, package.record);
+      PrintPackage(std::cout, ReadStubVersionOf(*path), package.block, package.record, *code_page);
     }
     return status;
   }};

@@ -12,6 +12,7 @@
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -24,7 +25,7 @@ struct Paths {
 constexpr std::size_t kChunk = 1 << 16;
 
 std::string CannotWrite(const Paths& paths, const std::string& reason) {
-  return reason.empty() ? reason : "cannot write " + paths.output + ": " + reason;
+  return reason.empty() ? reason : "cannot write " + ShownArgument(paths.output) + ": " + reason;
 }
 
 // Opens both ends: the output only once the input can be read.
@@ -57,11 +58,11 @@ int Encode(const Paths& paths) {
     written += packed.size();
     reason = output.Write(packed);
   }
-  if (input.Failed()) return Failure("cannot read " + paths.input);
+  if (input.Failed()) return Failure("cannot read " + ShownArgument(paths.input));
   if (reason.empty()) reason = output.Commit();
   if (!reason.empty()) return Failure(CannotWrite(paths, reason));
   // On stderr: OUTPUT may well be stdout.
-  std::cerr << paths.input << ": " << read << " bytes -> " << written << " bytes\n";
+  std::cerr << ShownArgument(paths.input) << ": " << ByteCount(read) << " -> " << ByteCount(written) << '\n';
   return 0;
 }
 
@@ -131,7 +132,6 @@ struct StreamOutput {
 };
 
 int Decode(const Paths& paths) {
-  if (paths.count < 0 || paths.count > INT32_MAX) return Failure("--count must lie between 0 and 2147483647");
   const InterruptionGuard interruptions;
   FileReader input;
   PartialFile output;
@@ -147,10 +147,10 @@ int Decode(const Paths& paths) {
   const lzh::InputLeft left = lzh::DecodeStream(static_cast<std::int32_t>(paths.count), in, out, decode.running);
   Flush(decode, out.block.next);
   if (!decode.write_problem.empty()) return Failure(CannotWrite(paths, decode.write_problem));
-  if (input.Failed()) return Failure("cannot read " + paths.input);
+  if (input.Failed()) return Failure("cannot read " + ShownArgument(paths.input));
   // A complete stream never has a byte past its end decoded.
   if (decode.written < decode.count || lzh::DecodedMissingInput(left, decode.requests_past_end)) {
-    return Failure(paths.input + " ends before " + std::to_string(paths.count) + " bytes are decoded");
+    return Failure(ShownArgument(paths.input) + " ends before " + ByteCount(paths.count) + " could be decoded");
   }
   if (std::string error = CannotWrite(paths, output.Commit()); !error.empty()) return Failure(error);
   return 0;
@@ -167,7 +167,9 @@ Command AddLzhCommand(CLI::App& app) {
   encode_command->add_option("INPUT", paths->input, "file to compress")->required();
   encode_command->add_option("OUTPUT", paths->output, "stream to write")->required();
   CLI::App* decode_command = lzh->add_subcommand("decode", "Expand the stream INPUT into exactly COUNT bytes.");
-  decode_command->add_option("--count", paths->count, "number of bytes the stream holds")->required();
+  decode_command->add_option("--count", paths->count, "number of bytes the stream holds")
+      ->required()
+      ->check(CLI::Range(std::int64_t{0}, std::int64_t{INT32_MAX}));
   decode_command->add_option("INPUT", paths->input, "stream to expand")->required();
   decode_command->add_option("OUTPUT", paths->output, "file to write")->required();
   decode_command->final_callback([decode] { *decode = true; });

@@ -11,6 +11,7 @@
 #include "platform/system.hpp"
 #include "stub_location.hpp"
 #include "stub_version.hpp"
+#include "terminal_text.hpp"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::string VersionText() {
   if (!stub) return text + "stub: " + pmsetup::NoStubMessage();
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(pmsetup::Path(*stub), error);
-  text += "stub: " + *stub + " (" + (error ? std::string("size unknown") : std::to_string(size) + " bytes") + ", " +
+  text += "stub: " + pmsetup::ShownArgument(*stub) + " (" + (error ? std::string("size unknown") : pmsetup::ByteCount(size)) + ", " +
           pmsetup::DescribeStubVersion(pmsetup::ReadStubVersionOf(*stub)) + ")";
   return text;
 }
@@ -30,10 +31,10 @@ std::string VersionText() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Inspect, build and install Pagemix Setup packages."};
+  // Named, so that the usage lines say "pmsetup" rather than the path it was started by.
+  CLI::App app{"Inspect, build and install Pagemix Setup packages.", "pmsetup"};
   app.set_version_flag("--version", VersionText, "Print the version of pmsetup and of the installer stub pack would use");
   app.require_subcommand(1);
-  app.footer("The manifest keys, the texts and their defaults are described in the README.");
   std::vector<pmsetup::Command> commands{pmsetup::AddPackCommand(app), pmsetup::AddListCommand(app),
                                          pmsetup::AddVerifyCommand(app),
                                          pmsetup::AddLzhCommand(app)};
@@ -41,10 +42,26 @@ int main(int argc, char** argv) {
   // On Windows, SETUP.EXE itself installs.
   commands.push_back(pmsetup::AddInstallCommand(app));
 #endif
+  // Set once the subcommands are made: each takes its parent's footer when
+  // it is made, and this one concerns pack alone of them.
+  app.footer(std::string(pmsetup::kManifestNote) +
+             "\nExit codes: 0 success, 1 failure, 2 usage error; 130, 143 or 129 when stopped by\n"
+             "SIGINT, SIGTERM or SIGHUP.");
+  // A mistake in the command line names what it is, with its arguments'
+  // control characters shown.
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "pmsetup: " + pmsetup::ShownArgument(error.what(), pmsetup::Lines::kMany) +
+           "\nRun with --help for more information.\n";
+  });
   std::vector<std::string> arguments = platform::Utf8Arguments(argc, argv);
   std::vector<char*> utf8_argv;
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
-  CLI11_PARSE(app, argc, utf8_argv.data());
+  try {
+    app.parse(argc, utf8_argv.data());
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, with 0.
+    return app.exit(error) == 0 ? 0 : pmsetup::kUsageError;
+  }
   int status = 1;
   try {
     for (const pmsetup::Command& command : commands) {

@@ -16,6 +16,7 @@
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
 #include "platform/file.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -48,7 +49,7 @@ constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
 class ManifestReader {
  public:
   ManifestReader(const std::string& path, Manifest& manifest, std::vector<std::string>& errors)
-      : path_(path), base_(Path(path).parent_path()), manifest_(manifest), errors_(errors) {}
+      : path_(ShownArgument(path)), base_(Path(path).parent_path()), manifest_(manifest), errors_(errors) {}
 
   void Read(const toml::table& root) {
     CheckKeys(root, {"code_page", "colours", "texts", "files"}, "");
@@ -70,7 +71,7 @@ class ManifestReader {
   void CheckKeys(const toml::table& table, std::set<std::string> known, const std::string& section) {
     for (const auto& [key, node] : table) {
       if (!known.count(std::string(key.str()))) {
-        Error(key.source(), "unknown key '" + std::string(key.str()) + "'" +
+        Error(key.source(), "unknown key '" + ShownArgument(std::string(key.str())) + "'" +
                                 (section.empty() ? "" : " in [" + section + "]"));
       }
     }
@@ -137,8 +138,7 @@ class ManifestReader {
     }
     auto encoded = InCodePage(*text, node, what);
     if (encoded && encoded->size() > 255) {
-      Error(node.source(), what + " takes " + std::to_string(encoded->size()) +
-                               " bytes; a package text holds at most 255");
+      Error(node.source(), what + " takes " + ByteCount(encoded->size()) + "; a package text holds at most 255");
       encoded.reset();
     }
     return encoded;
@@ -153,7 +153,7 @@ class ManifestReader {
     if (const std::optional<platform::Misfit> misfit = platform::FirstMisfit(composed, manifest_.code_page)) {
       char code_point[16];
       std::snprintf(code_point, sizeof code_point, "U+%04X", static_cast<unsigned>(misfit->code_point));
-      Error(node.source(), what + " holds '" + misfit->character + "' (" + code_point + ") at character " +
+      Error(node.source(), what + " holds '" + ShownArgument(misfit->character) + "' (" + code_point + ") at character " +
                                std::to_string(misfit->position) + ", which code page " +
                                std::to_string(manifest_.code_page) + " cannot show");
     } else {
@@ -190,7 +190,7 @@ class ManifestReader {
     for (const int id : {package::DefaultDir, package::GroupName}) {
       const std::string problem = BackslashProblem(manifest_.texts[id]);
       if (const toml::node* node = texts->get(package::kTextNames[id]); node != nullptr && !problem.empty()) {
-        Error(node->source(), std::string(package::kTextNames[id]) + " '" + Readable(manifest_.texts[id]) + "': " + problem);
+        Error(node->source(), std::string(package::kTextNames[id]) + " '" + Shown(manifest_.texts[id]) + "': " + problem);
       }
     }
   }
@@ -200,7 +200,7 @@ class ManifestReader {
   std::string BackslashProblem(const std::string& text) const {
     const std::size_t at = package::BackslashInCharacter(text, manifest_.code_page);
     if (at == std::string::npos) return std::string();
-    return "the second byte of '" + Readable(text.substr(at, 2)) +
+    return "the second byte of '" + Shown(text.substr(at, 2)) +
            "' is a backslash, which the installer's path handling would take as a separator";
   }
 
@@ -211,7 +211,7 @@ class ManifestReader {
     const toml::node* node = texts.get(package::kTextNames[package::GroupName]);
     const std::string& name = manifest_.texts[package::GroupName];
     if (node == nullptr || package::UsableGroupName(name, manifest_.code_page)) return;
-    Error(node->source(), "GroupName '" + Readable(name) +
+    Error(node->source(), "GroupName '" + Shown(name) +
                               "' must name a folder inside the Start menu's Programs folder: no leading '\\' or "
                               "'/', no control character or < > : \" | ? *, no component of only dots and spaces "
                               "('.', '..') and none naming a device");
@@ -237,7 +237,7 @@ class ManifestReader {
     ManifestFile file{Text(base_ / Path(*source)), {}};
     std::error_code error;
     if (!fs::is_regular_file(Path(file.source), error)) {
-      Error(source_node->source(), "file '" + *source + "' does not exist or is not a regular file");
+      Error(source_node->source(), "file '" + ShownArgument(*source) + "' does not exist or is not a regular file");
       return std::nullopt;
     }
     std::optional<std::string> name;
@@ -245,13 +245,13 @@ class ManifestReader {
       name = Encoded(*name_node, "name");
     } else {
       const std::string file_name = Text(Path(*source).filename());
-      name = InCodePage(file_name, *source_node, "file name '" + file_name + "'");
+      name = InCodePage(file_name, *source_node, "file name '" + ShownArgument(file_name) + "'");
     }
     if (!name) return std::nullopt;
     if (const char* problem = package::FileNameProblem(*name, manifest_.code_page)) {
       const std::string separator = BackslashProblem(*name);
       Error((name_node ? name_node : source_node)->source(),
-            "'" + Readable(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
+            "'" + Shown(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
       return std::nullopt;
     }
     // Installed beside the volumes, it would replace one of them.  The disk
@@ -259,7 +259,7 @@ class ManifestReader {
     // is refused.
     if (package::VolumeNumber(*name) > 0) {
       Error((name_node ? name_node : source_node)->source(),
-            "'" + Readable(*name) + "' is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one");
+            "'" + Shown(*name) + "' is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one");
       return std::nullopt;
     }
     CheckLength(*name, (name_node ? name_node : source_node)->source());
@@ -272,19 +272,19 @@ class ManifestReader {
   void CheckLength(const std::string& name, const toml::source_region& where) {
     const std::string& folder = manifest_.texts[package::DefaultDir];
     const std::size_t length = common::JoinPath(folder, name).size();
-    const std::string shown = "'" + Readable(name) + "'";
+    const std::string shown = "'" + Shown(name) + "'";
     if (!folder.empty() && length > platform::kLongestPath) {
       const bool separated = folder.back() == '\\';
       const std::string unit = platform::DoubleByteCodePage(manifest_.code_page)
                                    ? " bytes in code page " + std::to_string(manifest_.code_page)
                                    : " characters";
-      Error(where, shown + ": '" + Readable(folder) + (separated ? "'" : "' + '\\'") + " + the name is " +
+      Error(where, shown + ": '" + Shown(folder) + (separated ? "'" : "' + '\\'") + " + the name is " +
                        std::to_string(length) + unit + "; the installer takes at most " +
                        std::to_string(platform::kLongestPath));
     }
     const std::size_t utf8 = Readable(name).size();
     if (utf8 > platform::kLongestUtf8Name) {
-      Warning(where, shown + " takes " + std::to_string(utf8) + " bytes in UTF-8; Linux takes at most " +
+      Warning(where, shown + " takes " + ByteCount(utf8) + " in UTF-8; Linux takes at most " +
                          std::to_string(platform::kLongestUtf8Name) +
                          " in a name, so pmsetup install cannot install it there (Windows can)");
     }
@@ -297,7 +297,7 @@ class ManifestReader {
     const std::string& folder = manifest_.texts[package::DefaultDir];
     const std::size_t length = common::JoinPath(folder, std::string(extract::kTemporaryNameLength, 'x')).size();
     if (node == nullptr || folder.empty() || length <= platform::kLongestPath) return;
-    Error(node->source(), "DefaultDir '" + Readable(folder) + "' leaves no room for the installer's temporary names (" +
+    Error(node->source(), "DefaultDir '" + Shown(folder) + "' leaves no room for the installer's temporary names (" +
                               std::to_string(extract::kTemporaryNameLength) + " characters): with one it is " +
                               std::to_string(length) + "; the installer takes at most " +
                               std::to_string(platform::kLongestPath));
@@ -322,7 +322,7 @@ class ManifestReader {
         auto file = ReadFile(item);
         if (!file) continue;
         if (!seen.insert(Folded(file->name)).second) {
-          Error(item.source(), "two files would be installed as '" + Readable(file->name) + "'");
+          Error(item.source(), "two files would be installed as '" + Shown(file->name) + "'");
           continue;
         }
         manifest_.others.push_back(*file);
@@ -337,7 +337,10 @@ class ManifestReader {
 
   std::string Readable(const std::string& name) const { return platform::FromCodePage(name, manifest_.code_page); }
 
-  std::string path_;
+  // A name or text of the package as a message shows it.
+  std::string Shown(const std::string& text) const { return ShownIn(text, manifest_.code_page); }
+
+  std::string path_;  // as messages show it
   fs::path base_;
   Manifest& manifest_;
   std::vector<std::string>& errors_;
@@ -352,8 +355,8 @@ bool ReadManifest(const std::string& path, Manifest& manifest, std::vector<std::
   try {
     root = toml::parse_file(path);
   } catch (const toml::parse_error& error) {
-    errors.push_back(path + ":" + std::to_string(error.source().begin.line) + ": " +
-                     std::string(error.description()));
+    errors.push_back(ShownArgument(path) + ":" + std::to_string(error.source().begin.line) + ": " +
+                     ShownArgument(std::string(error.description())));
     return false;
   }
   ManifestReader(path, manifest, errors).Read(root);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "terminal_text.hpp"
+
 namespace pmsetup {
 namespace {
 
@@ -76,8 +78,8 @@ std::optional<VolumeRoom> RoomForVolumes(const Medium& medium, std::uint64_t set
   const std::uint64_t whole_clusters = medium.capacity / medium.cluster_size * medium.cluster_size;
   const std::uint64_t setup_exe = Allocated(medium, setup_exe_size);
   if (whole_clusters <= setup_exe) {
-    error = Describe(medium) + " leaves no room beside SETUP.EXE (" + std::to_string(setup_exe_size) +
-            " bytes, " + std::to_string(setup_exe) + " on the disk in " + std::to_string(medium.cluster_size) +
+    error = Describe(medium) + " leaves no room beside SETUP.EXE (" + ByteCount(setup_exe_size) + ", " +
+            Thousands(setup_exe) + " on the disk in " + Thousands(medium.cluster_size) +
             "-byte clusters) on the first disk";
     return std::nullopt;
   }
@@ -87,8 +89,8 @@ std::optional<VolumeRoom> RoomForVolumes(const Medium& medium, std::uint64_t set
 std::string PresetTable() {
   std::string table;
   for (const Medium& medium : kPresets) {
-    table += "  " + std::string(medium.name) + std::string(7 - medium.name.size(), ' ') + std::to_string(medium.capacity) +
-             " bytes in " + std::to_string(medium.cluster_size) + "-byte clusters" +
+    table += "  " + std::string(medium.name) + std::string(7 - medium.name.size(), ' ') + ByteCount(medium.capacity, 11) +
+             " in " + Thousands(medium.cluster_size) + "-byte clusters" +
              (medium.file_system == FileSystem::kFat12
                   ? ", FAT12, " + std::to_string(medium.root_entries) + " root entries\n"
                   : ", ISO 9660\n");

@@ -6,6 +6,7 @@
 #include "commands.hpp"
 #include "file_io.hpp"
 #include "packer.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -20,7 +21,8 @@ Command AddPackCommand(CLI::App& app) {
       [](const std::string& path) {
         std::error_code error;
         if (std::filesystem::is_regular_file(Path(path), error)) return std::string();
-        return std::filesystem::exists(Path(path), error) ? "not a plain file: " + path : "no such file: " + path;
+        return std::filesystem::exists(Path(path), error) ? "not a plain file: " + ShownArgument(path)
+                                                       : "no such file: " + ShownArgument(path);
       },
       "FILE");
   pack->add_option("--out", options->out_dir, "folder to write the package into")->required();
@@ -43,7 +45,8 @@ Command AddPackCommand(CLI::App& app) {
                                         "for floppies, DISK1.ISO, ... for CDs")
       ->check(CLI::IsMember({"flat", "disks", "images"}));
   pack->add_option("--stub", options->stub, "the installer stub to use instead of the SETUP.EXE beside pmsetup");
-  pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable());
+  pack->footer("Presets for --media (bytes for files on a freshly formatted disk):\n" + PresetTable() + "\n" +
+               kManifestNote);
   return {pack, [options, layout, disk_size, cluster_size, media, pack] {
             if (const Medium* preset = FindPreset(*media)) options->medium = *preset;
             if (pack->count("--disk-size") > 0) options->medium = SizedMedium(*disk_size, *cluster_size);
@@ -51,7 +54,7 @@ Command AddPackCommand(CLI::App& app) {
             options->disk_images = *layout == "images";
             if (options->disk_images && !FindPreset(*media)) {
               std::cerr << "pmsetup: --layout images needs --media: the images are of one of its presets\n";
-              return 1;
+              return kUsageError;
             }
             return Pack(*options);
           }};

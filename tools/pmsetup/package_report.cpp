@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iomanip>
+#include <algorithm>
+#include <vector>
 
 #include "file_io.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "platform/system.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -16,24 +18,6 @@ std::string ColourText(std::uint32_t colour) {
   char text[8];
   std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
   return text;
-}
-
-// Quotes a package text, showing bytes outside printable ASCII as \xNN.
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    }
-  }
-  return out + "\"";
 }
 
 struct Trailer {
@@ -56,13 +40,45 @@ Trailer ReadTrailer(const std::string& path) {
 }
 
 // What becomes of a name that does not install as it stands.
-std::string NameRemark(const std::string& name) {
+std::string NameRemark(const std::string& name, int code_page) {
   const char* problem = nullptr;
   const std::string installed = package::InstalledName(name, &problem);
   if (installed.empty()) return std::string("  (cannot be installed: ") + problem + ")";
   const std::size_t separator = name.find_last_of("\\/:");
-  if (installed != name.substr(separator + 1)) return "  (installed as " + Quoted(installed) + ")";  // npos + 1 is 0
+  if (installed != name.substr(separator + 1)) return "  (installed as " + Quoted(installed, code_page) + ")";  // npos + 1 is 0
   return std::string();
+}
+
+// Text padded with spaces to take columns on the terminal, or aligned to
+// their right.
+std::string Padded(const std::string& text, std::size_t columns) {
+  return text + std::string(columns - std::min(columns, Columns(text)), ' ');
+}
+std::string RightAligned(const std::string& text, std::size_t columns) {
+  return std::string(columns - std::min(columns, Columns(text)), ' ') + text;
+}
+
+// The entries, one a line, the columns as wide as their widest cell.
+void PrintEntries(std::ostream& out, const package::SetupBlock& block, int code_page) {
+  struct Row {
+    std::string name, offset;
+    std::int32_t size;
+    std::string remark;
+  };
+  std::vector<Row> rows;
+  std::size_t name_width = 0, offset_width = 0, size_width = 0;
+  for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
+    rows.push_back({Quoted(entry->Name, code_page), Thousands(entry->Offset), entry->Size,
+                    NameRemark(entry->Name, code_page)});
+    name_width = std::max(name_width, Columns(rows.back().name));
+    offset_width = std::max(offset_width, rows.back().offset.size());
+    size_width = std::max(size_width, Thousands(entry->Size).size());
+  }
+  out << "Entries (" << block.EntryCount << "), main program first:\n";
+  for (const Row& row : rows) {
+    out << "  " << Padded(row.name, name_width) << "  offset " << RightAligned(row.offset, offset_width) << "  "
+        << ByteCount(row.size, size_width) << row.remark << '\n';
+  }
 }
 
 }  // namespace
@@ -104,31 +120,31 @@ std::string DescribeDefect(const char* defect) {
 }
 
 void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,
-                  const package::IntegrityRecord& record) {
-  const auto row = [&out](const std::string& name) -> std::ostream& {
-    return out << std::left << std::setw(18) << name;
-  };
+                  const package::IntegrityRecord& record, int code_page) {
+  const auto row = [&out](const std::string& name) -> std::ostream& { return out << Padded(name, 18); };
   row("Stub") << DescribeStubVersion(stub) << '\n';
   row("TopColor") << ColourText(block.TopColor) << '\n';
   row("BottomColor") << ColourText(block.BottomColor) << '\n';
   row("TitleColor") << ColourText(block.TitleColor) << '\n';
-  row("TotalSize") << block.TotalSize << '\n';
+  row("TotalSize") << ByteCount(block.TotalSize) << '\n';
   row("DiskCount") << static_cast<int>(block.DiskCount) << '\n';
-  for (int id = 0; id < package::kTextCount; ++id) row(package::kTextNames[id]) << Quoted(block.SetupTexts[id]) << '\n';
-  out << "Entries (" << block.EntryCount << "), main program first:\n";
-  for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
-    out << "  " << std::left << std::setw(32) << Quoted(entry->Name) << " offset " << std::right << std::setw(10)
-        << entry->Offset << "  size " << std::setw(10) << entry->Size << NameRemark(entry->Name) << '\n';
+  for (int id = 0; id < package::kTextCount; ++id) {
+    row(package::kTextNames[id]) << Quoted(block.SetupTexts[id], code_page) << '\n';
   }
+  PrintEntries(out, block, code_page);
   if (!record.Present) {
     out << "Checksums: none (packed without an integrity record: damage cannot be detected)\n";
     return;
   }
   out << "Checksums: integrity record, setup data matches; payload CRC-32 " << CrcText(record.PayloadCrc) << '\n';
-  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
+  const std::size_t count = record.VolumeCount();
+  const std::size_t name_width = package::VolumeName(static_cast<int>(count)).size();
+  std::size_t size_width = 0;
+  for (std::size_t n = 1; n <= count; ++n) size_width = std::max(size_width, Thousands(record.Volume(n).Size).size());
+  for (std::size_t n = 1; n <= count; ++n) {
     const package::VolumeSum sum = record.Volume(n);
-    out << "  " << std::left << std::setw(12) << package::VolumeName(static_cast<int>(n)) << " size " << std::right
-        << std::setw(10) << sum.Size << "  CRC-32 " << CrcText(sum.Crc) << '\n';
+    out << "  " << Padded(package::VolumeName(static_cast<int>(n)), name_width) << "  " << ByteCount(sum.Size, size_width)
+        << "  CRC-32 " << CrcText(sum.Crc) << '\n';
   }
 }
 

@@ -37,9 +37,9 @@ std::string DescribeDefect(const char* defect);
 
 // Writes the stub's version, the header values, the texts, the entries,
 // main program first, and what the integrity record holds, or that there
-// is none.
+// is none.  Texts and names are shown as characters of code_page.
 void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,
-                  const package::IntegrityRecord& record);
+                  const package::IntegrityRecord& record, int code_page);
 
 // "0x1234ABCD".
 std::string CrcText(std::uint32_t crc);

@@ -22,27 +22,13 @@
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
 #include "stub_location.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string grouped;
-  for (std::size_t k = 0; k < digits.size(); ++k) {
-    if (k > 0 && (digits.size() - k) % 3 == 0) grouped += ',';
-    grouped += digits[k];
-  }
-  return grouped;
-}
-
-// "1 file", "2,048 bytes".
-std::string Counted(std::uint64_t n, const std::string& unit) {
-  return Thousands(n) + " " + unit + (n == 1 ? "" : "s");
-}
 
 constexpr int kMostDisks = 255;  // DiskCount is one byte
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
@@ -68,7 +54,7 @@ class OutputFolders {
       if (level == level.parent_path()) break;
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-      if (!fs::create_directory(*level, error) && error) return "cannot create " + Text(*level) + ": " + error.message();
+      if (!fs::create_directory(*level, error) && error) return "cannot create " + ShownPath(*level) + ": " + error.message();
       made_.push_back(*level);
     }
     return std::string();
@@ -85,7 +71,7 @@ class OutputFolders {
 
 std::string FolderInTheWay(const fs::path& path) {
   std::error_code error;
-  return fs::is_directory(path, error) ? "cannot write " + Text(path) + ": a folder has that name" : std::string();
+  return fs::is_directory(path, error) ? "cannot write " + ShownPath(path) + ": a folder has that name" : std::string();
 }
 
 // Writes the package's files one after another, each under a temporary
@@ -120,7 +106,7 @@ class PackageWriter {
     if (std::string problem = CloseLast(); !problem.empty()) return problem;
     for (std::size_t k = 0; k < files_.size(); ++k) {
       if (std::string reason = temporaries_[k]->Commit(); !reason.empty()) {
-        return "cannot rename " + temporaries_[k]->Target() + " into place: " + reason;
+        return "cannot rename " + ShownArgument(temporaries_[k]->Target()) + " into place: " + reason;
       }
     }
     committed_ = true;
@@ -131,7 +117,7 @@ class PackageWriter {
 
  private:
   std::string CannotWrite(const std::string& reason) const {
-    return reason.empty() ? reason : "cannot write " + Text(files_.back().path) + ": " + reason;
+    return reason.empty() ? reason : "cannot write " + ShownPath(files_.back().path) + ": " + reason;
   }
 
   std::string CloseLast() { return temporaries_.empty() ? std::string() : CannotWrite(temporaries_.back()->Close()); }
@@ -188,31 +174,39 @@ class VolumeWriter {
   std::uint64_t stream_size_ = 0;
 };
 
-// Volumes of an earlier, longer package in the same place: they would go
-// out with this one unless someone removes them.
-std::vector<fs::path> StaleVolumes(const fs::path& out, bool folder_per_disk, int disk_count) {
+// Volumes or images of an earlier, longer package in the same place
+// (path_of names disk n's): they would go out with this one unless
+// someone removes them.  One warning says how many there are, and which.
+void WarnOfLeftovers(const fs::path& out, int disk_count, const std::function<fs::path(int)>& path_of,
+                     const char* what) {
   std::vector<fs::path> stale;
   std::error_code error;
-  for (int disk = disk_count + 1; disk <= 255; ++disk) {
-    const fs::path folder = folder_per_disk ? out / ("DISK" + std::to_string(disk)) : out;
-    const fs::path volume = folder / package::VolumeName(disk);
-    if (fs::exists(volume, error)) stale.push_back(volume);
+  for (int disk = disk_count + 1; disk <= kMostDisks; ++disk) {
+    if (fs::exists(path_of(disk), error)) stale.push_back(path_of(disk));
   }
-  return stale;
+  if (stale.empty()) return;
+  std::cerr << "pmsetup: warning: ";
+  if (stale.size() == 1) {
+    std::cerr << ShownPath(stale.front()) << " is left from an earlier package; remove it\n";
+    return;
+  }
+  std::cerr << stale.size() << ' ' << what << " from an earlier package are left in " << ShownPath(out) << " ("
+            << ShownPath(stale.front().lexically_relative(out)) << " to "
+            << ShownPath(stale.back().lexically_relative(out)) << "); remove them\n";
 }
 
 // The stub must be the bare installer: a packed SETUP.EXE would carry its
 // old setup data along, and anything else would not run at all.
 std::string StubProblem(const std::string& stub_path, const Bytes& stub) {
   if (stub.size() < package::kTrailerSize || stub[0] != 'M' || stub[1] != 'Z') {
-    return stub_path + " is not a Windows program";
+    return ShownArgument(stub_path) + " is not a Windows program";
   }
   const std::uint32_t offset = package::LittleEndian32(stub.data() + stub.size() - package::kTrailerSize);
   if (offset < package::kFirstBlockOffset) return std::string();
   PackageFile package;
   const bool packed = ReadPackageFile(stub_path, package) == platform::kIoOk &&
                       package::PackageDefect(package.block) == nullptr;
-  if (packed) return stub_path + " already carries a package; pass the bare installer stub";
+  if (packed) return ShownArgument(stub_path) + " already carries a package; pass the bare installer stub";
   return std::string();
 }
 
@@ -234,8 +228,8 @@ std::string OverwrittenInput(const std::vector<Input>& inputs, const std::vector
     if (!fs::exists(status) || fs::is_symlink(status)) continue;
     for (const Input& input : inputs) {
       if (fs::equivalent(output, Path(input.path), error)) {
-        return "--out would overwrite " + std::string(input.role) + " " + input.path + " with the package's " +
-               Text(output.filename()) + "; choose another folder";
+        return "--out would overwrite " + std::string(input.role) + " " + ShownArgument(input.path) + " with the package's " +
+               ShownPath(output.filename()) + "; choose another folder";
       }
     }
   }
@@ -302,7 +296,7 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
       if (error = volumes.Write(packed); !error.empty()) return error;
       progress.Show(payload_size);
     }
-    if (reader.Failed()) return "cannot read " + files[k]->source;
+    if (reader.Failed()) return "cannot read " + ShownArgument(files[k]->source);
     if (std::string changed = reader.Changed(); !changed.empty()) return changed;
     entries.push_back({files[k]->name, static_cast<std::int32_t>(offset),
                        static_cast<std::int32_t>(payload_size - offset)});
@@ -314,8 +308,9 @@ std::string CompressPayload(const std::vector<const ManifestFile*>& files, std::
 
 void Report(const PackOptions& options, std::size_t file_count, std::uint64_t payload_size, std::uint64_t stream_size,
             const std::vector<OutputFile>& files) {
-  std::cout << "Packed " << options.manifest << ": " << Counted(file_count, "file") << ", payload "
-            << Counted(payload_size, "byte") << ", compressed " << Counted(stream_size, "byte");
+  std::cout << "Packed " << ShownArgument(options.manifest) << ": " << Thousands(file_count)
+            << (file_count == 1 ? " file" : " files") << ", payload " << ByteCount(payload_size) << ", compressed "
+            << ByteCount(stream_size);
   if (payload_size > 0) {
     char ratio[32];
     std::snprintf(ratio, sizeof ratio, " (%.1f%%)", 100.0 * static_cast<double>(stream_size) / payload_size);
@@ -324,7 +319,7 @@ void Report(const PackOptions& options, std::size_t file_count, std::uint64_t pa
   std::cout << '\n';
   if (options.disk_images) return;  // the images are listed instead
   for (const OutputFile& file : files) {
-    std::cout << "  disk " << file.disk << "  " << Text(file.path) << "  " << Counted(file.size, "byte") << '\n';
+    std::cout << "  disk " << file.disk << "  " << ShownPath(file.path) << "  " << ByteCount(file.size) << '\n';
   }
 }
 
@@ -409,7 +404,7 @@ int Pack(const PackOptions& options) {
   for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
     std::error_code link_error;
     if (fs::is_symlink(fs::symlink_status(final_folder(disk), link_error))) {
-      return Failure(Text(final_folder(disk)) + " is a link; a disk's folder must be a folder");
+      return Failure(ShownPath(final_folder(disk)) + " is a link; a disk's folder must be a folder");
     }
   }
   // What an earlier pack into the same place left when it was stopped.
@@ -477,8 +472,11 @@ int Pack(const PackOptions& options) {
   }
   Report(options, payload_files.size(), payload_size, volumes.StreamSize(), files);
   if (staging) staging->List();
-  for (const fs::path& volume : StaleVolumes(out, options.folder_per_disk, contents.DiskCount)) {
-    std::cerr << "pmsetup: warning: " << Text(volume) << " is left from an earlier package; remove it\n";
+  WarnOfLeftovers(out, contents.DiskCount, [&](int disk) { return final_folder(disk) / package::VolumeName(disk); },
+                  "volumes");
+  if (staging) {
+    const FileSystem file_system = options.medium->file_system;
+    WarnOfLeftovers(out, contents.DiskCount, [&](int disk) { return out / ImageName(file_system, disk); }, "images");
   }
   return 0;
 }

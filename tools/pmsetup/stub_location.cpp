@@ -4,6 +4,7 @@
 
 #include "file_io.hpp"
 #include "platform/system.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 
@@ -25,7 +26,7 @@ std::optional<std::string> FindStub() {
 
 std::string NoStubMessage() {
   std::string looked;
-  for (const std::string& place : StubPlaces()) looked += (looked.empty() ? "" : " and ") + place;
+  for (const std::string& place : StubPlaces()) looked += (looked.empty() ? "" : " and ") + ShownArgument(place);
   return "no installer stub: looked for " + looked +
          "; install the tools, build the win32 preset beside them, or pass --stub PATH";
 }

@@ -13,6 +13,7 @@
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "progress_bar.hpp"
+#include "terminal_text.hpp"
 
 namespace pmsetup {
 namespace {
@@ -49,7 +50,7 @@ std::string Verdict(const DiskReading& reading, const package::VolumeSum& record
   if (package::VolumeMatches(recorded, reading.size, reading.crc)) return "good";
   std::string verdict = "damaged: its contents do not match the package";
   if (reading.size != recorded.Size) {
-    verdict += " (" + std::to_string(reading.size) + " bytes, packed with " + std::to_string(recorded.Size) + ")";
+    verdict += " (" + ByteCount(reading.size) + ", packed with " + ByteCount(recorded.Size) + ")";
   }
   return verdict;
 }
@@ -57,17 +58,17 @@ std::string Verdict(const DiskReading& reading, const package::VolumeSum& record
 int Verify(const std::string& path) {
   const std::optional<std::string> system_path = platform::SystemPath(path);
   if (!system_path) {
-    std::cerr << "pmsetup: " << path << ": cannot read it: a character of the path has no place in the code page\n";
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": cannot read it: a character of the path has no place in the code page\n";
     return 1;
   }
   package::IntegrityRecord record;
   package::RecordCheck check = package::RecordCheck::kAbsent;
   if (const platform::IoResult result = package::ReadIntegrityRecord(*system_path, record, check)) {
-    std::cerr << "pmsetup: " << path << ": cannot read it: " << platform::ErrorText(result) << '\n';
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": cannot read it: " << platform::ErrorText(result) << '\n';
     return 1;
   }
   if (check == package::RecordCheck::kAbsent) {
-    std::cerr << "pmsetup: " << path
+    std::cerr << "pmsetup: " << ShownArgument(path)
               << ": the package has no integrity record (it was packed without one), so its disks cannot be "
                  "checked; pack it again to add one\n";
     return 1;
@@ -78,11 +79,11 @@ int Verify(const std::string& path) {
   const std::string folder = system_path->substr(0, name_at);
   const std::string setup_name = system_path->substr(name_at);
   if (check == package::RecordCheck::kDamaged) {
-    std::cout << setup_name << "  damaged: " << package::kDamagedSetupData << '\n';
-    std::cerr << "pmsetup: " << path << ": the package is damaged; its disks cannot be checked against it\n";
+    std::cout << Shown(setup_name) << "  damaged: " << package::kDamagedSetupData << '\n';
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": the package is damaged; its disks cannot be checked against it\n";
     return 1;
   }
-  std::cout << setup_name << "  good\n";
+  std::cout << Shown(setup_name) << "  good\n";
   std::uint64_t total = 0, done = 0;
   for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
   ProgressBar progress(total);
@@ -96,7 +97,7 @@ int Verify(const std::string& path) {
     std::cout << name << "  " << verdict << '\n' << std::flush;
   }
   if (bad == 0) return 0;
-  std::cerr << "pmsetup: " << path << ": " << bad << " of " << record.VolumeCount()
+  std::cerr << "pmsetup: " << ShownArgument(path) << ": " << bad << " of " << record.VolumeCount()
             << " disks " << (bad == 1 ? "is" : "are") << " not as packed\n";
   return 1;
 }
