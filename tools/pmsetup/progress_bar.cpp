@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include "terminal_text.hpp"
+
 namespace pmsetup {
 namespace {
 
@@ -44,27 +46,6 @@ int TerminalColumns() {
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
 #endif
   return kUnknownWidth;
-}
-
-// East Asian wide characters take two columns (the blocks of CJK, kana,
-// hangul and the full-width forms); every other character one.
-bool Wide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) || (c >= 0xAC00 && c <= 0xD7A3) ||
-         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-int Columns(const std::string& utf8) {
-  int columns = 0;
-  for (std::size_t k = 0; k < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[k]);
-    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (int n = 1; n < length && k + n < utf8.size(); ++n) c = (c << 6) | (static_cast<unsigned char>(utf8[k + n]) & 0x3F);
-    columns += Wide(c) ? 2 : 1;
-    k += length;
-  }
-  return columns;
 }
 
 // "45.1 of 131.2 MB", in the unit that suits the total.
@@ -101,7 +82,7 @@ std::string BarLine(const BarFigures& figures, int columns) {
                                   {"", amounts + rate},      {"", amounts},      {"", ""}};
   const int room = columns - kSpareColumns;
   for (const auto& [head, tail] : tails) {
-    const int text = Columns(head) + 3 + static_cast<int>(std::string(percent).size() + tail.size());  // "[", "] "
+    const int text = static_cast<int>(Columns(head)) + 3 + static_cast<int>(std::string(percent).size() + tail.size());  // "[", "] "
     const int bar = std::min(kWidestBar, room - text);
     if (bar < kNarrowestBar) continue;
     const int filled = static_cast<int>(fraction * bar);
@@ -135,7 +116,7 @@ void ProgressBar::Draw(Clock::time_point now) {
   // Spaces cover what a longer line drawn before, or an echoed ^C, left at
   // the end, but never reach the last column of a terminal that has
   // narrowed since.
-  const int width = Columns(line);
+  const int width = static_cast<int>(Columns(line));
   const int cover = std::max(0, std::min(static_cast<int>(drawn_width_) + kEchoColumns, columns - 1) - width);
   std::fprintf(stderr, "\r%s%*s", line.c_str(), cover, "");
   std::fflush(stderr);
