@@ -27,16 +27,19 @@ other = ["numbers.txt"]
 TOML
 "$pmsetup" pack src/package.toml --out disks --layout disks --disk-size 400000 --stub stub.exe > /dev/null
 mkdir all && cp disks/*/* all/
-# Big enough to take a few seconds: the bar shows after one.
+# Four disks that take a second or two to install: the bar shows once
+# the work has gone on for one.
 mkdir big && head -c 40000000 /dev/urandom > big/MAIN.EXE
 sed 's/^other = .*/other = []/' src/package.toml > big/package.toml
-"$pmsetup" pack big/package.toml --out bigpkg --stub stub.exe > /dev/null
+"$pmsetup" pack big/package.toml --out bigdisks --layout disks --disk-size 11000000 --stub stub.exe > /dev/null
+mkdir bigpkg && cp -l bigdisks/*/* bigpkg/
 
-# run COLUMNS PACKAGE: pmsetup install in a fresh pane; the shell around
-# it survives Ctrl-C to print the exit code.
+# run COLUMNS ARGUMENTS [DISKS]: pmsetup install in a fresh pane; the
+# shell around it survives Ctrl-C to print the exit code.  one/ holds the
+# first of DISKS (default: the small package's), the others wait in feed/.
 run() {
   tm kill-server 2> /dev/null
-  rm -rf drive one && mkdir one && cp disks/DISK1/* one/
+  rm -rf drive one feed && cp -rl "${3:-disks}" feed && mkdir one && mv feed/DISK1/* one/
   tm new-session -d -x "$1" -y 50 -c "$work" \
     "sh -c 'trap : INT; \"$pmsetup\" install $2 --drive-root drive; echo exit=\$?; sleep 600'"
 }
@@ -62,19 +65,22 @@ cancel='Do you really want to cancel the installation?'
 nothing_changed='nothing was installed or changed'
 
 # Enter at each question takes its default: the proposal, which ".." does
-# not lead out of the drive root, and the disk once it is there.
-run 80 one/SETUP.EXE
+# not lead out of the drive root, and each disk once it is there.
+# insert_disks: at each disk prompt, puts the disk into one/ and answers.
+insert_disks() {
+  for disk in 2 3 4; do
+    shows 1 "Please insert disk $disk." && mv "feed/DISK$disk"/* one/ && keys Enter
+  done
+}
+run 80 one/SETUP.EXE bigdisks
 shows 1 "$destination" && keys Enter
 shows 1 "(pmsetup looks for DISK2.CMP in $work/one.)"
-sleep 1.2  # the bar shows once the work has gone on for a second
-for disk in 2 3 4; do
-  shows 1 "Please insert disk $disk." && cp disks/DISK$disk/* one/ && keys Enter
-done
+insert_disks
 ended enter 0
-check "enter: installed into the proposal" cmp -s src/numbers.txt "drive/Terminal Test/numbers.txt"
+check "enter: installed into the proposal" cmp -s big/MAIN.EXE "drive/Terminal Test/MAIN.EXE"
 check "enter: '..' in DefaultDir stops at the drive root" test "$(ls drive)" = "Terminal Test"
-check "enter: the bar is left above the question, with its caption and figures" \
-  grep -qE '^Installing the terminal test \[#+\.*\] +[0-9]+%  [0-9.]+ of 2\.6 MB  [0-9.]+ [kM]B/s$' \
+check "enter: the bar is left above the last question, with its caption and figures" \
+  grep -qE '^Installing the terminal test \[#+\.*\] +[0-9]+%  [0-9.]+ of 40\.0 MB  [0-9.]+ MB/s$' \
   <(grep -B1 -x "Please insert disk 4." "$captures/enter.txt")
 
 # Ctrl-C asks; Enter (No) goes back to the question; Ctrl-D cancels.
@@ -125,16 +131,14 @@ done
 check "extraction, Enter: installed whole" cmp -s big/MAIN.EXE big-in/MAIN.EXE
 rm -rf big-in
 
-# 40 columns: every line fits, the bar included, which keeps its
-# percentage but drops what does not fit.
-run 40 one/SETUP.EXE
+# 40 columns: every bar fits, keeping its percentage but dropping what
+# does not fit, and is followed by the question it was left for.
+run 40 one/SETUP.EXE bigdisks
 shows 1 "$destination" && keys Enter
-sleep 1.2
-for disk in 2 3 4; do
-  shows 1 "Please insert disk $disk." && cp disks/DISK$disk/* one/ && keys Enter
-done
+insert_disks
 ended narrow 0
-bars=$(grep '^\[#*\.*\] *[0-9]*%' "$captures/narrow.txt")
-check "narrow: one bar above each later disk prompt" test "$(wc -l <<< "$bars")" -eq 2
-check "narrow: the bars fit, with room for ^C" test "$(awk 'length > 37' <<< "$bars" | wc -l)" -eq 0
+bars=$(grep -A1 '^\[#*\.*\] *[0-9]*%' "$captures/narrow.txt")
+check "narrow: a bar above the last disk prompt" grep -qx 'Please insert disk 4.' <<< "$bars"
+check "narrow: the bars fit, with room for ^C" test "$(grep '%' <<< "$bars" | awk 'length > 37' | wc -l)" -eq 0
+check "narrow: each bar is left for a question" test "$(grep -c '%' <<< "$bars")" -eq "$(grep -c 'Please insert' <<< "$bars")"
 finish

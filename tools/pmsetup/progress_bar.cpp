@@ -126,8 +126,8 @@ void ProgressBar::Draw(Clock::time_point now) {
 // The bar left on the screen shows where the work stands, not where it
 // stood at the last redraw.
 void ProgressBar::Leave() {
-  if (drawn_width_ == 0) return;
   left_at_ = Clock::now();
+  if (drawn_width_ == 0) return;
   Draw(*left_at_);
   std::fputc('\n', stderr);
   std::fflush(stderr);

@@ -1,9 +1,11 @@
 #include "terminal_front_end.hpp"
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
 #include "common/session.hpp"
+#include "extract/progress_count.hpp"
 #include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
 #include "installer.hpp"
@@ -67,8 +69,11 @@ void Pump() {
   extract::EndRun(extract::Outcome::kCancelled);
 }
 
-void ShowProgress(int /*percent*/, double fraction) {
-  if (Progress.bar) Progress.bar->Show(static_cast<std::uint64_t>(fraction * package::Setup.TotalSize));
+// The bar counts the bytes decoded, which the figures beside it give: the
+// installer's own percentage gives the carving of the files a share too.
+void ShowProgress(int /*percent*/, double /*fraction*/) {
+  const std::int64_t decoded = std::min<std::int64_t>(extract::Progress.BytesDone, package::Setup.TotalSize);
+  if (Progress.bar) Progress.bar->Show(static_cast<std::uint64_t>(decoded));
 }
 
 }  // namespace
