@@ -27,6 +27,7 @@ check "install exits 0" test $? -eq 0
 check "main program installed" cmp -s src/MAIN.EXE target/deep/MAIN.EXE
 check "other file installed" cmp -s src/numbers.txt target/deep/numbers.txt
 check "report lists the files and their sizes" grep -qxF "  numbers.txt  $(thousands "$(stat -c %s src/numbers.txt)") bytes" out.txt
+check "report aligns the sizes" test "$(grep " bytes$" out.txt | awk "{ print length }" | sort -u | wc -l)" -eq 1
 
 # One disk per folder and nobody to ask: the missing disk fails at once.
 "$pmsetup" install disks/DISK1/SETUP.EXE --dest "$work/partial" < /dev/null > out.txt 2> err.txt

@@ -95,9 +95,15 @@ std::string TakeProposal(const std::string& drive_root, std::string& destination
 }
 
 void ListInstalled(const std::string& shown_destination) {
+  std::size_t name_width = 0;
+  std::size_t size_width = 0;
+  for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
+    name_width = std::max(name_width, Columns(Shown(entry->Name)));
+    size_width = std::max(size_width, Thousands(entry->Size).size());
+  }
   std::cout << "Installed into " << shown_destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
-    std::cout << "  " << Shown(entry->Name) << "  " << ByteCount(entry->Size) << '\n';
+    std::cout << "  " << Padded(Shown(entry->Name), name_width) << "  " << ByteCount(entry->Size, size_width) << '\n';
   }
 }
 

@@ -49,11 +49,7 @@ std::string NameRemark(const std::string& name, int code_page) {
   return std::string();
 }
 
-// Text padded with spaces to take columns on the terminal, or aligned to
-// their right.
-std::string Padded(const std::string& text, std::size_t columns) {
-  return text + std::string(columns - std::min(columns, Columns(text)), ' ');
-}
+// Text aligned to the right of columns on the terminal.
 std::string RightAligned(const std::string& text, std::size_t columns) {
   return std::string(columns - std::min(columns, Columns(text)), ' ') + text;
 }

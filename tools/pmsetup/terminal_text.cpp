@@ -136,6 +136,10 @@ std::size_t Columns(const std::string& shown) {
   return columns;
 }
 
+std::string Padded(const std::string& shown, std::size_t columns) {
+  return shown + std::string(columns - std::min(columns, Columns(shown)), ' ');
+}
+
 std::string Thousands(std::int64_t n) {
   const std::string digits = std::to_string(n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n));
   std::string grouped = n < 0 ? "-" : "";

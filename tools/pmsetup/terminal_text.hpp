@@ -34,6 +34,8 @@ std::string Quoted(const std::string& text, int code_page);
 // How many columns a text shown by the functions above takes on a
 // terminal: East Asian wide characters take two.
 std::size_t Columns(const std::string& shown);
+// shown followed by the spaces that make it take columns on the terminal.
+std::string Padded(const std::string& shown, std::size_t columns);
 
 // "16,384", "-1,024".
 std::string Thousands(std::int64_t n);
