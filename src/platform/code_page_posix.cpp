@@ -25,7 +25,10 @@ std::optional<std::string> ConvertText(const std::string& text, const std::strin
   std::size_t in_left = input.size();
   char* out = output.data();
   std::size_t out_left = output.size();
-  const std::size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+  std::size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+  // Some decoders (1255, 1258) hold the last character back in case a
+  // combining mark follows: the flush gives it out.
+  if (result != static_cast<std::size_t>(-1)) result = iconv(converter, nullptr, nullptr, &out, &out_left);
   iconv_close(converter);
   if (result == static_cast<std::size_t>(-1) || in_left != 0) return std::nullopt;
   return std::string(output.data(), output.size() - out_left);
