@@ -91,6 +91,29 @@ check "a volume cut short fails the installation, naming it" \
 (cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)
 check "a one-letter relative destination works" cmp -s src/numbers.txt all/d/numbers.txt
 
+# The proposal: DefaultDir's drive is the drive root, and ".." stops there
+# as it stops at C:\ on Windows, whatever the path leaves behind.
+proposal_rows=(  # DEFAULTDIR|FOLDER UNDER THE DRIVE ROOT
+  'C:\a\..\..\escaped|escaped'
+  'x\..\C:..\y|C:../y'
+  '\\srv\share\..\..\z|z'
+  'C:\\.\w\.|w'
+  '..\..|'
+)
+for row in "${proposal_rows[@]}"; do
+  IFS='|' read -r default_dir folder <<< "$row"
+  rm -rf proposal && mkdir -p proposal/pkg proposal/root && cp src/MAIN.EXE proposal/pkg/
+  printf '[texts]\nTitle = "P"\nDefaultDir = '"'%s'"'\n[files]\nmain = "MAIN.EXE"\n' "$default_dir" > proposal/pkg/p.toml
+  "$pmsetup" pack proposal/pkg/p.toml --out proposal/pkg/out --stub stub.exe > /dev/null
+  "$pmsetup" install proposal/pkg/out/SETUP.EXE --yes --drive-root proposal/root/in > /dev/null 2> err.txt
+  check "DefaultDir $default_dir: nothing outside the drive root" test -z "$(ls proposal/root | grep -vx in)"
+  if [ "$folder" = C:../y ]; then  # a colon: no name here may hold one
+    check "DefaultDir $default_dir: refused" grep -qF "a colon has a meaning of its own" err.txt
+  else
+    check "DefaultDir $default_dir: installs into ${folder:-the drive root}" test -f "proposal/root/in/${folder:+$folder/}MAIN.EXE"
+  fi
+done
+
 "$pmsetup" install all/SETUP.EXE < /dev/null > out.txt 2> err.txt
 check "no destination and no terminal exits 1" test $? -eq 1
 check "no destination and no terminal is explained" grep -q "pass --dest DIR, or --yes" err.txt

@@ -40,9 +40,10 @@ std::optional<std::string> ProposedDestination(const std::string& drive_root) {
   const std::string& ansi = package::Setup.SetupTexts[package::DefaultDir];
   const std::optional<std::string> path = platform::ConvertedFromCodePage(ansi, platform::AnsiCodePage);
   if (!path) return std::nullopt;
-  const std::string resolved = common::ResolveDots(*path);
-  std::string folder = resolved.substr(common::ExtractFileDrive(resolved).size());
-  folder.erase(0, folder.find_first_not_of('\\'));
+  // The drive comes off first, so that nothing ".." leaves is read as one.
+  std::string below = path->substr(common::ExtractFileDrive(*path).size());
+  below.erase(0, below.find_first_not_of("\\/"));
+  std::string folder = common::ResolveDots("\\" + below).substr(1);
   std::replace(folder.begin(), folder.end(), '\\', '/');
   return Text(Path(drive_root) / Path(folder));
 }
