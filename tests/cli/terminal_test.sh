@@ -27,12 +27,11 @@ other = ["numbers.txt"]
 TOML
 "$pmsetup" pack src/package.toml --out disks --layout disks --disk-size 400000 --stub stub.exe > /dev/null
 mkdir all && cp disks/*/* all/
-# Four disks that take a second or two to install: the bar shows once
-# the work has gone on for one.
+# Four disks whose last three take a second or so to install: time to
+# press Ctrl-C while the bar shows.
 mkdir big && head -c 40000000 /dev/urandom > big/MAIN.EXE
 sed 's/^other = .*/other = []/' src/package.toml > big/package.toml
 "$pmsetup" pack big/package.toml --out bigdisks --layout disks --disk-size 11000000 --stub stub.exe > /dev/null
-mkdir bigpkg && cp -l bigdisks/*/* bigpkg/
 
 # run COLUMNS ARGUMENTS [DISKS]: pmsetup install in a fresh pane; the
 # shell around it survives Ctrl-C to print the exit code.  one/ holds the
@@ -44,6 +43,7 @@ run() {
     "sh -c 'trap : INT; \"$pmsetup\" install $2 --drive-root drive; echo exit=\$?; sleep 600'"
 }
 screen() { tm capture-pane -p -J | sed -e 's/ *$//' -e '/^$/d'; }
+rows() { tm capture-pane -p | sed -e 's/ *$//' -e '/^$/d'; }  # as wrapped
 # shows N TEXT: waits until TEXT is on N lines of the screen, 10 s at most.
 shows() {
   local tries
@@ -56,7 +56,7 @@ shows() {
 }
 keys() { tm send-keys "$@"; }
 ended() {  # ended CASE STATUS: the run ended with STATUS; its screen is kept
-  shows 1 "exit=" && screen > "$captures/$1.txt"
+  shows 1 "exit=" && screen > "$captures/$1.txt" && rows > "$captures/$1.rows.txt"
   check "$1: exits $2" grep -qx "exit=$2" "$captures/$1.txt"
 }
 
@@ -65,22 +65,22 @@ cancel='Do you really want to cancel the installation?'
 nothing_changed='nothing was installed or changed'
 
 # Enter at each question takes its default: the proposal, which ".." does
-# not lead out of the drive root, and each disk once it is there.
-# insert_disks: at each disk prompt, puts the disk into one/ and answers.
-insert_disks() {
+# not lead out of the drive root, and each disk once it is there.  The
+# bar shows once the run has gone on for a second: from the third disk on.
+insert_disks() {  # at each disk prompt, puts the disk into one/ and answers
   for disk in 2 3 4; do
-    shows 1 "Please insert disk $disk." && mv "feed/DISK$disk"/* one/ && keys Enter
+    shows 1 "Please insert disk $disk." && sleep "${1:-0}" && mv "feed/DISK$disk"/* one/ && keys Enter
   done
 }
-run 80 one/SETUP.EXE bigdisks
+run 80 one/SETUP.EXE
 shows 1 "$destination" && keys Enter
 shows 1 "(pmsetup looks for DISK2.CMP in $work/one.)"
-insert_disks
+insert_disks 0.6
 ended enter 0
-check "enter: installed into the proposal" cmp -s big/MAIN.EXE "drive/Terminal Test/MAIN.EXE"
+check "enter: installed into the proposal" cmp -s src/numbers.txt "drive/Terminal Test/numbers.txt"
 check "enter: '..' in DefaultDir stops at the drive root" test "$(ls drive)" = "Terminal Test"
-check "enter: the bar is left above the last question, with its caption and figures" \
-  grep -qE '^Installing the terminal test \[#+\.*\] +[0-9]+%  [0-9.]+ of 40\.0 MB  [0-9.]+ MB/s$' \
+check "enter: the bar is left above the question, with its caption and figures" \
+  grep -qE '^Installing the terminal test \[#+\.*\] +[0-9]+%  [0-9.]+ of 2\.6 MB  [0-9.]+ [kM]B/s$' \
   <(grep -B1 -x "Please insert disk 4." "$captures/enter.txt")
 
 # Ctrl-C asks; Enter (No) goes back to the question; Ctrl-D cancels.
@@ -121,21 +121,24 @@ check "disk prompt: the destination made for the run is gone" test ! -e drive
 # Enter goes on to the end; Ctrl-C at the question cancels.
 for row in "enter:Enter:0" "ctrl-c:C-c:130"; do
   IFS=: read -r name key status <<< "$row"
-  run 80 "bigpkg/SETUP.EXE --dest '$work/big-in'"
+  run 80 "one/SETUP.EXE --dest '$work/big-in'" bigdisks
+  shows 1 "Please insert disk 2." && sleep 1.1 && mv feed/DISK*/* one/ && keys Enter
   shows 1 "Installing the terminal test [" && keys C-c
   shows 1 "$cancel" && keys "$key"
   ended "extraction-$name" "$status"
   check "extraction, $name: the question is below the bar" \
     grep -qE '^Installing the terminal test \[#*\.*\] +[0-9]+%' <(grep -B1 -x "$cancel" "$captures/extraction-$name.txt")
+  check "extraction, $name: the echoed ^C did not wrap the bar" \
+    test "$(grep -c '^Installing' "$captures/extraction-$name.rows.txt")" -eq 1
 done
 check "extraction, Enter: installed whole" cmp -s big/MAIN.EXE big-in/MAIN.EXE
 rm -rf big-in
 
 # 40 columns: every bar fits, keeping its percentage but dropping what
 # does not fit, and is followed by the question it was left for.
-run 40 one/SETUP.EXE bigdisks
+run 40 one/SETUP.EXE
 shows 1 "$destination" && keys Enter
-insert_disks
+insert_disks 0.6
 ended narrow 0
 bars=$(grep -A1 '^\[#*\.*\] *[0-9]*%' "$captures/narrow.txt")
 check "narrow: a bar above the last disk prompt" grep -qx 'Please insert disk 4.' <<< "$bars"

@@ -20,6 +20,7 @@ TEST(BarLine, FitsTheTerminal) {
       {"Installing", 42, "Installing [#########............]  45%"},
       {"Installing", 21, "[####.......]  45%"},
       {"Installing", 19, "45%"},
+      {"Installing", 5, ""},
       {"\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB", 33,
        "\xE3\x82\xA4\xE3\x83\xB3\xE3\x82\xB9\xE3\x83\x88\xE3\x83\xBC\xE3\x83\xAB [####......]  45%"},
       {"", 80, "[#############.................]  45%  0.5 of 1.0 MB  225.0 kB/s"},

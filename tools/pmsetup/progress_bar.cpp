@@ -88,7 +88,8 @@ std::string BarLine(const BarFigures& figures, int columns) {
     const int filled = static_cast<int>(fraction * bar);
     return head + "[" + std::string(filled, '#') + std::string(bar - filled, '.') + "] " + percent + tail;
   }
-  return std::to_string(whole_percent) + "%";
+  const std::string bare = std::to_string(whole_percent) + "%";
+  return static_cast<int>(bare.size()) <= room ? bare : std::string();
 }
 
 ProgressBar::ProgressBar(std::uint64_t total, std::string caption)
@@ -101,32 +102,33 @@ void ProgressBar::Show(std::uint64_t done) {
   done_ = done;
   const Clock::time_point now = Clock::now();
   if (left_at_) {  // the time spent answering is no time spent working
-    start_ += now - *left_at_;
+    answering_ += now - *left_at_;
     left_at_.reset();
   }
   if (now - start_ < kQuietFor || (drawn_width_ > 0 && now - drawn_at_ < kRedrawEvery)) return;
   Draw(now);
 }
 
+// The line is wiped and drawn again, which leaves the cursor at its end:
+// a ^C echoed there then fits on the line.  The wipe covers what a longer
+// line, or the echo, left, but never reaches the last column of a
+// terminal that has narrowed since.
 void ProgressBar::Draw(Clock::time_point now) {
   drawn_at_ = now;
   total_ = std::max(total_, done_);
   const int columns = TerminalColumns();
-  const std::string line = BarLine({caption_, done_, total_, std::chrono::duration<double>(now - start_).count()}, columns);
-  // Spaces cover what a longer line drawn before, or an echoed ^C, left at
-  // the end, but never reach the last column of a terminal that has
-  // narrowed since.
-  const int width = static_cast<int>(Columns(line));
-  const int cover = std::max(0, std::min(static_cast<int>(drawn_width_) + kEchoColumns, columns - 1) - width);
-  std::fprintf(stderr, "\r%s%*s", line.c_str(), cover, "");
+  const double working = std::chrono::duration<double>(now - start_ - answering_).count();
+  const std::string line = BarLine({caption_, done_, total_, working}, columns);
+  const int wipe = std::max(0, std::min(static_cast<int>(drawn_width_) + kEchoColumns, columns - 1));
+  std::fprintf(stderr, "\r%*s\r%s", wipe, "", line.c_str());
   std::fflush(stderr);
-  drawn_width_ = static_cast<std::size_t>(std::max(width, 1));
+  drawn_width_ = std::max<std::size_t>(Columns(line), 1);
 }
 
 // The bar left on the screen shows where the work stands, not where it
 // stood at the last redraw.
 void ProgressBar::Leave() {
-  left_at_ = Clock::now();
+  if (!left_at_) left_at_ = Clock::now();
   if (drawn_width_ == 0) return;
   Draw(*left_at_);
   std::fputc('\n', stderr);
@@ -136,7 +138,8 @@ void ProgressBar::Leave() {
 
 void ProgressBar::Finish() {
   if (drawn_width_ == 0) return;
-  std::fprintf(stderr, "\r%*s\r", std::min(static_cast<int>(drawn_width_), TerminalColumns() - 1), "");
+  const int wipe = std::min(static_cast<int>(drawn_width_) + kEchoColumns, TerminalColumns() - 1);
+  std::fprintf(stderr, "\r%*s\r", std::max(wipe, 0), "");
   std::fflush(stderr);
   drawn_width_ = 0;
 }

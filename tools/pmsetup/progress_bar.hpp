@@ -24,7 +24,8 @@ struct BarFigures {
 // makes some terminals wrap):
 //   Caption [##########....................]  34%  45.1 of 131.2 MB  9.8 MB/s
 // The rate goes first when space is short, then the figures, then the
-// caption; a terminal too narrow for a bar of 10 gets the percentage alone.
+// caption; a terminal too narrow for a bar of 10 gets the percentage alone,
+// and one too narrow for that an empty line.
 std::string BarLine(const BarFigures& figures, int columns);
 
 class ProgressBar {
@@ -55,6 +56,7 @@ class ProgressBar {
   Clock::time_point start_;
   Clock::time_point drawn_at_;
   std::optional<Clock::time_point> left_at_;  // by Leave, for a question
+  Clock::duration answering_{};               // spent at questions: no work done
   std::size_t drawn_width_ = 0;  // columns of the bar on the line; 0: none
 };
 
