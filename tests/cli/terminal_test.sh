@@ -94,13 +94,21 @@ check "ctrl-d: says what ended it" \
   grep -qx "pmsetup: end of input at a question: the installation is cancelled; $nothing_changed" "$captures/ctrl-d.txt"
 check "ctrl-d: nothing created" test ! -e drive
 
-# Ctrl-C at Ctrl-C's question cancels, at the destination and at a disk.
-run 80 all/SETUP.EXE
-shows 1 "$destination" && keys C-c
-shows 1 "$cancel" && keys C-c
-ended ctrl-c-twice 130
-check "ctrl-c twice: one line says so" grep -qx "pmsetup: interrupted by SIGINT; $nothing_changed" \
-  "$captures/ctrl-c-twice.txt"
+# At Ctrl-C's question, Ctrl-C cancels, and so does Ctrl-D, as itself;
+# SIGTERM at a question cancels at once.
+for row in "ctrl-c-twice|C-c|130|interrupted by SIGINT" "ctrl-c-ctrl-d|C-d|1|end of input at a question" \
+           "sigterm||143|interrupted by SIGTERM"; do
+  IFS='|' read -r name key status says <<< "$row"
+  run 80 all/SETUP.EXE
+  if [ -n "$key" ]; then
+    shows 1 "$destination" && keys C-c
+    shows 1 "$cancel" && keys "$key"
+  else
+    shows 1 "$destination" && pkill -TERM -P "$(tm display-message -p '#{pane_pid}')"
+  fi
+  ended "$name" "$status"
+  check "$name: one line says so" grep -qE "^pmsetup: $says.*; $nothing_changed$" "$captures/$name.txt"
+done
 
 # At the disk prompt: an unknown answer gets a hint; Ctrl-C asks, and n
 # goes back; Ctrl-C then y cancels, leaving no folder behind.

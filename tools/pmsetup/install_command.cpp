@@ -111,13 +111,14 @@ void ListInstalled(const std::string& shown_destination) {
 // The user ended the run at a question or by a signal; the exit code.
 std::optional<int> EndedByUser() {
   constexpr const char* kNothingChanged = "nothing was installed or changed";
-  if (const int signal = StopSignal(); signal != 0) {
-    std::cerr << InterruptedLine(signal, kNothingChanged) << '\n';
-    return SignalExitCode(signal);
-  }
+  // Before the signal: Ctrl-D may answer the question Ctrl-C asked.
   if (EndedByEndOfInput()) {
     std::cerr << "pmsetup: end of input at a question: the installation is cancelled; " << kNothingChanged << '\n';
     return 1;
+  }
+  if (const int signal = StopSignal(); signal != 0) {
+    std::cerr << InterruptedLine(signal, kNothingChanged) << '\n';
+    return SignalExitCode(signal);
   }
   return std::nullopt;
 }

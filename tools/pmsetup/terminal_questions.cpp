@@ -1,6 +1,7 @@
 #include "terminal_questions.hpp"
 
 #include <signal.h>
+#include <sys/select.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,25 +32,41 @@ void OnSignal(int signal) {
 
 enum class Reading { kLine, kEndOfInput, kCtrlC, kStopped };
 
-// Reads one line of the answer.  A signal ends the wait: the handlers are
-// installed without SA_RESTART.
+// Reads one line of the answer.  The stop signals are blocked but while
+// waiting for input, so that one that came before the wait ends it at
+// once instead of being noticed only after the next line.
 Reading ReadAnswer(std::string& line) {
   line.clear();
+  sigset_t stop_signals;
+  sigset_t before;
+  sigemptyset(&stop_signals);
+  for (const int signal : kStopSignals) sigaddset(&stop_signals, signal);
+  sigprocmask(SIG_BLOCK, &stop_signals, &before);
+  Reading reading = Reading::kEndOfInput;
   for (;;) {
+    if (signal_arrived) {
+      signal_arrived = 0;
+      reading = stop_signal == SIGINT ? Reading::kCtrlC : Reading::kStopped;
+      break;
+    }
+    fd_set input;
+    FD_ZERO(&input);
+    FD_SET(STDIN_FILENO, &input);
+    if (pselect(STDIN_FILENO + 1, &input, nullptr, nullptr, nullptr, &before) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
     char c = 0;
     const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    if (n == 1 && c == '\n') return Reading::kLine;
-    if (n == 1) {
-      line += c;
-      continue;
+    if (n == 1 && c == '\n') {
+      reading = Reading::kLine;
+      break;
     }
-    if (n < 0 && errno == EINTR && signal_arrived) {
-      signal_arrived = 0;
-      return stop_signal == SIGINT ? Reading::kCtrlC : Reading::kStopped;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    return Reading::kEndOfInput;
+    if (n == 1) line += c;
+    else if (n == 0 || (errno != EINTR && errno != EAGAIN)) break;
   }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return reading;
 }
 
 std::string Lower(std::string text) {
