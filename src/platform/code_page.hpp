@@ -26,6 +26,11 @@ std::optional<std::string> ToCodePage(const std::string& utf8, int code_page);
 // it is; so does all text on Windows, where pmsetup has no normaliser.
 std::string Composed(const std::string& utf8);
 
+// How many columns a character takes on a terminal: 2 for East Asian wide
+// ones, 0 for combining marks, else 1.  Windows builds, without Unicode's
+// tables, count combining marks as 1.
+int DisplayColumns(char32_t character);
+
 // The first character of UTF-8 text that has no place in code page
 // `code_page`: the character, its code point and its position (1 for the
 // first character).

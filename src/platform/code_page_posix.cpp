@@ -133,6 +133,10 @@ std::string Composed(const std::string& utf8) {
   return result;
 }
 
+int DisplayColumns(char32_t character) {
+  return std::max(0, utf8proc_charwidth(static_cast<utf8proc_int32_t>(character)));
+}
+
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }
 
 std::u32string CaseFolded(const std::string& utf8) {

@@ -52,6 +52,14 @@ std::optional<std::string> ConvertedFromCodePage(const std::string& text, int co
 
 std::string Composed(const std::string& utf8) { return utf8; }
 
+// The blocks of CJK, kana, hangul and the full-width forms.
+int DisplayColumns(char32_t c) {
+  const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+                    (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+                    (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+  return wide ? 2 : 1;
+}
+
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, static_cast<int>(GetACP())); }
 
 std::u32string CaseFolded(const std::string& utf8) {

@@ -40,7 +40,7 @@ codepage_rows=(  # CODE-PAGE|TEXT (printf)|SHOWN
   "932|lead\x81|\"lead\x81\""
   "949|\xc7\xd1\xb1\xdb|\"한글\""
   "1258|B\xe2n V\xe2n|\"Bân Vân\""
-  "1255|\xf9\xe1\xe5\xed|\"שבום\""
+  "1255|\xf9\xc8\xe1\xe5\xed|\"שָבום\""
 )
 for row in "${codepage_rows[@]}"; do
   IFS='|' read -r code_page text shown <<< "$row"

@@ -99,12 +99,6 @@ std::string Escaped(const std::string& text, int code_page, const Form& form) {
   return shown;
 }
 
-bool Wide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) || (c >= 0xAC00 && c <= 0xD7A3) ||
-         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
 }  // namespace
 
 std::string Shown(const std::string& text, Lines lines) { return ShownIn(text, platform::AnsiCodePage, lines); }
@@ -130,7 +124,7 @@ std::size_t Columns(const std::string& shown) {
   for (std::size_t at = 0; at < shown.size();) {
     char32_t code_point = 0;
     const std::size_t length = Utf8Character(shown, at, code_point);
-    columns += length > 0 && Wide(code_point) ? 2 : 1;
+    columns += length > 0 ? static_cast<std::size_t>(platform::DisplayColumns(code_point)) : 1;
     at += length == 0 ? 1 : length;
   }
   return columns;

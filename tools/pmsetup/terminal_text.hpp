@@ -32,7 +32,7 @@ std::string ShownPath(const std::filesystem::path& path);
 std::string Quoted(const std::string& text, int code_page);
 
 // How many columns a text shown by the functions above takes on a
-// terminal: East Asian wide characters take two.
+// terminal: East Asian wide characters take two, combining marks none.
 std::size_t Columns(const std::string& shown);
 // shown followed by the spaces that make it take columns on the terminal.
 std::string Padded(const std::string& shown, std::size_t columns);
