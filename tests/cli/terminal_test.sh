@@ -55,6 +55,7 @@ shows() {
   return 1
 }
 keys() { tm send-keys "$@"; }
+not() { ! "$@"; }
 ended() {  # ended CASE STATUS: the run ended with STATUS; its screen is kept
   shows 1 "exit=" && screen > "$captures/$1.txt" && rows > "$captures/$1.rows.txt"
   check "$1: exits $2" grep -qx "exit=$2" "$captures/$1.txt"
@@ -130,14 +131,15 @@ check "disk prompt: the destination made for the run is gone" test ! -e drive
 for row in "enter:Enter:0" "ctrl-c:C-c:130"; do
   IFS=: read -r name key status <<< "$row"
   run 80 "one/SETUP.EXE --dest '$work/big-in'" bigdisks
-  shows 1 "Please insert disk 2." && sleep 1.1 && mv feed/DISK*/* one/ && keys Enter
-  shows 1 "Installing the terminal test [" && keys C-c
+  shows 1 "Please insert disk 2." && sleep 1.1
+  bars=$(screen | grep -c '^Installing the terminal test \[')  # one above the prompt, on a slow machine
+  mv feed/DISK*/* one/ && keys Enter
+  shows $((bars + 1)) "Installing the terminal test [" && keys C-c
   shows 1 "$cancel" && keys "$key"
   ended "extraction-$name" "$status"
   check "extraction, $name: the question is below the bar" \
     grep -qE '^Installing the terminal test \[#*\.*\] +[0-9]+%' <(grep -B1 -x "$cancel" "$captures/extraction-$name.txt")
-  check "extraction, $name: the echoed ^C did not wrap the bar" \
-    test "$(grep -c '^Installing' "$captures/extraction-$name.rows.txt")" -eq 1
+  check "extraction, $name: the echoed ^C did not wrap the bar" not grep -q '\^$' "$captures/extraction-$name.rows.txt"
 done
 check "extraction, Enter: installed whole" cmp -s big/MAIN.EXE big-in/MAIN.EXE
 rm -rf big-in

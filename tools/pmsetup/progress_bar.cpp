@@ -127,13 +127,14 @@ void ProgressBar::Draw(Clock::time_point now) {
 
 // The bar left on the screen shows where the work stands, not where it
 // stood at the last redraw.
-void ProgressBar::Leave() {
+bool ProgressBar::Leave() {
   if (!left_at_) left_at_ = Clock::now();
-  if (drawn_width_ == 0) return;
+  if (drawn_width_ == 0) return false;
   Draw(*left_at_);
   std::fputc('\n', stderr);
   std::fflush(stderr);
   drawn_width_ = 0;
+  return true;
 }
 
 void ProgressBar::Finish() {

@@ -40,7 +40,8 @@ class ProgressBar {
   void Show(std::uint64_t done);
   // Ends the bar's line and leaves the bar on it, so that what follows
   // (a question) starts a clean line and the next redraw starts another.
-  void Leave();
+  // False when no bar was on the line.
+  bool Leave();
   // Wipes the bar, if it was drawn, so that what follows starts a clean line.
   void Finish();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
 #include "common/session.hpp"
@@ -63,7 +64,9 @@ void Pump() {
   if (!SignalArrived()) return;
   SignalArrived() = 0;
   if (StopSignal() == SIGINT && Interactive()) {
-    LeaveBar();
+    // The terminal echoed ^C where the cursor was: on the bar, which
+    // covers it, or else on a line of its own.
+    if (!(Progress.bar && Progress.bar->Leave())) std::cerr << '\n';
     if (!ConfirmCancel()) return;
   }
   extract::EndRun(extract::Outcome::kCancelled);
