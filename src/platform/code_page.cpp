@@ -26,11 +26,8 @@ std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page) {
     while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
     const std::string character = utf8.substr(k, end - k);
     if (!ToCodePage(character, code_page)) {
-      const auto lead = static_cast<unsigned char>(character[0]);
-      char32_t code_point = character.size() == 1 ? lead : lead & (0x7F >> character.size());
-      for (std::size_t i = 1; i < character.size(); ++i) {
-        code_point = code_point << 6 | (static_cast<unsigned char>(character[i]) & 0x3F);
-      }
+      char32_t code_point = 0;
+      Utf8Character(character, 0, code_point);
       return Misfit{character, code_point, position + 1};
     }
     k = end;
@@ -38,18 +35,25 @@ std::optional<Misfit> FirstMisfit(const std::string& utf8, int code_page) {
   return std::nullopt;
 }
 
-bool ValidUtf8(const std::string& text) {
-  for (std::size_t k = 0; k < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[k]);
-    const int more = byte < 0x80 ? 0 : (byte & 0xE0) == 0xC0 && byte >= 0xC2 ? 1 : (byte & 0xF0) == 0xE0 ? 2
-                                     : (byte & 0xF8) == 0xF0 && byte <= 0xF4 ? 3 : -1;
-    if (more < 0 || text.size() - k <= static_cast<std::size_t>(more)) return false;
-    for (int i = 1; i <= more; ++i) {
-      if ((static_cast<unsigned char>(text[k + i]) & 0xC0) != 0x80) return false;
-    }
-    k += 1 + more;
+std::size_t Utf8Character(const std::string& text, std::size_t at, char32_t& code_point) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) {
+    code_point = lead;
+    return 1;
   }
-  return true;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4                                   ? 4
+                                                                                              : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  code_point = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(at + k) & 0xC0) != 0x80) return 0;
+    code_point = code_point << 6 | (byte(at + k) & 0x3F);
+  }
+  const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code_point < least[length] || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point < 0xE000)) return 0;
+  return length;
 }
 
 }  // namespace platform

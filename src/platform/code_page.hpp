@@ -84,8 +84,10 @@ inline std::size_t CharacterLength(const std::string& text, std::size_t at, int 
 // Nothing when a character has no place there.
 std::optional<std::string> SystemPath(const std::string& utf8);
 
-// Whether text is well-formed UTF-8.
-bool ValidUtf8(const std::string& text);
+// The well-formed UTF-8 character that starts at text[at]: its length,
+// with its code point in code_point; 0 when none starts there (a stray
+// byte, an overlong form, a surrogate, or a sequence cut short).
+std::size_t Utf8Character(const std::string& text, std::size_t at, char32_t& code_point);
 
 // A UTF-8 name in one case, with the letters of every script folded, so
 // that names Windows would take for one compare equal.  Text that is not

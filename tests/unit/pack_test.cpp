@@ -342,6 +342,34 @@ TEST_F(ManifestTest, ReservedCharactersAreCharactersNotSecondBytes) {
 
 // Every character of every double-byte code page whose second byte reads
 // as a reserved ASCII character: refused only for a backslash.
+// What the terminal shows as a character, and what as \xNN bytes.
+TEST(Utf8Character, TakesWellFormedCharactersOnly) {
+  const struct {
+    const char* bytes;
+    std::size_t length;
+    char32_t code_point;
+  } rows[] = {
+      {"A", 1, U'A'},
+      {"\xC3\xA9", 2, U'\u00E9'},
+      {"\xE2\x82\xAC", 3, U'\u20AC'},
+      {"\xF0\x9F\x98\x80", 4, U'\U0001F600'},
+      {"\xC0\x80", 0, 0},          // overlong
+      {"\xE0\x80\x80", 0, 0},      // overlong
+      {"\xED\xA0\x80", 0, 0},      // a surrogate
+      {"\xF4\x90\x80\x80", 0, 0},  // past U+10FFFF
+      {"\xE2\x82", 0, 0},          // cut short
+      {"\xA9", 0, 0},              // a stray continuation byte
+  };
+  for (const auto& row : rows) {
+    char32_t code_point = 0;
+    const std::size_t length = platform::Utf8Character(row.bytes, 0, code_point);
+    EXPECT_EQ(length, row.length) << row.bytes;
+    if (row.length > 0) {
+      EXPECT_EQ(code_point, row.code_point) << row.bytes;
+    }
+  }
+}
+
 TEST(FileNameRules, EverySecondByteThatReadsAsReservedInEveryDoubleByteCodePage) {
   const std::string reserved = "\\/:<>\"|?*";
   int characters = 0;

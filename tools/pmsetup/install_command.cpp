@@ -135,7 +135,7 @@ int Extract(const InstallOptions& options, const std::string& destination) {
     if (const std::optional<int> status = EndedByUser()) return *status;
   }
   std::cerr << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
-  if (!DeclinedQuestion().empty()) {  // the disk prompt, the only question an extraction asks
+  if (DeclinedDiskPrompt()) {
     std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
               << " was not found; run in a terminal without --yes to be asked for it\n";
   } else {

@@ -18,17 +18,13 @@
 namespace pmsetup {
 namespace {
 
-// The one bar of the installation under way, and what was declined in it.
-struct TerminalProgress {
+// The installation under way on the terminal: its bar, and whether the
+// disk prompt was declined unseen.
+struct TerminalRun {
   std::unique_ptr<ProgressBar> bar;
-  std::string declined;
+  bool declined_disk = false;
 };
-TerminalProgress Progress;
-
-// A question must not be drawn over: the bar's line ends above it.
-void LeaveBar() {
-  if (Progress.bar) Progress.bar->Leave();
-}
+TerminalRun Run;
 
 // The disk prompt names the file it waits for and where, since the
 // package's own text speaks only of a disk.
@@ -41,15 +37,15 @@ std::string VolumeSought() {
 // The extraction asks two things, both about the next disk: the disk
 // prompt (OK/Cancel) and, when the disk is still not there, the wrong
 // disk message (OK).  Without a terminal both are declined unseen, and
-// the failure names what was asked.
+// the failure names the disk.
 bool AskOnTerminal(const std::string& question, int buttons, bool yes_no) {
-  std::string text = Shown(question, Lines::kMany);
-  if (!yes_no) text += '\n' + VolumeSought();
   if (!Interactive()) {
-    if (buttons >= 2) Progress.declined = text;
+    if (buttons >= 2) Run.declined_disk = true;
     return false;
   }
-  LeaveBar();
+  std::string text = Shown(question, Lines::kMany);
+  if (!yes_no) text += '\n' + VolumeSought();
+  if (Run.bar) Run.bar->Leave();  // a question must not be drawn over
   // OK/Cancel defaults to OK, Yes/No to the safer No.
   std::optional<bool> answer;
   if (buttons >= 2) answer = AskYesNo(text, !yes_no);
@@ -66,7 +62,7 @@ void Pump() {
   if (StopSignal() == SIGINT && Interactive()) {
     // The terminal echoed ^C where the cursor was: on the bar, which
     // covers it, or else on a line of its own.
-    if (!(Progress.bar && Progress.bar->Leave())) std::cerr << '\n';
+    if (!(Run.bar && Run.bar->Leave())) std::cerr << '\n';
     if (!ConfirmCancel()) return;
   }
   extract::EndRun(extract::Outcome::kCancelled);
@@ -76,7 +72,7 @@ void Pump() {
 // installer's own percentage gives the carving of the files a share too.
 void ShowProgress(int /*percent*/, double /*fraction*/) {
   const std::int64_t decoded = std::min<std::int64_t>(extract::Progress.BytesDone, package::Setup.TotalSize);
-  if (Progress.bar) Progress.bar->Show(static_cast<std::uint64_t>(decoded));
+  if (Run.bar) Run.bar->Show(static_cast<std::uint64_t>(decoded));
 }
 
 }  // namespace
@@ -84,13 +80,13 @@ void ShowProgress(int /*percent*/, double /*fraction*/) {
 extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &SignalArrived()}; }
 
 void StartProgress() {
-  Progress.declined.clear();
-  Progress.bar = std::make_unique<ProgressBar>(package::Setup.TotalSize,
+  Run.declined_disk = false;
+  Run.bar = std::make_unique<ProgressBar>(package::Setup.TotalSize,
                                                Shown(package::Setup.SetupTexts[package::ProgressCaption]));
 }
 
-void EndProgress() { Progress.bar.reset(); }
+void EndProgress() { Run.bar.reset(); }
 
-const std::string& DeclinedQuestion() { return Progress.declined; }
+bool DeclinedDiskPrompt() { return Run.declined_disk; }
 
 }  // namespace pmsetup

@@ -18,8 +18,8 @@ void StartProgress();
 // Wipes the progress bar, so that a message after it starts a clean line.
 void EndProgress();
 
-// The last question declined on the user's behalf (no terminal, or
-// --yes), for the report; empty if none was.
-const std::string& DeclinedQuestion();
+// Whether the disk prompt was declined unseen (no terminal, or --yes),
+// for the report.
+bool DeclinedDiskPrompt();
 
 }  // namespace pmsetup

@@ -20,30 +20,6 @@ struct Form {
   bool slashes = false;  // '\' shown as '/'
 };
 
-// The well-formed UTF-8 character at text[at]: its length and code point;
-// a length of 0 when none starts there (a stray byte, an overlong form, a
-// surrogate, or a sequence cut short).
-std::size_t Utf8Character(const std::string& text, std::size_t at, char32_t& code_point) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) {
-    code_point = lead;
-    return 1;
-  }
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4                                   ? 4
-                                                                                              : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  code_point = lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(at + k) & 0xC0) != 0x80) return 0;
-    code_point = code_point << 6 | (byte(at + k) & 0x3F);
-  }
-  const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code_point < least[length] || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point < 0xE000)) return 0;
-  return length;
-}
-
 void AppendByte(std::string& shown, unsigned value) {
   char escaped[5];
   std::snprintf(escaped, sizeof escaped, "\\x%02X", value & 0xFF);
@@ -74,7 +50,7 @@ std::string Escaped(const std::string& text, int code_page, const Form& form) {
     }
     char32_t code_point = 0;
     if (code_page == kUtf8 || byte < 0x80) {  // ASCII is ASCII in every code page the tool takes
-      const std::size_t length = Utf8Character(text, at, code_point);
+      const std::size_t length = platform::Utf8Character(text, at, code_point);
       if (length == 0) AppendByte(shown, byte);
       else AppendCharacter(shown, code_point, std::string_view(text).substr(at, length), form);
       at += length == 0 ? 1 : length;
@@ -90,7 +66,7 @@ std::string Escaped(const std::string& text, int code_page, const Form& form) {
       continue;
     }
     for (std::size_t k = 0; k < utf8->size();) {
-      const std::size_t part = std::max<std::size_t>(Utf8Character(*utf8, k, code_point), 1);
+      const std::size_t part = std::max<std::size_t>(platform::Utf8Character(*utf8, k, code_point), 1);
       AppendCharacter(shown, code_point, std::string_view(*utf8).substr(k, part), form);
       k += part;
     }
@@ -123,7 +99,7 @@ std::size_t Columns(const std::string& shown) {
   std::size_t columns = 0;
   for (std::size_t at = 0; at < shown.size();) {
     char32_t code_point = 0;
-    const std::size_t length = Utf8Character(shown, at, code_point);
+    const std::size_t length = platform::Utf8Character(shown, at, code_point);
     columns += length > 0 ? static_cast<std::size_t>(platform::DisplayColumns(code_point)) : 1;
     at += length == 0 ? 1 : length;
   }
