@@ -1,6 +1,11 @@
 # SETUP.EXE: the generic installer stub.  It must stay small, so it is
-# built without exceptions or RTTI, optimised for size, statically linked
-# (no DLL beyond Windows' own) and stripped.
+# built without exceptions or RTTI, optimised for size and stripped.  It
+# must start on a bare Windows 95 or NT 3.51, which have no C runtime DLL:
+# it links no C runtime at all (no start-up files, no default libraries),
+# only its slim runtime (platform/slim_*), the static libgcc and
+# libstdc++ (whose string code the standard containers use), and the
+# import libraries of the system DLLs named in
+# platform/setup_imports.txt, which a test checks.
 set(PAGEMIX_SLIM_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
 target_compile_options(pagemix_core PRIVATE ${PAGEMIX_SLIM_FLAGS})
@@ -9,6 +14,7 @@ target_compile_options(pagemix_core PRIVATE ${PAGEMIX_SLIM_FLAGS})
 # out.
 add_library(setup_objects OBJECT
   driver/win32/setup_driver.cpp
+  platform/slim_memory_routines.cpp
   platform/slim_runtime_win32.cpp
   shell/launch.cpp
   shell/shortcut.cpp
@@ -20,7 +26,13 @@ add_library(setup_objects OBJECT
   ui/screen.cpp
 )
 target_compile_options(setup_objects PRIVATE ${PAGEMIX_SLIM_FLAGS})
-target_link_libraries(setup_objects PUBLIC pagemix_core)
+# The libraries follow the core on the link line, which needs them.
+target_link_libraries(setup_objects PUBLIC pagemix_core
+  -Wl,--start-group stdc++ gcc -Wl,--end-group kernel32 user32 gdi32 advapi32 shell32 ole32 uuid)
+# Loops that look like a copy or a clear stay loops: they are the copy and
+# the clear.
+set_source_files_properties(platform/slim_memory_routines.cpp PROPERTIES
+  COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
 # setup_installer(TARGET NAME RESOURCES): one SETUP.EXE flavour.  Each
 # carries the version resource.
@@ -28,8 +40,8 @@ function(setup_installer target name resources)
   add_executable(${target} WIN32 ${resources} ui/version.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX .EXE)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
-  target_link_libraries(${target} PRIVATE setup_objects pagemix_version ole32 uuid shell32 advapi32)
-  target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections)
+  target_link_libraries(${target} PRIVATE setup_objects pagemix_version)
+  target_link_options(${target} PRIVATE -static -nostartfiles -nodefaultlibs -s -Wl,--gc-sections)
 endfunction()
 
 setup_installer(setup_exe SETUP ui/dialogs.rc)

@@ -4,8 +4,9 @@
 // Windows itself applies what the POSIX layer imitates: share modes, names
 // found whatever their case, and the longest path (kLongestPath).  Each
 // operation is a thin wrapper of its Win32 function; a failure reports the
-// code GetLastError gives.  Only FileOpenByNativePath, which the tools
-// alone use, takes a UTF-8 name and the wide function.
+// code GetLastError gives.  FileOpenByNativePath, which the tools alone
+// use, lives apart (file_native_path_win32.cpp), so that SETUP.EXE does
+// not import the wide function it calls.
 #include <windows.h>
 
 #include "platform/file.hpp"
@@ -29,23 +30,6 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   const HANDLE h = CreateFileA(path.c_str(), desired, sharing, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
   handle = reinterpret_cast<FileHandle>(h);
   return h == INVALID_HANDLE_VALUE ? LastError() : kIoOk;
-}
-
-IoResult FileOpenByNativePath(const std::string& utf8_path, FileHandle& handle) {
-  handle = reinterpret_cast<FileHandle>(INVALID_HANDLE_VALUE);
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8_path.c_str(), -1, nullptr, 0);
-  if (length <= 0) return LastError();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8_path.c_str(), -1, wide.data(), length);
-  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastError();
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return kNotAFile;
-  }
-  handle = reinterpret_cast<FileHandle>(h);
-  return kIoOk;
 }
 
 IoResult FileRead(FileHandle handle, void* buffer, std::uint32_t count, std::uint32_t& got) {

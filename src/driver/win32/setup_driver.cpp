@@ -8,6 +8,7 @@
 #include "extract/installation.hpp"
 #include "extract/staged_files.hpp"
 #include "package/setup_block.hpp"
+#include "platform/slim_runtime.hpp"
 #include "shell/launch.hpp"
 #include "shell/shortcut.hpp"
 #include "ui/backdrop.hpp"
@@ -142,7 +143,12 @@ void RunSetup() {
 
 }  // namespace driver
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// The program's entry point.  SETUP.EXE links no C runtime, so nothing
+// runs before this but the system's loader; the name is the one the
+// linker enters a GUI program at.  The installer reads neither its command
+// line nor its start-up information, and always ends with exit code 0.
+extern "C" __attribute__((force_align_arg_pointer)) [[noreturn]] void WinMainCRTStartup() {
+  platform::RunStaticConstructors();
   driver::RunSetup();
-  return 0;
+  ExitProcess(0);
 }

@@ -1,0 +1,98 @@
+// The memory and string routines that the compiler emits calls to even
+// in code that never names them (copies, clears and comparisons of
+// objects), and the few the installer's code uses, for SETUP.EXE, which
+// links no C runtime.  Plain byte loops: the installer moves kilobytes,
+// not megabytes, through them.  This file is built with
+// -fno-tree-loop-distribute-patterns, or the compiler would turn each loop
+// back into a call to the routine itself.
+#include <cstddef>
+
+extern "C" {
+
+void* memcpy(void* to, const void* from, std::size_t count) {
+  auto* out = static_cast<unsigned char*>(to);
+  const auto* in = static_cast<const unsigned char*>(from);
+  while (count-- > 0) *out++ = *in++;
+  return to;
+}
+
+void* memmove(void* to, const void* from, std::size_t count) {
+  auto* out = static_cast<unsigned char*>(to);
+  const auto* in = static_cast<const unsigned char*>(from);
+  if (out <= in || out >= in + count) return memcpy(to, from, count);
+  while (count-- > 0) out[count] = in[count];
+  return to;
+}
+
+void* memset(void* to, int value, std::size_t count) {
+  auto* out = static_cast<unsigned char*>(to);
+  while (count-- > 0) *out++ = static_cast<unsigned char>(value);
+  return to;
+}
+
+int memcmp(const void* a, const void* b, std::size_t count) {
+  const auto* x = static_cast<const unsigned char*>(a);
+  const auto* y = static_cast<const unsigned char*>(b);
+  for (; count > 0; --count, ++x, ++y) {
+    if (*x != *y) return *x < *y ? -1 : 1;
+  }
+  return 0;
+}
+
+void* memchr(const void* where, int value, std::size_t count) {
+  const auto* p = static_cast<const unsigned char*>(where);
+  for (; count > 0; --count, ++p) {
+    if (*p == static_cast<unsigned char>(value)) return const_cast<unsigned char*>(p);
+  }
+  return nullptr;
+}
+
+std::size_t strlen(const char* text) {
+  std::size_t length = 0;
+  while (text[length] != '\0') ++length;
+  return length;
+}
+
+std::size_t strnlen(const char* text, std::size_t limit) {
+  std::size_t length = 0;
+  while (length < limit && text[length] != '\0') ++length;
+  return length;
+}
+
+char* strchr(const char* text, int value) {
+  for (;; ++text) {
+    if (*text == static_cast<char>(value)) return const_cast<char*>(text);
+    if (*text == '\0') return nullptr;
+  }
+}
+
+int strcmp(const char* a, const char* b) {
+  const auto* x = reinterpret_cast<const unsigned char*>(a);
+  const auto* y = reinterpret_cast<const unsigned char*>(b);
+  while (*x != 0 && *x == *y) ++x, ++y;
+  return *x < *y ? -1 : *x > *y ? 1 : 0;
+}
+
+int atoi(const char* text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  const bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  int value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + (*text - '0');
+  return negative ? -value : value;
+}
+
+// Rounds to the nearest whole number, halves to even, as in the default
+// rounding mode: adding and taking away 2^52 leaves no fraction bits.  The
+// sum is stored, so that the x87's wider registers cannot keep the
+// fraction.
+double nearbyint(double x) {
+  constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
+  const double magnitude = x < 0 ? -x : x;
+  if (!(magnitude < kNoFractionBits)) return x;  // already whole, or NaN
+  volatile double sum = magnitude + kNoFractionBits;
+  const double rounded = sum - kNoFractionBits;
+  return x < 0 ? -rounded : rounded;
+}
+
+}  // extern "C"
