@@ -1,9 +1,9 @@
-// Walks a PE file to its version resource: the DOS header to the PE
-// headers, the resource data directory to the resource tree, type
-// RT_VERSION to its first name and language, and that resource's block
-// tree (VS_VERSIONINFO) to the fixed information and the strings.  Every
-// read goes through Reader, which answers 0 past the end and remembers
-// that it did; each step checks it before it relies on what it read.
+// Walks a PE file to its version resource: the resource data directory
+// (pe_image.hpp) to the resource tree, type RT_VERSION to its first name
+// and language, and that resource's block tree (VS_VERSIONINFO) to the
+// fixed information and the strings.  Every read goes through PeReader,
+// which answers 0 past the end and remembers that it did; each step
+// checks it before it relies on what it read.
 #include "stub_version.hpp"
 
 #include <algorithm>
@@ -11,88 +11,21 @@
 #include <vector>
 
 #include "file_io.hpp"
+#include "pe_image.hpp"
 
 namespace pmsetup {
 namespace {
 
-using Bytes = std::span<const std::uint8_t>;
-
-class Reader {
- public:
-  explicit Reader(Bytes bytes) : bytes_(bytes) {}
-  bool Has(std::uint64_t at, std::uint64_t size) const { return at <= bytes_.size() && size <= bytes_.size() - at; }
-  std::uint32_t U16(std::uint64_t at) { return Value(at, 2); }
-  std::uint32_t U32(std::uint64_t at) { return Value(at, 4); }
-  // The size bytes at at, or nothing (and not ok) when they run past the end.
-  std::optional<Bytes> Part(std::uint64_t at, std::uint64_t size) {
-    if (!Has(at, size)) return Fail(), std::nullopt;
-    return bytes_.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(size));
-  }
-  bool ok() const { return ok_; }
-
- private:
-  void Fail() { ok_ = false; }
-  std::uint32_t Value(std::uint64_t at, int size) {
-    if (!Has(at, size)) return Fail(), 0;
-    std::uint32_t value = 0;
-    for (int k = size; k-- > 0;) value = value << 8 | bytes_[static_cast<std::size_t>(at) + k];
-    return value;
-  }
-
-  Bytes bytes_;
-  bool ok_ = true;
-};
-
-constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint32_t kSubdirectory = 0x80000000;
 constexpr std::uint32_t kVersionType = 16;  // RT_VERSION
 constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr std::uint32_t kFixedInfoSize = 52;
 
-// The image's bytes at [rva, rva + size), where one section's data in
-// the file holds them all.
-std::optional<Bytes> ImageBytes(Bytes exe, std::uint32_t rva, std::uint32_t size) {
-  Reader file(exe);
-  const std::uint32_t pe = file.U32(0x3C);
-  const std::uint32_t sections = file.U16(pe + 6ull);
-  const std::uint64_t table = pe + 24ull + file.U16(pe + 20ull);
-  for (std::uint32_t n = 0; n < sections && file.ok(); ++n) {
-    const std::uint64_t section = table + 40ull * n;
-    const std::uint32_t start = file.U32(section + 12), length = file.U32(section + 16), raw = file.U32(section + 20);
-    if (file.ok() && rva >= start && rva - start < length && size <= length - (rva - start)) {
-      return file.Part(raw + static_cast<std::uint64_t>(rva - start), size);
-    }
-  }
-  return std::nullopt;
-}
-
-// The resource section as the data directory gives it.
-std::optional<Bytes> ResourceSection(Bytes exe) {
-  Reader file(exe);
-  if (file.U16(0) != 0x5A4D) return std::nullopt;  // "MZ"
-  const std::uint64_t pe = file.U32(0x3C);
-  if (file.U32(pe) != kPeSignature) return std::nullopt;
-  const std::uint32_t optional_size = file.U16(pe + 20);
-  const std::uint64_t optional_header = pe + 24;
-  std::uint32_t directories = 0;  // where the data directories start in the optional header
-  switch (file.U16(optional_header)) {
-    case 0x10B: directories = 96; break;   // PE32
-    case 0x20B: directories = 112; break;  // PE32+
-    default: return std::nullopt;
-  }
-  constexpr std::uint32_t kResourceEntry = 2;
-  const std::uint32_t entry = directories + 8 * kResourceEntry;
-  if (file.U32(optional_header + directories - 4) <= kResourceEntry || entry + 8 > optional_size) return std::nullopt;
-  const std::uint32_t rva = file.U32(optional_header + entry), size = file.U32(optional_header + entry + 4);
-  if (!file.ok() || size == 0) return std::nullopt;
-  return ImageBytes(exe, rva, size);
-}
-
 // In the resource directory at offset at of the section: the data offset
 // of the entry with the numeric id, or of the first entry when id is 0.
 // Nothing when there is none, or when it is not a subdirectory although
 // one is wanted (or the other way round).
-std::optional<std::uint32_t> DirectoryEntry(Reader& section, std::uint32_t at, std::uint32_t id, bool subdirectory) {
+std::optional<std::uint32_t> DirectoryEntry(PeReader& section, std::uint32_t at, std::uint32_t id, bool subdirectory) {
   const std::uint32_t count = section.U16(at + 12ull) + section.U16(at + 14ull);
   for (std::uint32_t n = 0; n < count && section.ok(); ++n) {
     const std::uint64_t entry = at + 16ull + 8ull * n;
@@ -106,9 +39,9 @@ std::optional<std::uint32_t> DirectoryEntry(Reader& section, std::uint32_t at, s
 
 // The bytes of the first version resource.
 std::optional<Bytes> VersionResource(Bytes exe) {
-  const std::optional<Bytes> bytes = ResourceSection(exe);
-  if (!bytes) return std::nullopt;
-  Reader section(*bytes);
+  const std::optional<PeDirectoryBytes> resources = DirectoryOf(exe, PeDirectory::kResources);
+  if (!resources) return std::nullopt;
+  PeReader section(resources->bytes);
   const auto names = DirectoryEntry(section, 0, kVersionType, true);
   const auto languages = names ? DirectoryEntry(section, *names, 0, true) : std::nullopt;
   const auto leaf = languages ? DirectoryEntry(section, *languages, 0, false) : std::nullopt;
@@ -122,7 +55,7 @@ std::uint64_t Align4(std::uint64_t at) { return (at + 3) & ~std::uint64_t{3}; }
 
 // UTF-16 units from at up to their terminating zero or end, as printable
 // ASCII.
-std::string Utf16Text(Reader& reader, std::uint64_t at, std::uint64_t end) {
+std::string Utf16Text(PeReader& reader, std::uint64_t at, std::uint64_t end) {
   std::string text;
   for (; at + 2 <= end; at += 2) {
     const std::uint32_t unit = reader.U16(at);
@@ -143,7 +76,7 @@ struct Block {
 };
 
 std::optional<Block> ParseBlock(Bytes bytes) {
-  Reader reader(bytes);
+  PeReader reader(bytes);
   constexpr std::uint32_t kHeader = 6;  // wLength, wValueLength, wType
   Block block;
   block.length = reader.U16(0);
@@ -182,7 +115,7 @@ std::optional<StubVersion> ReadStubVersion(Bytes exe) {
   const std::optional<Bytes> resource = VersionResource(exe);
   const std::optional<Block> root = resource ? ParseBlock(*resource) : std::nullopt;
   if (!root || root->key != "VS_VERSION_INFO") return std::nullopt;
-  Reader fixed(root->value);
+  PeReader fixed(root->value);
   if (root->value.size() < kFixedInfoSize || fixed.U32(0) != kFixedInfoSignature) return std::nullopt;
   const std::uint32_t high = fixed.U32(8), low = fixed.U32(12);
   char version[48];
@@ -196,7 +129,7 @@ std::optional<StubVersion> ReadStubVersion(Bytes exe) {
   FindChild(strings ? strings->children : Bytes(), [&stub](const Block& table) {
     const std::optional<Block> name = Child(table.children, "ProductName");
     if (!name) return false;
-    Reader text(name->value);
+    PeReader text(name->value);
     stub.product = Utf16Text(text, 0, name->value.size());
     return true;
   });
