@@ -5,10 +5,12 @@
 # only its slim runtime (platform/slim_*), the static libgcc and
 # libstdc++ (whose string code the standard containers use), and the
 # import libraries of the system DLLs named in
-# platform/setup_imports.txt, which a test checks.
+# driver/win32/allowed_imports.txt, which a test checks.
 set(PAGEMIX_SLIM_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
-target_compile_options(pagemix_core PRIVATE ${PAGEMIX_SLIM_FLAGS})
+foreach(library IN ITEMS pagemix_core pagemix_file_win32 pagemix_file_win9x)
+  target_compile_options(${library} PRIVATE ${PAGEMIX_SLIM_FLAGS})
+endforeach()
 
 # Everything but the dialog templates, so that a test build can leave one
 # out.
@@ -53,3 +55,7 @@ foreach(template IN ITEMS MAIN PROGRESS GROUP GENERIC)
   setup_installer(setup_exe_without_${lower} SETUP_NO${template} ui/dialogs.rc)
   target_compile_definitions(setup_exe_without_${lower} PRIVATE PAGEMIX_WITHOUT_${template}_TEMPLATE)
 endforeach()
+# SETUP_9X.EXE: MoveFileExA fails as on Windows 95, 98 and ME, so that the
+# Wine tests see the replacement those systems need at work.
+setup_installer(setup_exe_win9x SETUP_9X ui/dialogs.rc)
+set_target_properties(setup_exe_win9x PROPERTIES PAGEMIX_WIN9X_STUBS ON)

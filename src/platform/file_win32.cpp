@@ -18,6 +18,16 @@ HANDLE Native(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 IoResult LastError() { return static_cast<IoResult>(GetLastError()); }
 
+#if defined(PAGEMIX_WIN9X_STUBS)
+// The Wine tests' build answers as the stub of Windows 95, 98 and ME.
+BOOL MoveReplacing(const char*, const char*) {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+#else
+BOOL MoveReplacing(const char* from, const char* to) { return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING); }
+#endif
+
 }  // namespace
 
 IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
@@ -96,7 +106,7 @@ IoResult FileReplace(const std::string& from, const std::string& to, std::string
     DeleteFileA(backup->c_str());
     backup->clear();
   }
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kIoOk;
+  if (MoveReplacing(from.c_str(), to.c_str())) return kIoOk;
   if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return LastError();
   if (!DeleteFileA(to.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return LastError();
   return MoveFileA(from.c_str(), to.c_str()) ? kIoOk : LastError();
