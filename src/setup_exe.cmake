@@ -59,3 +59,11 @@ endforeach()
 # Wine tests see the replacement those systems need at work.
 setup_installer(setup_exe_win9x SETUP_9X ui/dialogs.rc)
 set_target_properties(setup_exe_win9x PROPERTIES PAGEMIX_WIN9X_STUBS ON)
+
+# The shipped 32-bit SETUP.EXE must fit in 56 KiB: it goes on every disk
+# of every package.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_custom_command(TARGET setup_exe POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:setup_exe> -DLIMIT=57344 -P ${PROJECT_SOURCE_DIR}/cmake/check_size.cmake
+    VERBATIM)
+endif()
