@@ -16,7 +16,7 @@ endforeach()
 # out.
 add_library(setup_objects OBJECT
   driver/win32/setup_driver.cpp
-  platform/slim_memory_routines.cpp
+  platform/slim_c_library.cpp
   platform/slim_runtime_win32.cpp
   shell/launch.cpp
   shell/shortcut.cpp
@@ -33,7 +33,7 @@ target_link_libraries(setup_objects PUBLIC pagemix_core
   -Wl,--start-group stdc++ gcc -Wl,--end-group kernel32 user32 gdi32 advapi32 shell32 ole32 uuid)
 # Loops that look like a copy or a clear stay loops: they are the copy and
 # the clear.
-set_source_files_properties(platform/slim_memory_routines.cpp PROPERTIES
+set_source_files_properties(platform/slim_c_library.cpp PROPERTIES
   COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
 # setup_installer(TARGET NAME RESOURCES): one SETUP.EXE flavour.  Each

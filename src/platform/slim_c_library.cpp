@@ -1,8 +1,9 @@
-// The memory and string routines that the compiler emits calls to even
-// in code that never names them (copies, clears and comparisons of
-// objects), and the few the installer's code uses, for SETUP.EXE, which
-// links no C runtime.  Plain byte loops: the installer moves kilobytes,
-// not megabytes, through them.  This file is built with
+// The C library functions SETUP.EXE needs, which links no C runtime: the
+// memory and string routines that the compiler emits calls to even in
+// code that never names them (copies, clears and comparisons of objects),
+// and the few the installer's code calls (strchr, strcmp, strnlen, atoi,
+// nearbyint).  Plain byte loops: nearly every call moves a few bytes (the
+// output writer's, one byte).  This file is built with
 // -fno-tree-loop-distribute-patterns, or the compiler would turn each loop
 // back into a call to the routine itself.
 #include <cstddef>
@@ -82,16 +83,18 @@ int atoi(const char* text) {
   return negative ? -value : value;
 }
 
-// Rounds to the nearest whole number, halves to even, as in the default
-// rounding mode: adding and taking away 2^52 leaves no fraction bits.  The
-// sum is stored, so that the x87's wider registers cannot keep the
-// fraction.
+// Rounds to the nearest whole number, halves to even, as the default
+// rounding mode does.  The fraction is taken off exactly (the whole part
+// and the number lie within a factor of two of each other), so the x87's
+// wider registers change nothing.
 double nearbyint(double x) {
   constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
   const double magnitude = x < 0 ? -x : x;
   if (!(magnitude < kNoFractionBits)) return x;  // already whole, or NaN
-  volatile double sum = magnitude + kNoFractionBits;
-  const double rounded = sum - kNoFractionBits;
+  auto whole = static_cast<long long>(magnitude);
+  const double fraction = magnitude - static_cast<double>(whole);
+  if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;
+  const auto rounded = static_cast<double>(whole);
   return x < 0 ? -rounded : rounded;
 }
 
