@@ -8,6 +8,12 @@
 # driver/win32/allowed_imports.txt, which a test checks.
 set(PAGEMIX_SLIM_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
+# The 32-bit one runs on the processors of its day: Windows 95 and NT 3.51
+# start on a 386, and the compiler's default (the Pentium Pro) would use
+# instructions (CMOV) that a Pentium lacks.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND PAGEMIX_SLIM_FLAGS -march=i386)
+endif()
 foreach(library IN ITEMS pagemix_core pagemix_file_win32 pagemix_file_win9x)
   target_compile_options(${library} PRIVATE ${PAGEMIX_SLIM_FLAGS})
 endforeach()
@@ -60,10 +66,11 @@ endforeach()
 setup_installer(setup_exe_win9x SETUP_9X ui/dialogs.rc)
 set_target_properties(setup_exe_win9x PROPERTIES PAGEMIX_WIN9X_STUBS ON)
 
-# The shipped 32-bit SETUP.EXE must fit in 56 KiB: it goes on every disk
-# of every package.
+# The shipped 32-bit SETUP.EXE must fit in 56 KiB, since it goes on every
+# disk of every package, and run on a 386.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   add_custom_command(TARGET setup_exe POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:setup_exe> -DLIMIT=57344 -P ${PROJECT_SOURCE_DIR}/cmake/check_size.cmake
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:setup_exe> -DLIMIT=57344 -DOBJDUMP=${CMAKE_OBJDUMP}
+            -P ${PROJECT_SOURCE_DIR}/cmake/check_setup_exe.cmake
     VERBATIM)
 endif()
