@@ -10,18 +10,27 @@
 
 extern "C" {
 
-void* memcpy(void* to, const void* from, std::size_t count) {
-  auto* out = static_cast<unsigned char*>(to);
-  const auto* in = static_cast<const unsigned char*>(from);
+namespace {
+
+void CopyForward(unsigned char* out, const unsigned char* in, std::size_t count) {
   while (count-- > 0) *out++ = *in++;
+}
+
+}  // namespace
+
+void* memcpy(void* to, const void* from, std::size_t count) {
+  CopyForward(static_cast<unsigned char*>(to), static_cast<const unsigned char*>(from), count);
   return to;
 }
 
 void* memmove(void* to, const void* from, std::size_t count) {
   auto* out = static_cast<unsigned char*>(to);
   const auto* in = static_cast<const unsigned char*>(from);
-  if (out <= in || out >= in + count) return memcpy(to, from, count);
-  while (count-- > 0) out[count] = in[count];
+  if (out <= in || out >= in + count) {
+    CopyForward(out, in, count);
+  } else {
+    while (count-- > 0) out[count] = in[count];
+  }
   return to;
 }
 
@@ -78,9 +87,9 @@ int atoi(const char* text) {
   while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
   const bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
-  int value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + (*text - '0');
-  return negative ? -value : value;
+  unsigned value = 0;  // wraps where int would overflow
+  for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + static_cast<unsigned>(*text - '0');
+  return static_cast<int>(negative ? 0u - value : value);
 }
 
 // Rounds to the nearest whole number, halves to even, as the default
@@ -90,7 +99,7 @@ int atoi(const char* text) {
 double nearbyint(double x) {
   constexpr double kNoFractionBits = 4503599627370496.0;  // 2^52
   const double magnitude = x < 0 ? -x : x;
-  if (!(magnitude < kNoFractionBits)) return x;  // already whole, or NaN
+  if (!(magnitude < kNoFractionBits) || magnitude == 0) return x;  // already whole (-0 too), or NaN
   auto whole = static_cast<long long>(magnitude);
   const double fraction = magnitude - static_cast<double>(whole);
   if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;

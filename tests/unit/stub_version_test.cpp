@@ -220,7 +220,8 @@ TEST(StubVersion, BuiltStubsCarryTheProjectVersion) {
   for (const char* build : {PAGEMIX_WIN32_DIR, PAGEMIX_WIN64_DIR}) {
     const std::filesystem::path folder = std::filesystem::path(build) / "src";
     if (!std::filesystem::exists(folder / "SETUP.EXE")) continue;
-    for (const char* name : {"SETUP.EXE", "SETUP_NOMAIN.EXE", "SETUP_NOPROGRESS.EXE", "SETUP_NOGROUP.EXE", "SETUP_NOGENERIC.EXE"}) {
+    for (const char* name : {"SETUP.EXE", "SETUP_NOMAIN.EXE", "SETUP_NOPROGRESS.EXE", "SETUP_NOGROUP.EXE",
+                             "SETUP_NOGENERIC.EXE", "SETUP_9X.EXE"}) {
       Bytes exe = testing_support::ReadBytes((folder / name).string());
       EXPECT_EQ(ReadStubVersion(exe), expected) << folder / name;
       exe.resize(exe.size() + 70000, 0x5A);
