@@ -53,6 +53,9 @@ for row in "${codepage_rows[@]}"; do
     test "$(grep '  offset ' "$work/cp.out" | sed 's/offset.*//' | while IFS= read -r line; do
               printf '%s\n' "$line" | LC_ALL=C.UTF-8 wc -L; done | sort -u | wc -l)" -eq 1
 done
+package "$work/cp.exe" --total-size 4 --entry "$(printf '\x83\x7c\x83\x58\x83\x67').EXE:0:4"
+check "code page 932: a main program whose name holds a | byte is listed" \
+  bash -c '"$0" list --code-page 932 "$1" | grep -qF "\"ポスト.EXE\""' "$pmsetup" "$work/cp.exe"
 "$pmsetup" list --code-page 12345 "$work/cp.exe" > "$work/out" 2> "$work/err"
 check "an unknown code page is refused" test $? -eq 1 -a ! -s "$work/out"
 check "and named" grep -qxF "pmsetup: --code-page 12345 is no Windows code page this system can convert" "$work/err"

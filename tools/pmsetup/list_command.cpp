@@ -21,8 +21,11 @@ Command AddListCommand(CLI::App& app) {
       std::cerr << "pmsetup: --code-page " << *code_page << " is no Windows code page this system can convert\n";
       return 1;
     }
-    // Read by its name on this system: unlike an installation, a listing
-    // opens no other file by a path from the package's code page.
+    // Names are judged in the package's code page, as install judges
+    // them.  The package itself is read by its name on this system:
+    // unlike an installation, a listing opens no other file by a path from
+    // the package's code page.
+    platform::AnsiCodePage = *code_page;
     PackageFile package;
     const platform::IoResult result = ReadPackageFile(*path, package);
     const char* defect = package.check == package::RecordCheck::kDamaged ? package::kDamagedSetupData
