@@ -75,12 +75,18 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   const std::string target_path = common::JoinPath(common::Session.InstallDir, name.empty() ? entry.Name : name);
   // Refused before anything is written: no file of that name is touched.
   if (name.empty()) return Refuse(target_path, kUnusableName, "the name is no usable Windows file name");
+  // A file named like the installers' temporaries would be removed by the
+  // next installation into the folder, as a leftover.
+  if (package::InstallerTemporaryName(name)) {
+    return Refuse(target_path, kUnusableName, "it is named like the installer's temporary files");
+  }
   // Installed into the package's own folder, a file named like one of its
-  // volumes would replace that volume, and the next installation from the
-  // folder would fail.  Anywhere else the name is harmless.
-  if (package::PackageVolume(name, package::Setup.DiskCount) &&
+  // volumes, or like its SETUP.EXE, would replace that file, and the next
+  // installation from the folder would fail.  Anywhere else the name is
+  // harmless.
+  if ((package::PackageVolume(name, package::Setup.DiskCount) || package::InstallerName(name)) &&
       SameFolder(common::Session.SourceDir, common::Session.InstallDir)) {
-    return Refuse(target_path, kHeldOpen, "it would replace a volume of this package, which is installed into its own folder");
+    return Refuse(target_path, kHeldOpen, "it would replace a file of this package, which is installed into its own folder");
   }
   if (!InsidePayload(entry.Offset, entry.Size, payload)) {
     return Refuse(target_path, kOutsidePayload, "its data lies outside the payload");

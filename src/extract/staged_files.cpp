@@ -3,6 +3,7 @@
 #include "common/path_text.hpp"
 #include "common/session.hpp"
 #include "extract/run_state.hpp"
+#include "package/file_name.hpp"
 
 namespace extract {
 namespace {
@@ -13,10 +14,6 @@ using platform::kIoOk;
 // Names nobody else takes are found within a few tries; this many taken
 // in a row means something claims them on purpose.
 constexpr int kAttempts = 4096;
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
-
-bool HexDigit(char c) { return (c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upper(c) <= 'F'); }
 
 // "~PM", five hex digits, ".TMP": an 8.3 name, whatever the file system.
 std::string NameFor(std::uint32_t number) {
@@ -89,14 +86,6 @@ void Restore(PendingFile& file) {
 
 }  // namespace
 
-bool TemporaryName(const std::string& name) {
-  if (name.size() != 12 || name[0] != '~' || Upper(name[1]) != 'P' || Upper(name[2]) != 'M') return false;
-  for (int k = 3; k < 8; ++k) {
-    if (!HexDigit(name[k])) return false;
-  }
-  return name[8] == '.' && Upper(name[9]) == 'T' && Upper(name[10]) == 'M' && Upper(name[11]) == 'P';
-}
-
 platform::IoResult CreatePending(const std::string& final_path, platform::FileHandle& handle) {
   std::string path;
   const IoResult result = CreateTemporary(path, handle);
@@ -106,7 +95,7 @@ platform::IoResult CreatePending(const std::string& final_path, platform::FileHa
 
 void RemoveLeftovers() {
   platform::VisitMatchingFiles(common::Session.InstallDir, "~PM?????.TMP", [](const std::string& name) {
-    if (TemporaryName(name)) common::DeleteFileQuiet(common::JoinPath(common::Session.InstallDir, name));
+    if (package::InstallerTemporaryName(name)) common::DeleteFileQuiet(common::JoinPath(common::Session.InstallDir, name));
   });
 }
 

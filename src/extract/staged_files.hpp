@@ -22,10 +22,6 @@ namespace extract {
 // it within platform::kLongestPath.
 constexpr std::size_t kTemporaryNameLength = 12;
 
-// Whether name (a last component) is one an installation gives its
-// temporaries.
-bool TemporaryName(const std::string& name);
-
 // Creates a new file under a temporary name in InstallDir, open for
 // reading and writing (others may only read), and records it as pending
 // with final_path; a name taken by anyone else is skipped for another.

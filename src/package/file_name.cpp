@@ -15,6 +15,15 @@ constexpr std::size_t kLongestName = 255;
 
 bool Reserved(unsigned char c) { return c < 0x20 || std::strchr("\\/:<>\"|?*", c) != nullptr; }
 
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = Upper(c);
+  return text;
+}
+
+bool HexDigit(char c) { return (c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upper(c) <= 'F'); }
+
 }  // namespace
 
 std::size_t BackslashInCharacter(const std::string& text, int code_page) {
@@ -56,9 +65,19 @@ std::string InstalledName(const std::string& entry_name, const char** problem) {
 
 std::string VolumeName(int n) { return "DISK" + std::to_string(n) + ".CMP"; }
 
+bool InstallerTemporaryName(const std::string& name) {
+  const std::string upper = Upper(name);
+  if (upper.size() != 12 || upper.compare(0, 3, "~PM") != 0 || upper.compare(8, 4, ".TMP") != 0) return false;
+  for (int k = 3; k < 8; ++k) {
+    if (!HexDigit(upper[k])) return false;
+  }
+  return true;
+}
+
+bool InstallerName(const std::string& name) { return Upper(name) == "SETUP.EXE"; }
+
 int VolumeNumber(const std::string& name) {
-  std::string upper = name;
-  for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+  const std::string upper = Upper(name);
   if (upper.size() < 9 || upper.size() > 12 || upper.compare(0, 4, "DISK") != 0) return 0;
   const int n = std::atoi(upper.c_str() + 4);
   return n > 0 && upper == VolumeName(n) ? n : 0;

@@ -31,6 +31,16 @@ std::size_t BackslashInCharacter(const std::string& text, int code_page);
 // and then *problem, when given, says why.
 std::string InstalledName(const std::string& entry_name, const char** problem = nullptr);
 
+// Whether name, in any case, is one the installers give their temporary
+// files ("~PM", five hex digits, ".TMP"): an installation into a folder
+// removes every such file it finds there as a leftover of a killed run.
+bool InstallerTemporaryName(const std::string& name);
+
+// Whether name, in any case, is that of the package's installer,
+// SETUP.EXE: installed into the package's own folder, a file of that name
+// would replace it.
+bool InstallerName(const std::string& name);
+
 // The name of volume n of a package: "DISK" + n + ".CMP".
 std::string VolumeName(int n);
 

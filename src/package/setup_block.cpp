@@ -159,6 +159,9 @@ const char* PackageDefect(const SetupBlock& block) {
   if (FileNameProblem(main->Name) != nullptr) return "the main program's name is not a usable Windows file name";
   // Installed beside the volumes, it would replace one before it is read.
   if (PackageVolume(main->Name, block.DiskCount)) return "the main program is named like a volume";
+  // Written under a temporary name of its own, it would be removed as a
+  // leftover by the next installation into its folder.
+  if (InstallerTemporaryName(main->Name)) return "the main program is named like the installer's temporary files";
   return nullptr;
 }
 

@@ -302,10 +302,10 @@ inputs_case() {  # inputs_case NAME EXPECTED-INPUT PACK-ARGS...
   check "$name: the input is untouched" test "$(md5sum "$input")" = "$before"
 }
 mkdir -p self && cp src/MAIN.EXE src/README.TXT self/ && cp stub.exe self/SETUP.EXE && cp src/README.TXT self/DISK2.CMP
-printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = ["SETUP.EXE", { source = "DISK2.CMP", name = "D2.TXT" }]\n' \
+printf '[texts]\nTitle = "x"\nDefaultDir = "C:"\n[files]\nmain = "MAIN.EXE"\nother = [{ source = "SETUP.EXE", name = "S.EXE" }, { source = "DISK2.CMP", name = "D2.TXT" }]\n' \
   > self/package.toml
 inputs_case "an input named SETUP.EXE" self/SETUP.EXE self/package.toml --out self
-sed 's/"SETUP.EXE", //' self/package.toml > self/volume.toml
+sed 's/{ source = "SETUP.EXE", name = "S.EXE" }, //' self/package.toml > self/volume.toml
 inputs_case "an input named like a later volume" self/DISK2.CMP self/volume.toml --out self --disk-size 40000 --cluster-size 1
 mkdir -p linked/DISK1 && ln src/MAIN.EXE linked/DISK1/DISK1.CMP
 inputs_case "an input hard-linked as a volume" src/MAIN.EXE src/package.toml --out linked --layout disks

@@ -151,6 +151,10 @@ std::vector<Case> Catalogue() {
       {"a file named like a volume, into the package's folder", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "Disk3.cmp"; }, Expect::kFails},
       {"a file named like a volume, into the package's folder/", [](Parts& p) { p.destination = "package/"; p.contents.Entries[1].Name = "sub\\disk1.CMP"; }, Expect::kFails},
       {"a file named like a volume, elsewhere", [](Parts& p) { p.contents.Entries[2].Name = "DISK1.CMP"; }, Expect::kInstalls},
+      {"a file named like the package's installer, into its folder", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "Setup.exe"; }, Expect::kFails},
+      {"a file named like the package's installer, elsewhere", [](Parts& p) { p.contents.Entries[2].Name = "SETUP.EXE"; }, Expect::kInstalls},
+      {"a file named like the installers' temporaries", [](Parts& p) { p.contents.Entries[1].Name = "~PMFFFFF.TMP"; }, Expect::kFails},
+      {"a main program named like the installers' temporaries", [](Parts& p) { p.contents.Entries[0].Name = "~pm0abcd.tmp"; }, Expect::kRefused},
       {"a file named like no volume of the package", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "DISK4.CMP"; }, Expect::kInstalls},
       // Sizes and counts that do not match the volumes.
       {"TotalSize far beyond the stream", [](Parts& p) { p.contents.TotalSize = 50000000; }, Expect::kFails},

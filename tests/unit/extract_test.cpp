@@ -24,6 +24,7 @@
 #include "installer.hpp"
 #include "installing.hpp"
 #include "lzh/decoder.hpp"
+#include "package/file_name.hpp"
 #include "package_builder.hpp"
 #include "platform/fault_injection.hpp"
 #include "sample_data.hpp"
@@ -667,7 +668,7 @@ TEST_F(ExtractTest, EveryFileOperationFailingOnceNeverReportsSuccessOverWrongDat
         // An old file's backup that could not be deleted waits for the next run.
         for (const auto& entry : FolderContents(Destination())) {
           const std::string& name = entry.first;
-          EXPECT_TRUE(name == "OLD.TXT" || TemporaryName(name) ||
+          EXPECT_TRUE(name == "OLD.TXT" || package::InstallerTemporaryName(name) ||
                       std::any_of(files.begin(), files.end(), [&](const PackageFile& f) { return f.name == name; }))
               << name;
         }
@@ -805,7 +806,7 @@ TEST_F(ExtractTest, TheNextRunRemovesTemporariesLeftInTheFolderAndNothingElse) {
                         {"X~PM0A1B2.TMP", false}, {"~PM0A1B2.TMP.KEEP", false}, {"~PM0A1B2.TM", false}};
   fs::create_directories(Destination());
   for (const Name& n : names) {
-    EXPECT_EQ(TemporaryName(n.name), n.leftover) << n.name;
+    EXPECT_EQ(package::InstallerTemporaryName(n.name), n.leftover) << n.name;
     testing_support::WriteBytes((fs::path(Destination()) / n.name).string(), {1, 2});
   }
   fs::create_directory(fs::path(Destination()) / "~PM00000.TMP");  // not a file: not ours

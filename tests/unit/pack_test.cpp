@@ -278,7 +278,9 @@ TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
       {"", "names no file"}, {"a*b", "one of"}, {"x?.txt", "one of"}, {"a|b", "one of"}, {"tab\\t", "control character"},
       // Installed beside the volumes, any of these would replace one.
       {"disk2.cmp", "'disk2.cmp' is named like a volume"}, {"Disk1.Cmp", "'Disk1.Cmp' is named like a volume"},
-      {"DISK255.CMP", "'DISK255.CMP' is named like a volume"}};
+      {"DISK255.CMP", "'DISK255.CMP' is named like a volume"},
+      // Nor may a file replace the installer or be taken for its leftovers.
+      {"setup.exe", "is the installer's name"}, {"~pm0001f.tmp", "temporary files"}};
   for (const auto& [name, reason] : refused) {
     errors_.clear();
     EXPECT_FALSE(Read(std::string(kMinimal) + "other = [{ source = \"readme.txt\", name = \"" + name + "\" }]\n"))

@@ -46,6 +46,21 @@ namespace fs = std::filesystem;
 
 constexpr std::array kRequiredTexts = {package::Title, package::DefaultDir};
 
+// Why a file of this name would harm the package or the folder it is
+// installed into, or nullptr.  The disk count is known only once the
+// payload is packed, so every DISKn.CMP is refused.
+const char* PackageFileClash(const std::string& name) {
+  if (package::VolumeNumber(name) > 0) {
+    return "is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one";
+  }
+  if (package::InstallerName(name)) return "is the installer's name: installed beside it, it would replace it";
+  if (package::InstallerTemporaryName(name)) {
+    return "is named like the installers' temporary files (~PMnnnnn.TMP): the next installation into its folder "
+           "would remove it";
+  }
+  return nullptr;
+}
+
 class ManifestReader {
  public:
   ManifestReader(const std::string& path, Manifest& manifest, std::vector<std::string>& errors)
@@ -254,12 +269,8 @@ class ManifestReader {
             "'" + Shown(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
       return std::nullopt;
     }
-    // Installed beside the volumes, it would replace one of them.  The disk
-    // count is known only once the payload is packed, so every DISKn.CMP
-    // is refused.
-    if (package::VolumeNumber(*name) > 0) {
-      Error((name_node ? name_node : source_node)->source(),
-            "'" + Shown(*name) + "' is named like a volume (DISKn.CMP): installed beside the volumes, it would replace one");
+    if (const char* problem = PackageFileClash(*name)) {
+      Error((name_node ? name_node : source_node)->source(), "'" + Shown(*name) + "' " + problem);
       return std::nullopt;
     }
     CheckLength(*name, (name_node ? name_node : source_node)->source());
