@@ -49,7 +49,7 @@ const char* FileNameProblem(const std::string& name, int code_page) {
     }
   }
   if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a space, which Windows drops";
-  if (platform::WindowsDeviceName(name)) return "it names a Windows device";
+  if (platform::WindowsDeviceName(name, code_page)) return "it names a Windows device";
   return nullptr;
 }
 

@@ -13,10 +13,10 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool Reserved(unsigned char c) { return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr; }
 
-bool UsableComponent(const std::string& component) {
+bool UsableComponent(const std::string& component, int code_page) {
   if (component.empty()) return true;  // a doubled or trailing separator
   if (component.find_first_not_of(". ") == std::string::npos) return false;
-  return !platform::WindowsDeviceName(component);
+  return !platform::WindowsDeviceName(component, code_page);
 }
 
 }  // namespace
@@ -30,10 +30,10 @@ bool UsableGroupName(const std::string& name, int code_page) {
     if (platform::CharacterLength(name, k, code_page) == 2) continue;
     if (Reserved(static_cast<unsigned char>(name[k]))) return false;
     if (!IsSeparator(name[k])) continue;
-    if (!UsableComponent(name.substr(start, k - start))) return false;
+    if (!UsableComponent(name.substr(start, k - start), code_page)) return false;
     start = k + 1;
   }
-  return UsableComponent(name.substr(start));
+  return UsableComponent(name.substr(start), code_page);
 }
 
 }  // namespace package

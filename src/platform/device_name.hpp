@@ -5,10 +5,11 @@
 
 namespace platform {
 
-// Whether a file name (no folder) names a Windows device, such as "NUL",
-// "com1.txt", "LPT\xB2" (superscript two), "CONOUT$" or "CLOCK$", in any
-// case and whatever the extension.  This one table serves every rule about
-// names (package/file_name.hpp) and the Windows file layer.
-bool WindowsDeviceName(const std::string& name);
+// Whether a file name (no folder), bytes in code_page, names a Windows
+// device, such as "NUL", "com1.txt", "LPT\xB2" (superscript two, as 1252
+// writes it), "CONOUT$" or "CLOCK$", in any case and whatever the
+// extension.  This one table serves every rule about names
+// (package/file_name.hpp, package/group_name.hpp) and the Windows tools.
+bool WindowsDeviceName(const std::string& name, int code_page);
 
 }  // namespace platform

@@ -36,7 +36,7 @@ std::string ExecutablePath() {
 
 bool DeviceByName(const std::string& path) {
   const std::size_t folder = path.find_last_of("\\/:");
-  return WindowsDeviceName(folder == std::string::npos ? path : path.substr(folder + 1));
+  return WindowsDeviceName(folder == std::string::npos ? path : path.substr(folder + 1), CP_UTF8);
 }
 
 // The command line as the system keeps it (UTF-16), split as the C

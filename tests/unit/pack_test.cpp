@@ -287,6 +287,15 @@ TEST_F(ManifestTest, DeviceNamesTrailingDotsAndReservedCharactersAreRefused) {
         << name;
     EXPECT_THAT(Errors(), HasSubstr(reason)) << name;
   }
+  // Windows reads a name as Unicode first: the superscript digits are port
+  // digits wherever a code page has them.
+  for (const auto& [code_page, name] : {std::pair{949, "COM\u00b9"}, {850, "lpt\u00b3.txt"}, {437, "COM\u00b2"}}) {
+    errors_.clear();
+    EXPECT_FALSE(Read("code_page = " + std::to_string(code_page) + "\n" + kMinimal + "other = [{ source = \"readme.txt\", name = \"" +
+                      name + "\" }]\n"))
+        << code_page << " " << name;
+    EXPECT_THAT(Errors(), HasSubstr(kDevice)) << code_page << " " << name;
+  }
   errors_.clear();
   EXPECT_FALSE(Read("[texts]\nTitle = \"Demo\"\nDefaultDir = 'C:\\Demo'\n[files]\n"
                    "main = { source = \"readme.txt\", name = \"disk3.cmp\" }\n"));
