@@ -22,7 +22,7 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
   if (Buffers == nullptr) Buffers = new TransferBuffers;
   package::RecordCheck check = package::RecordCheck::kAbsent;
   if (const platform::IoResult read = package::ReadIntegrityRecord(setup_path, package::Integrity, check)) return {read};
-  if (check == package::RecordCheck::kDamaged) return {platform::kIoOk, package::kDamagedSetupData};
+  if (const char* damage = package::RecordDamage(check)) return {platform::kIoOk, damage};
   const PackageProblem problem{package::ReadSetupBlock(setup_path, Setup)};
   if (problem) return problem;
   if (const char* defect = package::PackageDefect(Setup)) return {platform::kIoOk, defect};

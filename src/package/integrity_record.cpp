@@ -1,7 +1,6 @@
 #include "package/integrity_record.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/crc32.hpp"
 #include "package/little_endian.hpp"
@@ -18,6 +17,17 @@ using platform::IoResult;
 using platform::kIoOk;
 
 constexpr std::uint32_t kRecordTailSize = 12;  // RecordSize and Signature
+
+// Eight bytes that differ from the signature in this many places or fewer
+// are a damaged signature, not chance: the end of a stub's image is
+// padding or resource data, far from "PMCHECK1".
+constexpr int kMostDamagedSignatureBytes = 3;
+
+int DifferingBytes(const unsigned char* bytes, const char (&signature)[8]) {
+  int differing = 0;
+  for (int k = 0; k < 8; ++k) differing += bytes[k] != static_cast<unsigned char>(signature[k]);
+  return differing;
+}
 
 IoResult ReadAt(FileHandle file, std::int64_t position, unsigned char* buffer, std::uint32_t count) {
   if (position < 0 || position > INT32_MAX) return platform::kShortRead;
@@ -48,15 +58,17 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
   const std::int64_t block_offset = LittleEndian32(tail);
   if (block_offset < kRecordTailSize || block_offset > size - kTrailerSize) return kIoOk;
   if ((result = ReadAt(file, block_offset - kRecordTailSize, tail, kRecordTailSize)) != kIoOk) return result;
-  if (std::memcmp(tail + 4, kRecordSignature, sizeof kRecordSignature) != 0) return kIoOk;
+  const int differing = DifferingBytes(tail + 4, kRecordSignature);
+  if (differing > kMostDamagedSignatureBytes) return kIoOk;
 
-  check = RecordCheck::kDamaged;
+  check = RecordCheck::kRecordDamaged;
   const std::uint32_t record_size = LittleEndian32(tail);
   const std::uint32_t volumes = (record_size - kRecordFixedSize) / kRecordVolumeSize;
-  if (record_size < IntegrityRecordSize(1) || record_size != IntegrityRecordSize(volumes) ||
+  if (differing > 0 || record_size < IntegrityRecordSize(1) || record_size != IntegrityRecordSize(volumes) ||
       volumes > kMostVolumes || record_size > block_offset) {
     return kIoOk;
   }
+  check = RecordCheck::kDamaged;
   const std::int64_t start = block_offset - record_size;
   std::string stored(record_size, '\0');
   auto* bytes = reinterpret_cast<unsigned char*>(stored.data());

@@ -23,9 +23,10 @@
 //   Signature      the 8 bytes "PMCHECK1"
 //
 // An installer finds the record by the signature in the 8 bytes just
-// before the block; a bare stub ends in padding there.  A record whose
-// signature itself is damaged cannot be told from no record: the package
-// then installs unchecked, as one packed without it.
+// before the block; a bare stub ends in padding there.  Eight bytes that
+// differ from the signature in a few places only, or a record of an
+// impossible shape, are a damaged record: damage to the record must never
+// let a package install unchecked, as one packed without it does.
 #pragma once
 
 #include <cstdint>
@@ -75,15 +76,25 @@ constexpr bool VolumeMatches(const VolumeSum& recorded, std::int64_t size, std::
 // The record of the running package: read when an installation starts.
 extern IntegrityRecord Integrity;
 
-// Why a package whose record says kDamaged cannot be installed.
+// Why a package whose record says kDamaged or kRecordDamaged cannot be
+// installed.
 inline constexpr const char* kDamagedSetupData = "the setup data does not match its checksum";
+inline constexpr const char* kDamagedRecord = "its integrity record is damaged";
 
 // What the record of a package says of its setup data.
 enum class RecordCheck {
-  kAbsent,    // no record: nothing can be checked
-  kSound,     // the record and the setup data match
-  kDamaged,   // the record or the setup data has changed since packing
+  kAbsent,         // nothing like a record: nothing can be checked
+  kSound,          // the record and the setup data match
+  kDamaged,        // the setup data or the record has changed since packing
+  kRecordDamaged,  // the record's signature or shape is damaged
 };
+
+// kDamagedSetupData or kDamagedRecord for a damaged package, else nullptr.
+constexpr const char* RecordDamage(RecordCheck check) {
+  return check == RecordCheck::kDamaged ? kDamagedSetupData
+         : check == RecordCheck::kRecordDamaged ? kDamagedRecord
+                                                : nullptr;
+}
 
 // Reads the record of the SETUP.EXE at path into record and checks the
 // setup data against it.  Returns the system's error code when the file

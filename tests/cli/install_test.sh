@@ -75,6 +75,10 @@ check "verify: the count of bad disks" grep -qxF "pmsetup: verified/SETUP.EXE: 3
 cp all/SETUP.EXE verified/
 printf '\x55' | dd of=verified/SETUP.EXE bs=1 seek=$(( $(stat -c %s all/SETUP.EXE) - 20 )) conv=notrunc 2> /dev/null
 verify "damaged setup data" 1 verified/SETUP.EXE "SETUP.EXE  damaged: the setup data does not match its checksum"
+cp all/SETUP.EXE verified/
+block=$(od -An -tu4 -j $(( $(stat -c %s all/SETUP.EXE) - 4 )) -N 4 all/SETUP.EXE | tr -d ' ')
+printf 'X' | dd of=verified/SETUP.EXE bs=1 seek=$(( block - 3 )) conv=notrunc 2> /dev/null  # in the record's signature
+verify "a damaged record" 1 verified/SETUP.EXE "SETUP.EXE  damaged: its integrity record is damaged"
 "$make_package" --stub stub.exe --out old.exe --entry MAIN.EXE:0:1
 "$pmsetup" verify old.exe > out.txt 2> err.txt
 check "verify, a package without a record: exits 1" test $? -eq 1

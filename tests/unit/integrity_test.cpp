@@ -102,7 +102,8 @@ class DamagedPackage : public ::testing::Test {
         testing_support::InstallPackage(here.File("SETUP.EXE"), here.File("dest"), front_end);
     // Setup data that cannot be read at all is reported as damaged too.
     if (run.refused) {
-      const bool named = run.defect == nullptr || std::string_view(run.defect) == package::kDamagedSetupData;
+      const bool named = run.defect == nullptr || std::string_view(run.defect) == package::kDamagedSetupData ||
+                         std::string_view(run.defect) == package::kDamagedRecord;
       return named ? Result::kRefusedNamingDamage : Result::kRefusedOtherwise;
     }
     if (!run.installed()) {
@@ -120,7 +121,8 @@ class DamagedPackage : public ::testing::Test {
 
   // Installs every damage of a seeded table: single bytes changed
   // anywhere in the volumes, in the last 64 bytes of the last one, and in
-  // the setup block; bursts of up to 16 bytes; and a volume cut short.
+  // the setup block; bursts of up to 16 bytes; a volume cut short; and a
+  // byte of the record's signature changed besides one in a volume.
   static std::array<int, 4> Tally(bool with_record) {
     const std::vector<Bytes> sound = Files(with_record);
     const std::uint32_t block = package::LittleEndian32(sound[0].data() + sound[0].size() - 4);
@@ -128,12 +130,13 @@ class DamagedPackage : public ::testing::Test {
     std::array<int, 4> tally{};
     for (int damage = 0; damage < 300; ++damage) {
       std::vector<Bytes> files = sound;
-      const int kind = damage % 5;
+      const int kind = damage % 6;
       const std::size_t file = kind == 3 ? 0 : kind == 1 ? 3 : 1 + random() % 3;
       Bytes& bytes = files[file];
       const std::size_t first = file == 0 ? block : kind == 1 ? bytes.size() - 64 : 0;
       const std::size_t at = first + random() % (bytes.size() - first);
       const std::size_t length = kind == 2 ? 1 + random() % 16 : 1;
+      if (kind == 5) files[0][block - 1 - random() % 8] ^= static_cast<std::uint8_t>(1 + random() % 255);
       if (kind == 4) {
         bytes.resize(at);
       } else {

@@ -28,9 +28,9 @@ Command AddListCommand(CLI::App& app) {
     platform::AnsiCodePage = *code_page;
     PackageFile package;
     const platform::IoResult result = ReadPackageFile(*path, package);
-    const char* defect = package.check == package::RecordCheck::kDamaged ? package::kDamagedSetupData
-                         : result == platform::kIoOk ? package::PackageDefect(package.block)
-                                                     : nullptr;
+    const char* defect = package::RecordDamage(package.check) ? package::RecordDamage(package.check)
+                         : result == platform::kIoOk                 ? package::PackageDefect(package.block)
+                                                                     : nullptr;
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << ShownArgument(*path) << ": "

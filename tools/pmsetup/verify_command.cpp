@@ -78,8 +78,8 @@ int Verify(const std::string& path) {
   const std::size_t name_at = system_path->find_last_of("/\\") + 1;  // npos + 1 is 0
   const std::string folder = system_path->substr(0, name_at);
   const std::string setup_name = system_path->substr(name_at);
-  if (check == package::RecordCheck::kDamaged) {
-    std::cout << Shown(setup_name) << "  damaged: " << package::kDamagedSetupData << '\n';
+  if (const char* damage = package::RecordDamage(check)) {
+    std::cout << Shown(setup_name) << "  damaged: " << damage << '\n';
     std::cerr << "pmsetup: " << ShownArgument(path) << ": the package is damaged; its disks cannot be checked against it\n";
     return 1;
   }
