@@ -21,6 +21,16 @@ main = "MAIN.EXE"
 other = ["README.TXT", { source = "docs/numbers.txt", name = "NUMBERS.TXT" }]
 TOML
 
+# A folder another pack is writing into (here held as that pack holds it)
+# is refused before anything is written; an old file there stays.
+mkdir -p held && printf old > held/SETUP.EXE
+flock held sleep 30 & holder=$!
+sleep 0.2
+"$pmsetup" pack src/package.toml --out held --stub stub.exe > /dev/null 2> err.txt
+check "a folder another pack holds is refused" grep -qxF "pmsetup: cannot write into held: another pmsetup is writing into it" err.txt
+check "and left as it was" test "$(ls held)" = SETUP.EXE -a "$(cat held/SETUP.EXE)" = old
+kill $holder
+
 # Disks of 40,000 bytes: the first also holds SETUP.EXE.
 "$pmsetup" pack src/package.toml --out disks --disk-size 40000 --layout disks --stub stub.exe > report.txt
 check "pack exits 0" test $? -eq 0
@@ -125,7 +135,7 @@ controls_rows=(  # WHAT|SHOWN|PMSETUP ARGUMENTS (evaluated)
   "a source name off the code page|file name 'x\x9B.txt' holds '\x9B' (U+009B)|pack \"\$h/files.toml\" --out \"\$h/o\" --stub stub.exe"
   "a warning|$H/good.toml:5: warning:|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
   "the report|disk 1  $H/o/SETUP.EXE|pack \"\$h/good.toml\" --out \"\$h/o\" --stub stub.exe"
-  "an output path|cannot write $H/file/DISK1.CMP|pack \"\$h/good.toml\" --out \"\$h/file\" --stub stub.exe"
+  "an output path|cannot write into $H/file: Not a directory|pack \"\$h/good.toml\" --out \"\$h/file\" --stub stub.exe"
   "a stub|$H/file is not a Windows program|pack \"\$h/good.toml\" --out \"\$h/o\" --stub \"\$h/file\""
   "an input in the way|overwrite the packaged file $H/MAIN.EXE|pack \"\$h/good.toml\" --out \"\$h\" --stub stub.exe"
   "a missing manifest|no such file: $H/none.toml|pack \"\$h/none.toml\" --out \"\$h/o\""

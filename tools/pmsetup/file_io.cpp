@@ -15,6 +15,7 @@
 #include <windows.h>
 #else
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -256,6 +257,43 @@ fs::path MakeTemporaryFolder(const fs::path& parent, const std::string& final_na
   if (folder.empty()) error = "cannot create a folder in " + ShownPath(parent) + ": " + std::strerror(errno);
   return folder;
 }
+
+#ifdef _WIN32
+// A directory cannot be locked on Windows: a lock file in it, opened with
+// no sharing and deleted when closed, stands for it.
+std::string FolderLock::Hold(const fs::path& folder) {
+  const HANDLE lock = ::CreateFileW((folder / L"~pmsetup.lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (lock == INVALID_HANDLE_VALUE) {
+    return ::GetLastError() == ERROR_SHARING_VIOLATION ? "another pmsetup is writing into it"
+                                                       : platform::ErrorText(static_cast<int>(::GetLastError()));
+  }
+  handle_ = lock;
+  return std::string();
+}
+
+void FolderLock::Release() {
+  if (handle_ != nullptr) ::CloseHandle(handle_);
+  handle_ = nullptr;
+}
+#else
+std::string FolderLock::Hold(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return error == EWOULDBLOCK ? "another pmsetup is writing into it" : std::strerror(error);
+  }
+  fd_ = fd;
+  return std::string();
+}
+
+void FolderLock::Release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+#endif
 
 void RemoveStaleTemporaries(const fs::path& folder, const std::function<bool(const std::string&)>& ours) {
   std::error_code error;

@@ -111,6 +111,28 @@ std::string WriteFileAtomically(const std::string& path, std::span<const std::ui
 std::filesystem::path MakeTemporaryFolder(const std::filesystem::path& parent, const std::string& final_name,
                                           std::string& error);
 
+// Holds a folder for this process alone, so that two runs never write
+// into it at once.  The system lets go when the holder is destroyed or the
+// process ends, however it ends, and nothing is left in the folder.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock() { Release(); }
+  void Release();
+  // Takes hold of the existing folder: an empty string, or why it cannot
+  // (another process holds it, or it cannot be opened).
+  std::string Hold(const std::filesystem::path& folder);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;  // a lock file that no one else may open, deleted when closed
+#else
+  int fd_ = -1;  // the folder, flock()ed
+#endif
+};
+
 // Removes from folder what an earlier run of this tool left there when it
 // was stopped before it could clean up: temporaries (as PartialFile and
 // MakeTemporaryFolder name them) of final names that ours accepts, written

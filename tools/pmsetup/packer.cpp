@@ -85,6 +85,14 @@ class PackageWriter {
   PackageWriter& operator=(const PackageWriter&) = delete;
   ~PackageWriter() { TakeBack(); }
 
+  // Makes folder if it is missing and holds it, so that no other pack
+  // writes into it meanwhile: two at once would mix their files.
+  std::string Hold(const fs::path& folder) {
+    if (std::string problem = folders_.Make(folder); !problem.empty()) return problem;
+    const std::string refused = lock_.Hold(folder);
+    return refused.empty() ? refused : "cannot write into " + ShownPath(folder) + ": " + refused;
+  }
+
   // Ends the file written so far and begins the next.
   std::string Begin(const fs::path& path, int disk) {
     if (std::string problem = CloseLast(); !problem.empty()) return problem;
@@ -127,10 +135,12 @@ class PackageWriter {
   void TakeBack() {
     if (committed_) return;
     temporaries_.clear();
+    lock_.Release();  // on Windows a file in the folder
     folders_.RemoveMade();
   }
 
   OutputFolders folders_;
+  FolderLock lock_;
   std::vector<OutputFile> files_;
   std::vector<std::unique_ptr<PartialFile>> temporaries_;  // one per file
   bool committed_ = false;
@@ -407,6 +417,8 @@ int Pack(const PackOptions& options) {
       return Failure(ShownPath(final_folder(disk)) + " is a link; a disk's folder must be a folder");
     }
   }
+  PackageWriter writer;
+  if (error = writer.Hold(out); !error.empty()) return Failure(error);
   // What an earlier pack into the same place left when it was stopped.
   RemoveStaleTemporaries(out, PackageFileName);
   for (int disk = 1; options.folder_per_disk && disk <= kMostDisks; ++disk) {
@@ -443,7 +455,6 @@ int Pack(const PackOptions& options) {
 
   // The volumes are written as the stream grows; SETUP.EXE, whose block
   // holds the disk count and every entry, comes last.
-  PackageWriter writer;
   VolumeWriter volumes(writer, [&](int disk) { return disk_dir(disk) / package::VolumeName(disk); }, first_capacity,
                        capacity);
   if (error = volumes.Start(); !error.empty()) return Failure(error);
