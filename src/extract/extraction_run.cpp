@@ -167,6 +167,7 @@ void HearPendingCancel() {
 
 void Extract() {
   ResetTransfer();
+  if (!HoldDestination()) return;
   RemoveLeftovers();
   OpenOutput();
   if (Transfer.OutputHandle <= 0) return;
@@ -190,6 +191,7 @@ Outcome RunExtraction() {
   else EndRun(Outcome::kCancelled);
   // Whatever stopped it, the destination is left as it was.
   if (Extraction.RunOutcome != Outcome::kInstalled) DiscardRun();
+  ReleaseDestination();
   return Extraction.RunOutcome;
 }
 

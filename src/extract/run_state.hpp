@@ -32,6 +32,7 @@ enum class Outcome {
   kVolumeDamaged,       // a volume differs from the package's integrity record
   kPayloadDamaged,      // the decoded payload differs from the integrity record
   kCannotReplace,       // a file already installed could not be replaced
+  kFolderInUse,         // another installation is writing into the destination
 };
 
 // The file a failed run stopped at (an installer path) and why: the
@@ -65,6 +66,8 @@ struct ExtractionState {
   // The destination's levels that this installation created, and the
   // level that could not be created.
   DirectoryLevels Destination;
+  // InstallDir, held from before the run's first file to its end.
+  platform::FileHandle Hold = platform::kNoFile;
 };
 
 // Defined in one place: an inline definition with strings in it would

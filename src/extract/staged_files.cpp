@@ -93,9 +93,25 @@ platform::IoResult CreatePending(const std::string& final_path, platform::FileHa
   return result;
 }
 
+bool HoldDestination() {
+  const IoResult result = platform::HoldFolder(common::Session.InstallDir, Extraction.Hold);
+  if (result == kIoOk) return true;
+  Extraction.Hold = platform::kNoFile;
+  EndRun(result == platform::kFolderHeld ? Outcome::kFolderInUse : Outcome::kCannotCreateOutput,
+         common::Session.InstallDir, result);
+  return false;
+}
+
+void ReleaseDestination() {
+  if (Extraction.Hold > 0) platform::ReleaseFolder(common::Session.InstallDir, Extraction.Hold);
+  Extraction.Hold = platform::kNoFile;
+}
+
 void RemoveLeftovers() {
   platform::VisitMatchingFiles(common::Session.InstallDir, "~PM?????.TMP", [](const std::string& name) {
-    if (package::InstallerTemporaryName(name)) common::DeleteFileQuiet(common::JoinPath(common::Session.InstallDir, name));
+    if (package::InstallerTemporaryName(name) && !platform::HoldFileName(name)) {
+      common::DeleteFileQuiet(common::JoinPath(common::Session.InstallDir, name));
+    }
   });
 }
 
@@ -130,6 +146,7 @@ void DiscardRun() {
     if (!file.backup.empty()) common::DeleteFileQuiet(file.backup);
   }
   Extraction.Pending.clear();
+  ReleaseDestination();  // on Windows a file in the folder
   RemoveCreatedLevels(Extraction.Destination);
 }
 

@@ -28,7 +28,15 @@ constexpr std::size_t kTemporaryNameLength = 12;
 // Returns the system's code for the last attempt.
 platform::IoResult CreatePending(const std::string& final_path, platform::FileHandle& handle);
 
-// Removes the temporaries a killed run left in InstallDir.
+// Holds InstallDir for this run, so that no other installation writes
+// into it until ReleaseDestination: the other would take this run's
+// temporaries for leftovers.  False, with the run ended as kFolderInUse
+// (or kCannotCreateOutput), when it cannot be held.
+bool HoldDestination();
+void ReleaseDestination();
+
+// Removes the temporaries a killed run left in InstallDir, which this run
+// holds.
 void RemoveLeftovers();
 
 // Puts every pending file in place, the carved files in their order and
@@ -38,8 +46,9 @@ void RemoveLeftovers();
 // fails, the files placed before it get their old files back.
 bool PutInPlace();
 
-// After a run that did not install: removes every temporary, and the
-// destination levels this installation made when they are empty.
+// After a run that did not install: removes every temporary, lets go of
+// InstallDir, and removes the destination levels this installation made
+// when they are empty.
 void DiscardRun();
 
 }  // namespace extract

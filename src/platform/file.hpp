@@ -97,4 +97,19 @@ IoResult MakeDirectory(const std::string& path);
 // Removes an empty directory.
 IoResult DeleteDirectory(const std::string& path);
 
+// Another process holds the folder (HoldFolder).
+constexpr IoResult kFolderHeld = 33;  // ERROR_LOCK_VIOLATION
+
+// Holds an existing folder for this process until ReleaseFolder, so that
+// two installations never write into it at once: a second holder, of
+// this process or another, gets kFolderHeld.  The system lets go when the
+// process ends, however it ends.  On Windows the hold is a file in the
+// folder, named like the installers' temporaries ("~PMFFFFF.TMP"), opened
+// with no sharing; so a hold that a crash on Windows 9x left behind is
+// removed as a leftover.  On POSIX the folder itself is locked.
+IoResult HoldFolder(const std::string& folder, FileHandle& hold);
+// Whether name is that of the file a hold is, where it is one.
+bool HoldFileName(const std::string& name);
+void ReleaseFolder(const std::string& folder, FileHandle hold);
+
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -341,6 +342,23 @@ IoResult MakeDirectory(const std::string& path) {
 IoResult DeleteDirectory(const std::string& path) {
   return ::rmdir(NativePath(path).c_str()) != 0 ? errno : kIoOk;
 }
+
+IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
+  hold = kNoFile;
+  const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const IoResult error = errno == EWOULDBLOCK ? kFolderHeld : errno;
+    ::close(fd);
+    return error;
+  }
+  hold = fd;
+  return kIoOk;
+}
+
+void ReleaseFolder(const std::string&, FileHandle hold) { ::close(static_cast<int>(hold)); }
+
+bool HoldFileName(const std::string&) { return false; }
 
 bool NameTaken(IoResult code) { return code == EEXIST; }
 

@@ -144,4 +144,31 @@ IoResult DeleteDirectory(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) ? kIoOk : LastError();
 }
 
+namespace {
+
+constexpr const char* kHoldFileName = "~PMFFFFF.TMP";
+
+std::string HoldPath(const std::string& folder) {
+  return folder + (folder.empty() || folder.back() == '\\' ? "" : "\\") + kHoldFileName;
+}
+
+}  // namespace
+
+bool HoldFileName(const std::string& name) { return name == kHoldFileName; }
+
+// Windows 95, 98 and ME may ignore FILE_FLAG_DELETE_ON_CLOSE; the file is
+// deleted by name as well when the hold ends.
+IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
+  const HANDLE h = CreateFileA(HoldPath(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  hold = reinterpret_cast<FileHandle>(h);
+  if (h != INVALID_HANDLE_VALUE) return kIoOk;
+  return GetLastError() == ERROR_SHARING_VIOLATION ? kFolderHeld : LastError();
+}
+
+void ReleaseFolder(const std::string& folder, FileHandle hold) {
+  CloseHandle(Native(hold));
+  DeleteFileA(HoldPath(folder).c_str());
+}
+
 }  // namespace platform

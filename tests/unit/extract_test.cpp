@@ -712,7 +712,7 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
     Outcome outcome;
     const char* stopped_at;  // the file named, if any
   };
-  platform::FileHandle held = platform::kNoFile;
+  platform::FileHandle held = platform::kNoFile, holder = platform::kNoFile;
   const auto cut_last_volume = [](const testing_support::BuiltPackage& built, const fs::path&) {
     fs::resize_file(built.volumes.back(), fs::file_size(built.volumes.back()) / 2);
   };
@@ -768,6 +768,12 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
        [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 2, EIO); }, Outcome::kCannotReplace, "DATA.BIN"},
       {"a failure putting the main program in place", true,
        [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 3, EIO); }, Outcome::kCannotReplace, "MAIN.EXE"},
+      // Its temporaries would be taken for leftovers, its files mixed.
+      {"another installation writing into the folder", true,
+       [&holder](auto&, auto& destination) {
+         platform::HoldFolder(testing_support::BackslashPath(destination.string()), holder);
+       },
+       Outcome::kFolderInUse, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
@@ -784,6 +790,7 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
     user.pumps = 0;
     const auto result = testing_support::InstallPackage(built.setup_exe, destination.string(), {Pump, Ask, Show});
     if (held > 0) platform::FileClose(held), held = platform::kNoFile;
+    if (holder > 0) platform::ReleaseFolder("", holder), holder = platform::kNoFile;
     EXPECT_EQ(result.outcome, c.outcome) << result.problem();
     if (c.stopped_at != nullptr) {
       EXPECT_EQ(common::ExtractFileName(result.stop.path), c.stopped_at);

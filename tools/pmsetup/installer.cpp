@@ -62,6 +62,9 @@ std::string Explain(extract::Outcome outcome) {
       return DisplayPath(extract::Extraction.StoppedAt.path) + " is damaged: " + extract::Extraction.StoppedAt.reason;
     case Outcome::kPayloadDamaged: return extract::kDamagedPayloadReason;
     case Outcome::kCannotReplace: return "cannot replace " + StopReason() + "; nothing was changed";
+    case Outcome::kFolderInUse:
+      return "another installation into " + DisplayPath(extract::Extraction.StoppedAt.path) +
+             " is running; nothing was changed";
   }
   return "failed";
 }
