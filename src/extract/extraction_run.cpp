@@ -146,16 +146,21 @@ void Decode() {
   }
 }
 
-// A volume that does not close cleanly has still been read; a payload
-// file that does not may not hold what was written to it.
-void CloseTransferFiles() {
+// A volume that does not close cleanly has still been read.
+void CloseVolume() {
   if (Transfer.VolumeHandle > 0) platform::FileClose(Transfer.VolumeHandle);
+  Transfer.VolumeHandle = 0;
+}
+
+// A payload file that does not close cleanly may not hold what was
+// written to it.
+void CloseOutput() {
   if (Transfer.OutputHandle > 0) {
     if (const platform::IoResult closed = platform::FileClose(Transfer.OutputHandle)) {
       EndRun(Outcome::kWriteFailed, common::Session.BlobPath, closed);
     }
   }
-  Transfer.VolumeHandle = Transfer.OutputHandle = 0;
+  Transfer.OutputHandle = 0;
 }
 
 // The splitter pumps nothing: a cancel asked for while it ran is heard
@@ -177,8 +182,10 @@ void Extract() {
   } else {
     Decode();
   }
-  CloseTransferFiles();
-  if (!Extraction.Running || !SplitBlob()) return;
+  CloseVolume();
+  const bool split = Extraction.Running && SplitBlob(Transfer.OutputHandle);
+  CloseOutput();
+  if (!split || !Extraction.Running) return;
   HearPendingCancel();
   if (Extraction.Running && PutInPlace()) EndRun(Outcome::kInstalled);
 }

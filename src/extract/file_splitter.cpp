@@ -103,19 +103,12 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   return result == kIoOk ? result : Refuse(target_path, result);
 }
 
-bool SplitBlob() {
-  platform::FileHandle blob = platform::kNoFile;
+bool SplitBlob(platform::FileHandle blob) {
   // Failures name the main program, whose file the payload file becomes.
   const std::string& blob_path = common::Session.BlobPath;
-  IoResult result = platform::FileOpen(Extraction.Pending.front().temporary, platform::kRead | platform::kWrite,
-                                       platform::kShareRead, platform::Disposition::kOpenExisting, blob);
-  if (result != kIoOk) {
-    Refuse(blob_path, result);
-    return false;
-  }
   // Only the payload counts: the decoder's last match may run past its end.
   std::int64_t payload = 0;
-  result = platform::FileSize(blob, payload);
+  IoResult result = platform::FileSize(blob, payload);
   if (result != kIoOk) Refuse(blob_path, result);
   payload = std::min<std::int64_t>(payload, package::Setup.TotalSize);
   const package::LibRec& main = *package::Setup.MainEntry();
@@ -133,9 +126,7 @@ bool SplitBlob() {
     if (result == kIoOk) result = platform::FileTruncate(blob);
     if (result != kIoOk) Refuse(blob_path, result);
   }
-  const IoResult closed = platform::FileClose(blob);
-  if (result == kIoOk && closed != kIoOk) Refuse(blob_path, closed);
-  return result == kIoOk && closed == kIoOk;
+  return result == kIoOk;
 }
 
 }  // namespace extract

@@ -742,12 +742,12 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
        },
        Outcome::kCancelled, nullptr},
       // A write that fails only at the close loses data.  Armed once the
-      // first volume is open: its close, the last volume's, then the
-      // payload file's.
+      // first volume is open: its close, the last volume's, the two carved
+      // files', then the payload file's, which the splitter read through.
       {"the payload file failing to close", true,
        [](auto&, auto&) {
          user.on_pump = [] {
-           if (user.pumps == 1) platform::FailNthCall(Operation::kClose, 3, EIO);
+           if (user.pumps == 1) platform::FailNthCall(Operation::kClose, 5, EIO);
          };
        },
        Outcome::kWriteFailed, "MAIN.EXE"},
