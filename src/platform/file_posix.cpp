@@ -230,6 +230,9 @@ IoResult FileOpen(const std::string& path, unsigned access, unsigned share,
   if (existed && disposition == Disposition::kCreateNew) return EEXIST;
   if (existed) {
     if (!S_ISREG(st.st_mode)) return kNotAFile;
+    // Windows writes no read-only file, for administrators neither: a
+    // file that no one may write is read-only here, for root too.
+    if (writes && (st.st_mode & 0222) == 0) return EACCES;
     if (HeldOpen(st, access, share)) return EBUSY;
     SettleOthers(st);
   }

@@ -764,6 +764,12 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
                             platform::kShareNone, platform::Disposition::kOpenExisting, held);
        },
        Outcome::kCannotReplace, "README.TXT"},
+      {"a read-only old file, for root too", true,
+       [](auto&, auto& destination) {
+         fs::permissions(destination / "README.TXT", fs::perms::owner_write | fs::perms::group_write |
+                         fs::perms::others_write, fs::perm_options::remove);
+       },
+       Outcome::kCannotReplace, "README.TXT"},
       {"a failure midway through putting files in place", true,
        [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 2, EIO); }, Outcome::kCannotReplace, "DATA.BIN"},
       {"a failure putting the main program in place", true,
