@@ -68,6 +68,18 @@ IoResult Refuse(const std::string& path, IoResult code, const char* reason = nul
   return EndRun(Outcome::kSplitFailed, path, code, reason);
 }
 
+// Installed into the package's own folder, a file named like one of its
+// volumes, or like its SETUP.EXE, would replace that file, and the next
+// installation from the folder would fail.  Anywhere else the name is
+// harmless.
+bool ReplacesPackageFile(const std::string& name) {
+  return (package::PackageVolume(name, package::Setup.DiskCount) || package::InstallerName(name)) &&
+         SameFolder(common::Session.SourceDir, common::Session.InstallDir);
+}
+
+constexpr const char* kReplacesPackageFile =
+    "it would replace a file of this package, which is installed into its own folder";
+
 }  // namespace
 
 IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload) {
@@ -80,14 +92,7 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   if (package::InstallerTemporaryName(name)) {
     return Refuse(target_path, kUnusableName, "it is named like the installer's temporary files");
   }
-  // Installed into the package's own folder, a file named like one of its
-  // volumes, or like its SETUP.EXE, would replace that file, and the next
-  // installation from the folder would fail.  Anywhere else the name is
-  // harmless.
-  if ((package::PackageVolume(name, package::Setup.DiskCount) || package::InstallerName(name)) &&
-      SameFolder(common::Session.SourceDir, common::Session.InstallDir)) {
-    return Refuse(target_path, kHeldOpen, "it would replace a file of this package, which is installed into its own folder");
-  }
+  if (ReplacesPackageFile(name)) return Refuse(target_path, kHeldOpen, kReplacesPackageFile);
   if (!InsidePayload(entry.Offset, entry.Size, payload)) {
     return Refuse(target_path, kOutsidePayload, "its data lies outside the payload");
   }
@@ -115,6 +120,10 @@ bool SplitBlob(platform::FileHandle blob) {
   // A main program that the payload cannot fill would be padded out.
   if (result == kIoOk && !InsidePayload(0, main.Size, payload)) {
     result = Refuse(blob_path, kOutsidePayload, "its data lies outside the payload");
+  }
+  // The same rule binds the main program, before anything is put in place.
+  if (result == kIoOk && ReplacesPackageFile(package::InstalledName(main.Name))) {
+    result = Refuse(blob_path, kHeldOpen, kReplacesPackageFile);
   }
   for (const package::LibRec* entry = main.Next; entry != nullptr && result == kIoOk; entry = entry->Next) {
     AdvanceProgress(Progress.FileStep);

@@ -156,8 +156,10 @@ std::string HoldPath(const std::string& folder) {
 
 bool HoldFileName(const std::string& name) { return name == kHoldFileName; }
 
-// Windows 95, 98 and ME may ignore FILE_FLAG_DELETE_ON_CLOSE; the file is
-// deleted by name as well when the hold ends.
+// Windows 95, 98 and ME may ignore FILE_FLAG_DELETE_ON_CLOSE, so the file
+// is also deleted by name, while it is still held: Windows NT refuses that
+// (the hold shares nothing) and deletes it at the close, 9x deletes the
+// open file.  Deleting it after the close could take another run's hold.
 IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
   const HANDLE h = CreateFileA(HoldPath(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -167,8 +169,8 @@ IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
 }
 
 void ReleaseFolder(const std::string& folder, FileHandle hold) {
-  CloseHandle(Native(hold));
   DeleteFileA(HoldPath(folder).c_str());
+  CloseHandle(Native(hold));
 }
 
 }  // namespace platform

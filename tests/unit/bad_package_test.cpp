@@ -152,6 +152,7 @@ std::vector<Case> Catalogue() {
       {"a file named like a volume, into the package's folder/", [](Parts& p) { p.destination = "package/"; p.contents.Entries[1].Name = "sub\\disk1.CMP"; }, Expect::kFails},
       {"a file named like a volume, elsewhere", [](Parts& p) { p.contents.Entries[2].Name = "DISK1.CMP"; }, Expect::kInstalls},
       {"a file named like the package's installer, into its folder", [](Parts& p) { p.destination = "package"; p.contents.Entries[2].Name = "Setup.exe"; }, Expect::kFails},
+      {"a main program named like the package's installer, into its folder", [](Parts& p) { p.destination = "package"; p.contents.Entries[0].Name = "setup.EXE"; }, Expect::kFails},
       {"a file named like the package's installer, elsewhere", [](Parts& p) { p.contents.Entries[2].Name = "SETUP.EXE"; }, Expect::kInstalls},
       {"a file named like the installers' temporaries", [](Parts& p) { p.contents.Entries[1].Name = "~PMFFFFF.TMP"; }, Expect::kFails},
       {"a main program named like the installers' temporaries", [](Parts& p) { p.contents.Entries[0].Name = "~pm0abcd.tmp"; }, Expect::kRefused},

@@ -28,9 +28,8 @@ Command AddListCommand(CLI::App& app) {
     platform::AnsiCodePage = *code_page;
     PackageFile package;
     const platform::IoResult result = ReadPackageFile(*path, package);
-    const char* defect = package::RecordDamage(package.check) ? package::RecordDamage(package.check)
-                         : result == platform::kIoOk                 ? package::PackageDefect(package.block)
-                                                                     : nullptr;
+    const char* defect = package::RecordDamage(package.check);
+    if (defect == nullptr && result == platform::kIoOk) defect = package::PackageDefect(package.block);
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << ShownArgument(*path) << ": "
