@@ -33,18 +33,21 @@ std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std:
   return out;
 }
 
-std::vector<std::uint8_t> EncodeIntegrityRecord(std::uint32_t payload_crc, const std::vector<VolumeSum>& volumes,
+std::vector<std::uint8_t> EncodeIntegrityRecord(std::optional<std::uint32_t> image_crc, std::uint32_t payload_crc,
+                                                const std::vector<VolumeSum>& volumes,
                                                 const std::vector<std::uint8_t>& block_and_trailer) {
   std::vector<std::uint8_t> out;
   PutInt32(out, 0);  // SetupCrc, filled in below
+  if (image_crc) PutInt32(out, *image_crc);
   PutInt32(out, payload_crc);
   PutInt32(out, static_cast<std::uint32_t>(volumes.size()));
   for (const VolumeSum& volume : volumes) {
     PutInt32(out, volume.Size);
     PutInt32(out, volume.Crc);
   }
-  PutInt32(out, IntegrityRecordSize(static_cast<std::uint32_t>(volumes.size())));
-  out.insert(out.end(), std::begin(kRecordSignature), std::end(kRecordSignature));
+  PutInt32(out, static_cast<std::uint32_t>(out.size() + 12));  // RecordSize, counting itself and the signature
+  const char(&signature)[8] = image_crc ? kRecordSignature : kFirstRecordSignature;
+  out.insert(out.end(), std::begin(signature), std::end(signature));
   std::uint32_t crc = common::UpdateCrc32(0, out.data() + 4, out.size() - 4);
   crc = common::UpdateCrc32(crc, block_and_trailer.data(), block_and_trailer.size());
   for (int k = 0; k < 4; ++k) out[k] = static_cast<std::uint8_t>(crc >> (8 * k));

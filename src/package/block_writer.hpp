@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,11 @@ std::vector<std::uint8_t> EncodeSetupBlock(const PackageContents& contents, std:
 
 // The integrity record (integrity_record.hpp) that goes in front of
 // block_and_trailer, as EncodeSetupBlock made it for the offset just past
-// the record.
-std::vector<std::uint8_t> EncodeIntegrityRecord(std::uint32_t payload_crc, const std::vector<VolumeSum>& volumes,
+// the record; image_crc is the CRC-32 of the executable image in front of
+// the record.  Without it the record is one of the first version, as
+// older packages carry.
+std::vector<std::uint8_t> EncodeIntegrityRecord(std::optional<std::uint32_t> image_crc, std::uint32_t payload_crc,
+                                                const std::vector<VolumeSum>& volumes,
                                                 const std::vector<std::uint8_t>& block_and_trailer);
 
 }  // namespace package

@@ -18,9 +18,9 @@ using platform::kIoOk;
 
 constexpr std::uint32_t kRecordTailSize = 12;  // RecordSize and Signature
 
-// Eight bytes that differ from the signature in this many places or fewer
+// Eight bytes that differ from a signature in this many places or fewer
 // are a damaged signature, not chance: the end of a stub's image is
-// padding or resource data, far from "PMCHECK1".
+// padding or resource data, far from "PMCHECK".
 constexpr int kMostDamagedSignatureBytes = 3;
 
 int DifferingBytes(const unsigned char* bytes, const char (&signature)[8]) {
@@ -37,12 +37,12 @@ IoResult ReadAt(FileHandle file, std::int64_t position, unsigned char* buffer, s
   return result == kIoOk && got != count ? platform::kShortRead : result;
 }
 
-// The CRC of the file's bytes from position to its end.
-IoResult CrcToEnd(FileHandle file, std::int64_t position, std::int64_t size, std::uint32_t& crc) {
+// The CRC of the file's bytes from position up to end.
+IoResult CrcOfRange(FileHandle file, std::int64_t position, std::int64_t end, std::uint32_t& crc) {
   unsigned char buffer[2048];
   crc = 0;
-  for (; position < size;) {
-    const auto count = static_cast<std::uint32_t>(std::min<std::int64_t>(sizeof buffer, size - position));
+  for (; position < end;) {
+    const auto count = static_cast<std::uint32_t>(std::min<std::int64_t>(sizeof buffer, end - position));
     if (const IoResult result = ReadAt(file, position, buffer, count)) return result;
     crc = common::UpdateCrc32(crc, buffer, count);
     position += count;
@@ -50,7 +50,7 @@ IoResult CrcToEnd(FileHandle file, std::int64_t position, std::int64_t size, std
   return kIoOk;
 }
 
-// The record that ends at block_offset, if its signature stands there.
+// The record that ends at block_offset, if a signature stands there.
 IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record, RecordCheck& check) {
   unsigned char tail[kRecordTailSize];
   IoResult result = ReadAt(file, size - kTrailerSize, tail, kTrailerSize);
@@ -58,14 +58,18 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
   const std::int64_t block_offset = LittleEndian32(tail);
   if (block_offset < kRecordTailSize || block_offset > size - kTrailerSize) return kIoOk;
   if ((result = ReadAt(file, block_offset - kRecordTailSize, tail, kRecordTailSize)) != kIoOk) return result;
-  const int differing = DifferingBytes(tail + 4, kRecordSignature);
+  const int first_differing = DifferingBytes(tail + 4, kFirstRecordSignature);
+  const int differing = std::min(first_differing, DifferingBytes(tail + 4, kRecordSignature));
   if (differing > kMostDamagedSignatureBytes) return kIoOk;
 
   check = RecordCheck::kRecordDamaged;
+  const bool covers_image = first_differing != 0;
+  const std::uint32_t fixed_size = covers_image ? kRecordFixedSize : kFirstRecordFixedSize;
   const std::uint32_t record_size = LittleEndian32(tail);
-  const std::uint32_t volumes = (record_size - kRecordFixedSize) / kRecordVolumeSize;
-  if (differing > 0 || record_size < IntegrityRecordSize(1) || record_size != IntegrityRecordSize(volumes) ||
-      volumes > kMostVolumes || record_size > block_offset) {
+  const std::uint32_t volumes = (record_size - fixed_size) / kRecordVolumeSize;
+  if (differing > 0 || record_size < fixed_size + kRecordVolumeSize ||
+      record_size != fixed_size + kRecordVolumeSize * volumes || volumes > kMostVolumes ||
+      record_size > block_offset) {
     return kIoOk;
   }
   check = RecordCheck::kDamaged;
@@ -74,13 +78,19 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
   auto* bytes = reinterpret_cast<unsigned char*>(stored.data());
   if ((result = ReadAt(file, start, bytes, record_size)) != kIoOk) return result;
   std::uint32_t crc = 0;
-  if ((result = CrcToEnd(file, start + 4, size, crc)) != kIoOk) return result;
-  if (crc != LittleEndian32(bytes) || LittleEndian32(bytes + 8) != volumes) return kIoOk;
+  if ((result = CrcOfRange(file, start + 4, size, crc)) != kIoOk) return result;
+  const unsigned char* fields = bytes + (covers_image ? 8 : 4);  // PayloadCrc onwards
+  if (crc != LittleEndian32(bytes) || LittleEndian32(fields + 4) != volumes) return kIoOk;
 
   record.Present = true;
-  record.PayloadCrc = LittleEndian32(bytes + 4);
-  record.VolumeSums = stored.substr(12, kRecordVolumeSize * volumes);
+  record.ImageCovered = covers_image;
+  record.PayloadCrc = LittleEndian32(fields);
+  record.VolumeSums = stored.substr(fields + 8 - bytes, kRecordVolumeSize * volumes);
   check = RecordCheck::kSound;
+  if (covers_image) {
+    if ((result = CrcOfRange(file, 0, start, crc)) != kIoOk) return result;
+    if (crc != LittleEndian32(bytes + 4)) check = RecordCheck::kImageDamaged;
+  }
   return kIoOk;
 }
 

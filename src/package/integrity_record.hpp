@@ -7,7 +7,7 @@
 // unaffected:
 //
 //   executable image   any length
-//   IntegrityRecord    24 + 8 × VolumeCount bytes, optional
+//   IntegrityRecord    28 + 8 × VolumeCount bytes, optional
 //   SetupBlock         at the offset the trailer gives
 //   SetupTrailer       last 4 bytes
 //
@@ -16,17 +16,25 @@
 //   SetupCrc       CRC-32 (crc32.hpp) of every byte after this field up to
 //                  the end of the file: the rest of the record, the block
 //                  and the trailer
+//   ImageCrc       CRC-32 of the executable image, every byte in front of
+//                  the record: the installer checks its own program before
+//                  it trusts its resources or its data
 //   PayloadCrc     CRC-32 of the decoded payload, TotalSize bytes
 //   VolumeCount    N, the package's DiskCount (1 to 255)
 //   N × (Size, Crc)  the byte count and CRC-32 of DISK1.CMP, DISK2.CMP, ...
-//   RecordSize     24 + 8 × N: the whole record, these last 12 bytes included
-//   Signature      the 8 bytes "PMCHECK1"
+//   RecordSize     28 + 8 × N: the whole record, these last 12 bytes included
+//   Signature      the 8 bytes "PMCHECK2"
+//
+// Packages made before the image was covered carry the first version,
+// "PMCHECK1": the same record without ImageCrc (24 + 8 × N bytes).  It is
+// read and checked as before; only the image goes unchecked.
 //
 // An installer finds the record by the signature in the 8 bytes just
 // before the block; a bare stub ends in padding there.  Eight bytes that
-// differ from the signature in a few places only, or a record of an
-// impossible shape, are a damaged record: damage to the record must never
-// let a package install unchecked, as one packed without it does.
+// differ from a signature in a few places only (an unknown version digit
+// among them), or a record of an impossible shape, are a damaged record:
+// damage to the record must never let a package install unchecked, as one
+// packed without it does.
 #pragma once
 
 #include <cstdint>
@@ -43,13 +51,13 @@ struct VolumeSum {
   std::uint32_t Crc = 0;
 };
 
-constexpr std::uint32_t kRecordFixedSize = 24;
 constexpr std::uint32_t kRecordVolumeSize = 8;
 
 // The record as read.  The volumes' sums stay in their stored bytes (a
 // string: SETUP.EXE links no container beside it).
 struct IntegrityRecord {
   bool Present = false;
+  bool ImageCovered = false;  // a record of the current version
   std::uint32_t PayloadCrc = 0;
   std::string VolumeSums;  // N × (Size, Crc), DISK1.CMP first
 
@@ -61,8 +69,13 @@ struct IntegrityRecord {
   }
 };
 constexpr std::uint32_t kMostVolumes = 255;
-constexpr char kRecordSignature[8] = {'P', 'M', 'C', 'H', 'E', 'C', 'K', '1'};
+// The signatures of the first and of the current version.
+constexpr char kFirstRecordSignature[8] = {'P', 'M', 'C', 'H', 'E', 'C', 'K', '1'};
+constexpr char kRecordSignature[8] = {'P', 'M', 'C', 'H', 'E', 'C', 'K', '2'};
+constexpr std::uint32_t kFirstRecordFixedSize = 24;
+constexpr std::uint32_t kRecordFixedSize = 28;
 
+// The size of a current record of so many volumes.
 constexpr std::uint32_t IntegrityRecordSize(std::uint32_t volumes) {
   return kRecordFixedSize + kRecordVolumeSize * volumes;
 }
@@ -76,9 +89,10 @@ constexpr bool VolumeMatches(const VolumeSum& recorded, std::int64_t size, std::
 // The record of the running package: read when an installation starts.
 extern IntegrityRecord Integrity;
 
-// Why a package whose record says kDamaged or kRecordDamaged cannot be
-// installed.
+// Why a package whose record says kDamaged, kImageDamaged or
+// kRecordDamaged cannot be installed.
 inline constexpr const char* kDamagedSetupData = "the setup data does not match its checksum";
+inline constexpr const char* kDamagedImage = "the installer program does not match its checksum";
 inline constexpr const char* kDamagedRecord = "its integrity record is damaged";
 
 // What the record of a package says of its setup data.
@@ -86,19 +100,21 @@ enum class RecordCheck {
   kAbsent,         // nothing like a record: nothing can be checked
   kSound,          // the record and the setup data match
   kDamaged,        // the setup data or the record has changed since packing
+  kImageDamaged,   // the setup data is sound, the installer's program is not
   kRecordDamaged,  // the record's signature or shape is damaged
 };
 
-// kDamagedSetupData or kDamagedRecord for a damaged package, else nullptr.
+// Why a damaged package is damaged, else nullptr.
 constexpr const char* RecordDamage(RecordCheck check) {
-  return check == RecordCheck::kDamaged ? kDamagedSetupData
+  return check == RecordCheck::kDamaged         ? kDamagedSetupData
+         : check == RecordCheck::kImageDamaged  ? kDamagedImage
          : check == RecordCheck::kRecordDamaged ? kDamagedRecord
                                                 : nullptr;
 }
 
 // Reads the record of the SETUP.EXE at path into record and checks the
-// setup data against it.  Returns the system's error code when the file
-// cannot be read (check is then kAbsent), else 0.  A sound record counts
+// setup data and the image against it.  Returns the system's error code
+// when the file cannot be read (check is then kAbsent), else 0.  A sound record counts
 // as many volumes as the block's DiskCount (1 for a DiskCount of 0): the
 // block is covered by SetupCrc.
 platform::IoResult ReadIntegrityRecord(const std::string& path, IntegrityRecord& record, RecordCheck& check);

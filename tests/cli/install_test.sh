@@ -58,7 +58,7 @@ verify() {  # verify NAME STATUS PACKAGE EXPECTED-LINE
   check "verify, $1: exits $2" test $? -eq "$2"
   check "verify, $1: says so" grep -qxF "$4" out.txt
 }
-"$pmsetup" list all/SETUP.EXE | grep -q '^Checksums: integrity record, setup data matches' &&
+"$pmsetup" list all/SETUP.EXE | grep -q '^Checksums: integrity record, setup data matches, installer matches;' &&
   "$pmsetup" list all/SETUP.EXE | grep -q '^  DISK4.CMP  *[0-9,]* bytes  CRC-32 0x[0-9A-F]\{8\}$'
 check "list shows the integrity record, disk by disk" test $? -eq 0
 verify "sound package" 0 all/SETUP.EXE "DISK4.CMP  good"
@@ -79,6 +79,11 @@ cp all/SETUP.EXE verified/
 block=$(od -An -tu4 -j $(( $(stat -c %s all/SETUP.EXE) - 4 )) -N 4 all/SETUP.EXE | tr -d ' ')
 printf 'X' | dd of=verified/SETUP.EXE bs=1 seek=$(( block - 3 )) conv=notrunc 2> /dev/null  # in the record's signature
 verify "a damaged record" 1 verified/SETUP.EXE "SETUP.EXE  damaged: its integrity record is damaged"
+# A damaged installer program is named; its disks are still checked.
+cp -r all image && printf 'X' | dd of=image/SETUP.EXE bs=1 seek=100 conv=notrunc 2> /dev/null
+verify "a changed byte of the installer" 1 image/SETUP.EXE "SETUP.EXE  damaged: the installer program does not match its checksum"
+check "verify, a changed byte of the installer: every disk is good" test "$(grep -c '  good$' out.txt)" -eq 4
+check "verify, a changed byte of the installer: says what to do" grep -qF "SETUP.EXE is not as packed: copy it again" err.txt
 "$make_package" --stub stub.exe --out old.exe --entry MAIN.EXE:0:1
 "$pmsetup" verify old.exe > out.txt 2> err.txt
 check "verify, a package without a record: exits 1" test $? -eq 1

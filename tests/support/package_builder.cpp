@@ -56,8 +56,9 @@ void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setu
   const std::uint32_t moved = offset + package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
   for (int k = 0; k < 4; ++k) block[block.size() - 4 + k] = static_cast<std::uint8_t>(moved >> (8 * k));
   const std::uint32_t payload_crc = common::UpdateCrc32(0, built.payload.data(), built.payload.size());
-  const std::vector<std::uint8_t> record = package::EncodeIntegrityRecord(payload_crc, sums, block);
   setup.resize(offset);
+  const std::uint32_t image_crc = common::UpdateCrc32(0, setup.data(), setup.size());
+  const std::vector<std::uint8_t> record = package::EncodeIntegrityRecord(image_crc, payload_crc, sums, block);
   setup.insert(setup.end(), record.begin(), record.end());
   setup.insert(setup.end(), block.begin(), block.end());
   WriteBytes(setup_exe, setup);

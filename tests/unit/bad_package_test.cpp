@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 
+#include "common/crc32.hpp"
 #include "extract/run_state.hpp"
 #include "extract/front_end.hpp"
 #include "installing.hpp"
@@ -44,6 +45,7 @@ struct Parts {
   std::function<void(const fs::path& folder)> prepare;
   // Below the test's folder: "package" installs beside the volumes.
   std::string destination = "installed";
+  bool record = false;  // with an integrity record of the volumes as laid out
 };
 
 constexpr std::size_t kStubSize = 300;
@@ -164,6 +166,9 @@ std::vector<Case> Catalogue() {
       {"DiskCount smaller", [](Parts& p) { p.disk_count = 2; }, Expect::kFails},
       {"DiskCount larger", [](Parts& p) { p.disk_count = 5; }, Expect::kFails},
       {"DiskCount 256 (counts as 0)", [](Parts& p) { p.disk_count = 256; }, Expect::kFails},
+      // The integrity record's count of volumes, at its limits.
+      {"a record of as many volumes as DiskCount counts", [](Parts& p) { p.record = true; p.volume_sizes.assign(254, 16); }, Expect::kInstalls},
+      {"a record of more volumes than DiskCount", [](Parts& p) { p.record = true; p.disk_count = 2; }, Expect::kRefused},
       {"empty last volume", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.back().clear(); }; }, Expect::kFails},
       {"empty first volume", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { v.front().clear(); }; }, Expect::kFails},
       {"cut inside the first window", [](Parts& p) { p.damage_volumes = [](std::vector<Bytes>& v) { Truncate(v[0], 100); }; }, Expect::kFails},
@@ -236,12 +241,24 @@ TEST_P(BadPackageTest, EndsAsExpected) {
   }
   volumes.emplace_back(stream.begin() + offset, stream.end());
   Bytes exe(kStubSize, 'M');
-  Bytes block = package::EncodeSetupBlock(parts.contents, kStubSize);
+  std::vector<package::VolumeSum> sums;
+  for (const Bytes& volume : volumes) {
+    sums.push_back({static_cast<std::uint32_t>(volume.size()), common::UpdateCrc32(0, volume.data(), volume.size())});
+  }
+  const std::size_t block_offset =
+      kStubSize + (parts.record ? package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size())) : 0);
+  Bytes block = package::EncodeSetupBlock(parts.contents, static_cast<std::uint32_t>(block_offset));
   // DiskCount is stored in 32 bits, of which the installer reads the low 8.
   const auto disk_count = static_cast<std::uint32_t>(parts.disk_count.value_or(static_cast<int>(volumes.size())));
   for (int k = 0; k < 4; ++k) block[16 + k] = static_cast<std::uint8_t>(disk_count >> (8 * k));
+  if (parts.record) {
+    const Bytes record = package::EncodeIntegrityRecord(common::UpdateCrc32(0, exe.data(), exe.size()),
+                                                        common::UpdateCrc32(0, parts.payload.data(), parts.payload.size()),
+                                                        sums, block);
+    exe.insert(exe.end(), record.begin(), record.end());
+  }
   exe.insert(exe.end(), block.begin(), block.end());
-  if (parts.damage_exe) parts.damage_exe(exe, kStubSize);
+  if (parts.damage_exe) parts.damage_exe(exe, block_offset);
   if (parts.damage_volumes) parts.damage_volumes(volumes);
 
   testing_support::TempDir dir;

@@ -12,6 +12,7 @@
 #include "common/crc32.hpp"
 #include "extract/extraction_run.hpp"
 #include "installing.hpp"
+#include "package/block_writer.hpp"
 #include "package/integrity_record.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
@@ -75,21 +76,37 @@ class DamagedPackage : public ::testing::Test {
     return work;
   }
 
-  // The package as packed, or with its integrity record taken out.
-  static std::vector<Bytes> Files(bool with_record) {
+  enum class Record { kNone, kFirstVersion, kCurrent };
+
+  // The package as packed, with its record made over as one of the first
+  // version (which does not cover the image), or with it taken out.
+  static std::vector<Bytes> Files(Record kind) {
     std::vector<Bytes> files;
     for (const char* name : {"SETUP.EXE", "DISK1.CMP", "DISK2.CMP", "DISK3.CMP"}) {
       files.push_back(ReadBytes(Work()->File(std::string("package/") + name)));
     }
-    if (!with_record) {
-      Bytes& setup = files[0];
-      const std::uint32_t block = package::LittleEndian32(setup.data() + setup.size() - 4);
-      const std::uint32_t record = package::LittleEndian32(setup.data() + block - 12);
-      setup.erase(setup.begin() + (block - record), setup.begin() + block);
-      for (int k = 0; k < 4; ++k) setup[setup.size() - 4 + k] = static_cast<std::uint8_t>((block - record) >> (8 * k));
+    Bytes& setup = files[0];
+    const std::uint32_t block = package::LittleEndian32(setup.data() + setup.size() - 4);
+    const std::uint32_t start = block - package::LittleEndian32(setup.data() + block - 12);
+    Bytes record(setup.begin() + start, setup.begin() + block), rest(setup.begin() + block, setup.end());
+    setup.resize(start);
+    std::vector<package::VolumeSum> sums(3);
+    for (std::size_t n = 1; n <= 3; ++n) sums[n - 1] = {ReadSize(record, 8 + 8 * n), ReadSize(record, 12 + 8 * n)};
+    if (kind == Record::kFirstVersion) {
+      const std::uint32_t moved = start + package::kFirstRecordFixedSize + 8 * 3;
+      for (int k = 0; k < 4; ++k) rest[rest.size() - 4 + k] = static_cast<std::uint8_t>(moved >> (8 * k));
+      record = package::EncodeIntegrityRecord(std::nullopt, ReadSize(record, 8), sums, rest);
     }
+    if (kind == Record::kNone) {
+      for (int k = 0; k < 4; ++k) rest[rest.size() - 4 + k] = static_cast<std::uint8_t>(start >> (8 * k));
+    } else {
+      setup.insert(setup.end(), record.begin(), record.end());
+    }
+    setup.insert(setup.end(), rest.begin(), rest.end());
     return files;
   }
+
+  static std::uint32_t ReadSize(const Bytes& bytes, std::size_t at) { return package::LittleEndian32(&bytes[at]); }
 
   enum class Result { kIdentical, kRefusedNamingDamage, kRefusedOtherwise, kWrongSuccess };
 
@@ -103,6 +120,7 @@ class DamagedPackage : public ::testing::Test {
     // Setup data that cannot be read at all is reported as damaged too.
     if (run.refused) {
       const bool named = run.defect == nullptr || std::string_view(run.defect) == package::kDamagedSetupData ||
+                         std::string_view(run.defect) == package::kDamagedImage ||
                          std::string_view(run.defect) == package::kDamagedRecord;
       return named ? Result::kRefusedNamingDamage : Result::kRefusedOtherwise;
     }
@@ -121,20 +139,23 @@ class DamagedPackage : public ::testing::Test {
 
   // Installs every damage of a seeded table: single bytes changed
   // anywhere in the volumes, in the last 64 bytes of the last one, and in
-  // the setup block; bursts of up to 16 bytes; a volume cut short; and a
-  // byte of the record's signature changed besides one in a volume.
-  static std::array<int, 4> Tally(bool with_record) {
-    const std::vector<Bytes> sound = Files(with_record);
+  // the setup block; bursts of up to 16 bytes; a volume cut short; a byte
+  // of the record's signature (its version digit among them) changed
+  // besides one in a volume; and a byte of the installer's image.  An
+  // image that the record covers must not install as if sound.
+  static std::array<int, 4> Tally(Record record) {
+    const std::vector<Bytes> sound = Files(record);
     const std::uint32_t block = package::LittleEndian32(sound[0].data() + sound[0].size() - 4);
+    const std::uint32_t image = record == Record::kNone ? block : block - ReadSize(sound[0], block - 12);
     std::mt19937 random(2026);
     std::array<int, 4> tally{};
-    for (int damage = 0; damage < 300; ++damage) {
+    for (int damage = 0; damage < 350; ++damage) {
       std::vector<Bytes> files = sound;
-      const int kind = damage % 6;
-      const std::size_t file = kind == 3 ? 0 : kind == 1 ? 3 : 1 + random() % 3;
+      const int kind = damage % 7;
+      const std::size_t file = kind == 3 || kind == 6 ? 0 : kind == 1 ? 3 : 1 + random() % 3;
       Bytes& bytes = files[file];
-      const std::size_t first = file == 0 ? block : kind == 1 ? bytes.size() - 64 : 0;
-      const std::size_t at = first + random() % (bytes.size() - first);
+      const std::size_t first = file == 0 && kind == 3 ? block : kind == 1 ? bytes.size() - 64 : 0;
+      const std::size_t at = first + random() % ((kind == 6 ? image : bytes.size()) - first);
       const std::size_t length = kind == 2 ? 1 + random() % 16 : 1;
       if (kind == 5) files[0][block - 1 - random() % 8] ^= static_cast<std::uint8_t>(1 + random() % 255);
       if (kind == 4) {
@@ -144,30 +165,36 @@ class DamagedPackage : public ::testing::Test {
           bytes[k] ^= static_cast<std::uint8_t>(1 + random() % 255);
         }
       }
-      ++tally[static_cast<int>(Install(files))];
+      Result result = Install(files);
+      if (kind == 6 && record == Record::kCurrent && result == Result::kIdentical) result = Result::kWrongSuccess;
+      ++tally[static_cast<int>(result)];
     }
     return tally;
   }
 };
 
-TEST_F(DamagedPackage, SoundPackagesInstallWithAndWithoutTheRecord) {
-  EXPECT_EQ(Install(Files(true)), Result::kIdentical);
-  EXPECT_EQ(Install(Files(false)), Result::kIdentical);
+TEST_F(DamagedPackage, SoundPackagesInstallWithEitherRecordAndWithout) {
+  for (const Record record : {Record::kCurrent, Record::kFirstVersion, Record::kNone}) {
+    EXPECT_EQ(Install(Files(record)), Result::kIdentical) << static_cast<int>(record);
+  }
 }
 
 TEST_F(DamagedPackage, WithTheRecordNoDamageInstallsWrongFilesAndEveryRefusalNamesIt) {
-  const std::array<int, 4> tally = Tally(true);
-  std::printf("with the record: %d identical, %d refused naming the damage, %d refused otherwise, %d wrong success\n",
-              tally[0], tally[1], tally[2], tally[3]);
-  EXPECT_EQ(tally[static_cast<int>(Result::kWrongSuccess)], 0);
-  EXPECT_EQ(tally[static_cast<int>(Result::kRefusedOtherwise)], 0);
+  for (const Record record : {Record::kCurrent, Record::kFirstVersion}) {
+    const std::array<int, 4> tally = Tally(record);
+    std::printf("with the record (version %d): %d identical, %d refused naming the damage, %d refused otherwise, "
+                "%d wrong success\n",
+                static_cast<int>(record), tally[0], tally[1], tally[2], tally[3]);
+    EXPECT_EQ(tally[static_cast<int>(Result::kWrongSuccess)], 0);
+    EXPECT_EQ(tally[static_cast<int>(Result::kRefusedOtherwise)], 0);
+  }
 }
 
 // Without the record nothing tells damage apart: some of the same damage
 // installs wrong files.  (This is what the record is for; the counts show
 // that the table reaches such damage at all.)
 TEST_F(DamagedPackage, WithoutTheRecordDamageGoesUnseenAsBefore) {
-  const std::array<int, 4> tally = Tally(false);
+  const std::array<int, 4> tally = Tally(Record::kNone);
   std::printf("without the record: %d identical, %d refused, %d wrong success\n", tally[0],
               tally[1] + tally[2], tally[3]);
   EXPECT_GT(tally[static_cast<int>(Result::kWrongSuccess)], 0);

@@ -132,7 +132,9 @@ void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, con
     out << "Checksums: none (packed without an integrity record: damage cannot be detected)\n";
     return;
   }
-  out << "Checksums: integrity record, setup data matches; payload CRC-32 " << CrcText(record.PayloadCrc) << '\n';
+  out << "Checksums: integrity record, setup data matches, "
+      << (record.ImageCovered ? "installer matches" : "installer not covered (an older record)") << "; payload CRC-32 "
+      << CrcText(record.PayloadCrc) << '\n';
   const std::size_t count = record.VolumeCount();
   const std::size_t name_width = package::VolumeName(static_cast<int>(count)).size();
   std::size_t size_width = 0;

@@ -343,7 +343,8 @@ Bytes SetupExe(const Bytes& stub, const package::PackageContents& contents, std:
   }
   const auto record_size = package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
   const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub.size() + record_size));
-  const Bytes record = package::EncodeIntegrityRecord(payload_crc, sums, block);
+  const std::uint32_t image_crc = common::UpdateCrc32(0, stub.data(), stub.size());
+  const Bytes record = package::EncodeIntegrityRecord(image_crc, payload_crc, sums, block);
   Bytes setup_exe = stub;
   setup_exe.insert(setup_exe.end(), record.begin(), record.end());
   setup_exe.insert(setup_exe.end(), block.begin(), block.end());

@@ -78,12 +78,14 @@ int Verify(const std::string& path) {
   const std::size_t name_at = system_path->find_last_of("/\\") + 1;  // npos + 1 is 0
   const std::string folder = system_path->substr(0, name_at);
   const std::string setup_name = system_path->substr(name_at);
-  if (const char* damage = package::RecordDamage(check)) {
-    std::cout << Shown(setup_name) << "  damaged: " << damage << '\n';
+  const char* damage = package::RecordDamage(check);
+  std::cout << Shown(setup_name) << "  " << (damage ? std::string("damaged: ") + damage : "good") << '\n';
+  // A damaged installer program leaves the record sound: the disks can
+  // still be checked, so that only SETUP.EXE need be copied again.
+  if (damage && check != package::RecordCheck::kImageDamaged) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": the package is damaged; its disks cannot be checked against it\n";
     return 1;
   }
-  std::cout << Shown(setup_name) << "  good\n";
   std::uint64_t total = 0, done = 0;
   for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
   ProgressBar progress(total);
@@ -96,10 +98,15 @@ int Verify(const std::string& path) {
     progress.Finish();
     std::cout << name << "  " << verdict << '\n' << std::flush;
   }
-  if (bad == 0) return 0;
-  std::cerr << "pmsetup: " << ShownArgument(path) << ": " << bad << " of " << record.VolumeCount()
-            << " disks " << (bad == 1 ? "is" : "are") << " not as packed\n";
-  return 1;
+  if (damage) {
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": " << Shown(setup_name)
+              << " is not as packed: copy it again from the original disk\n";
+  }
+  if (bad > 0) {
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": " << bad << " of " << record.VolumeCount()
+              << " disks " << (bad == 1 ? "is" : "are") << " not as packed\n";
+  }
+  return damage || bad > 0 ? 1 : 0;
 }
 
 }  // namespace
