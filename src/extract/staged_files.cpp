@@ -34,16 +34,6 @@ IoResult CreateTemporary(std::string& path, platform::FileHandle& handle) {
   return result;
 }
 
-// Whether the file at path can be replaced: nothing is there, or a plain
-// file that may be written (not a folder, not held open, not read-only).
-IoResult Replaceable(const std::string& path) {
-  platform::FileHandle probe = platform::kNoFile;
-  const IoResult opened =
-      platform::FileOpen(path, platform::kWrite, platform::kShareNone, platform::Disposition::kOpenExisting, probe);
-  if (opened == kIoOk) return platform::FileClose(probe);
-  return platform::NoSuchFile(opened) ? kIoOk : opened;
-}
-
 // Whether anything has the name path.
 bool Present(const std::string& path) {
   platform::FileHandle handle = platform::kNoFile;
@@ -121,7 +111,7 @@ bool PutInPlace() {
   // The carved files in their order, then the payload file.
   const auto at = [&pending, count](std::size_t step) -> PendingFile& { return pending[(step + 1) % count]; };
   for (std::size_t step = 0; step < count; ++step) {
-    if (const IoResult result = Replaceable(at(step).final_path)) {
+    if (const IoResult result = platform::CanReplace(at(step).final_path)) {
       EndRun(Outcome::kCannotReplace, at(step).final_path, result);
       return false;
     }

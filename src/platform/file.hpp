@@ -67,8 +67,14 @@ IoResult FileDelete(const std::string& path);
 bool NameTaken(IoResult code);
 bool NoSuchFile(IoResult code);
 
+// Whether a plain file may take path's place now: nothing is there, or a
+// file that could be written (not a folder or a device, not read-only,
+// not held open).  A link is judged by what it leads to, as Windows opens
+// it; FileReplace then replaces the link itself, never what it leads to.
+IoResult CanReplace(const std::string& path);
+
 // Puts the plain file `from` in place of `to`, in the same folder,
-// replacing the plain file that has that name, if any: `to` names the old
+// replacing the plain file (or link) that has that name, if any: `to` names the old
 // file or the new one at every moment, where the system can replace a
 // file in one step.  With backup, a name this process has reserved with
 // kCreateNew, the old file is also kept under that name; when `to` held

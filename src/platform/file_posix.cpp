@@ -367,6 +367,20 @@ bool NameTaken(IoResult code) { return code == EEXIST; }
 
 bool NoSuchFile(IoResult code) { return code == ENOENT || code == ENOTDIR; }
 
+IoResult CanReplace(const std::string& path) {
+  if (const IoResult fault = Injected(Operation::kOpen)) return fault;
+  const std::string native = LocalPath(path);
+  if (native.empty()) return EILSEQ;
+  struct stat st {};
+  // stat() follows a link to what it leads to; nothing there, a link
+  // that leads nowhere included, leaves the name free.
+  if (::stat(native.c_str(), &st) != 0) return NoSuchFile(errno) ? kIoOk : errno;
+  if (!S_ISREG(st.st_mode)) return kNotAFile;
+  // Read-only as on Windows, for root too.
+  if ((st.st_mode & 0222) == 0 || ::access(native.c_str(), W_OK) != 0) return EACCES;
+  return HeldOpen(st, kWrite, kShareNone) ? EBUSY : kIoOk;
+}
+
 // rename() replaces in one step.  The old file is kept by a second link
 // made before it: the name it leaves never goes missing.  A reservation
 // that someone swapped for anything else makes link() fail; it never
@@ -381,7 +395,7 @@ IoResult FileReplace(const std::string& from, const std::string& to, std::string
   if (!S_ISREG(st.st_mode)) return kNotAFile;
   if (HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
   const bool existed = ::lstat(target.c_str(), &st) == 0;
-  if (existed && !S_ISREG(st.st_mode)) return kNotAFile;
+  if (existed && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return kNotAFile;
   if (existed && HeldOpen(st, kRead | kWrite, kShareNone)) return EBUSY;
   if (backup != nullptr) {
     const std::string keep = LocalPath(*backup);

@@ -99,6 +99,13 @@ bool NoSuchFile(IoResult code) { return code == ERROR_FILE_NOT_FOUND || code == 
 // renamed after it.  A crash between the two leaves no file under `to`:
 // the old one survives only as the backup copy, the new one under its
 // temporary name, and the next installation into the folder removes both.
+IoResult CanReplace(const std::string& path) {
+  FileHandle probe = kNoFile;
+  const IoResult opened = FileOpen(path, kWrite, kShareNone, Disposition::kOpenExisting, probe);
+  if (opened == kIoOk) return FileClose(probe);
+  return NoSuchFile(opened) ? kIoOk : opened;
+}
+
 IoResult FileReplace(const std::string& from, const std::string& to, std::string* backup) {
   if (backup != nullptr && !CopyFileA(to.c_str(), backup->c_str(), FALSE)) {
     const IoResult error = LastError();

@@ -142,7 +142,11 @@ std::vector<Case> Catalogue() {
       {"main program of 2 GiB", [](Parts& p) { p.contents.Entries[0].Size = 0x7FFFFFFF; }, Expect::kFails},
       {"main program on an empty payload", [](Parts& p) { p.payload.clear(); p.contents.TotalSize = 0; p.contents.Entries = {{"MAIN.EXE", 0, 5002}}; p.volume_sizes = {}; }, Expect::kFails},
       // What the run must not write through, or replace.
-      {"a link in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_symlink(f / "package/SETUP.EXE", f / "installed/A.TXT"); }; }, Expect::kFails},
+      // A link is replaced, never written through; what it leads to is judged as Windows opens it.
+      {"a link in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_symlink(f / "package/SETUP.EXE", f / "installed/A.TXT"); }; }, Expect::kInstalls},
+      {"a link leading nowhere in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_symlink(f / "gone", f / "installed/A.TXT"); }; }, Expect::kInstalls},
+      {"a link to a folder in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::create_directory_symlink(f / "package", f / "installed/A.TXT"); }; }, Expect::kFails},
+      {"a link to a read-only file in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); fs::permissions(f / "package/DISK3.CMP", fs::perms::owner_read); fs::create_symlink(f / "package/DISK3.CMP", f / "installed/A.TXT"); }; }, Expect::kFails},
       {"a pipe in the destination", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::create_directory(f / "installed"); ::mkfifo((f / "installed/B.BIN").c_str(), 0644); }; }, Expect::kFails},
       {"a pipe as the first volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK1.CMP"); ::mkfifo((f / "package/DISK1.CMP").c_str(), 0644); }; }, Expect::kFails},
       {"a pipe as a later volume", [](Parts& p) { p.prepare = [](const fs::path& f) { fs::remove(f / "package/DISK2.CMP"); ::mkfifo((f / "package/DISK2.CMP").c_str(), 0644); }; }, Expect::kUnreadable},
