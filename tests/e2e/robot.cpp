@@ -10,7 +10,10 @@
 //                            REG_EXPAND_SZ), or a REG_SZ path; "no-key"
 //                            removes the whole "Shell Folders" key (the
 //                            key's old values come back at the end)
-//   run [PROGRAM]            start the program (default SETUP.EXE)
+//   run [PROGRAM]            start the program (default SETUP.EXE); it
+//                            becomes the program the commands below mean
+//   program N                the Nth program started (1 is the first)
+//                            becomes that program again
 //   window CLASS [CAPTION]   wait for a visible top-level window of the
 //                            program other than the current one; it
 //                            becomes the current window
@@ -77,6 +80,7 @@
 namespace {
 
 PROCESS_INFORMATION Program{};
+std::vector<PROCESS_INFORMATION> Started;  // every program run, in order
 bool Frozen = false;  // the program's main thread is suspended
 std::string ProgramFile;  // as given to run
 HWND Current = nullptr;
@@ -415,6 +419,7 @@ void Run(const std::string& program) {
   std::string command = program;
   Expect(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &Program),
          "cannot start " + program);
+  Started.push_back(Program);
 }
 
 void Execute(const std::string& command, std::istringstream& in) {
@@ -433,6 +438,10 @@ void Execute(const std::string& command, std::istringstream& in) {
     const std::string program = Rest(in);
     ProgramFile = program.empty() ? "SETUP.EXE" : program;
     Run(ProgramFile);
+  } else if (command == "program") {
+    const int number = Int(in);
+    Expect(number >= 1 && number <= static_cast<int>(Started.size()), "no program " + std::to_string(number));
+    Program = Started[number - 1];
   } else if (command == "freeze" || command == "thaw") {
     const bool freeze = command == "freeze";
     Expect(freeze != Frozen, "the program is already " + std::string(freeze ? "frozen" : "thawed"));
@@ -602,7 +611,7 @@ int main(int argc, char** argv) {
     std::printf("FAIL %3d  %s\n     %s\n", LineNumber, line.c_str(), failure.what.c_str());
     SaveScreen("failure");
     DumpWindows();
-    if (Program.hProcess) TerminateProcess(Program.hProcess, 99);
+    for (const PROCESS_INFORMATION& program : Started) TerminateProcess(program.hProcess, 99);
     CleanUp();
     return 1;
   }
