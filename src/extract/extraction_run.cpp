@@ -163,13 +163,6 @@ void CloseOutput() {
   Transfer.OutputHandle = 0;
 }
 
-// The splitter pumps nothing: a cancel asked for while it ran is heard
-// before anything is put in place.
-void HearPendingCancel() {
-  const FrontEnd& ui = UserInterface;
-  if (ui.pump != nullptr && (ui.pump_wanted == nullptr || *ui.pump_wanted != 0)) ui.pump();
-}
-
 void Extract() {
   ResetTransfer();
   if (!HoldDestination()) return;
@@ -179,14 +172,16 @@ void Extract() {
   SetProgressTotals(Setup.TotalSize, Setup.EntryCount);
   if (const platform::IoResult result = OpenVolume(1, Transfer.VolumeHandle)) {
     EndRun(Outcome::kNoFirstVolume, VolumePath(1), result);
-  } else {
+  } else if (FirstVolumeAsRecorded()) {
     Decode();
   }
   CloseVolume();
   const bool split = Extraction.Running && SplitBlob(Transfer.OutputHandle);
   CloseOutput();
   if (!split || !Extraction.Running) return;
-  HearPendingCancel();
+  // The splitter pumps nothing: a cancel asked for while it ran is heard
+  // before anything is put in place.
+  PumpIfWanted();
   if (Extraction.Running && PutInPlace()) EndRun(Outcome::kInstalled);
 }
 

@@ -25,4 +25,11 @@ struct FrontEnd {
 
 inline FrontEnd UserInterface;
 
+// Runs the pump where it has work: between passes over a file, and after
+// work that pumps nothing, so that a cancel asked for meanwhile is heard.
+inline void PumpIfWanted() {
+  const FrontEnd& ui = UserInterface;
+  if (ui.pump != nullptr && (ui.pump_wanted == nullptr || *ui.pump_wanted != 0)) ui.pump();
+}
+
 }  // namespace extract

@@ -52,33 +52,77 @@ platform::IoResult ReadVolume(std::uint32_t& got) {
   return result;
 }
 
+// A volume that cannot be read.
+void StopAtUnreadableVolume(platform::IoResult result) {
+  EndRun(Outcome::kReadFailed, VolumePath(Transfer.DiskNumber), result);
+}
+
+// What a volume's check before decoding found.
+enum class VolumeCheck { kAsRecorded, kDiffers, kRunEnded };
+
+// Before the first byte of a volume reaches the decoder, the volume must
+// be the one the package recorded, so that another package's disk, or a
+// damaged one, is found before minutes of decoding rather than after.
+// The size comes first, which costs nothing; then one pass over the
+// bytes for the CRC, after which the volume is read again from its start.
+// The check at the volume's end stays, for a read that goes wrong the
+// second time.
+VolumeCheck CheckVolume(std::int32_t number) {
+  const package::IntegrityRecord& record = package::Integrity;
+  if (!record.Present) return VolumeCheck::kAsRecorded;
+  if (static_cast<std::size_t>(number) > record.VolumeCount()) return VolumeCheck::kDiffers;
+  const package::VolumeSum recorded = record.Volume(static_cast<std::size_t>(number));
+  const platform::FileHandle volume = Transfer.VolumeHandle;
+  std::int64_t size = 0;
+  platform::IoResult result = platform::FileSize(volume, size);
+  if (result == platform::kIoOk && size != recorded.Size) return VolumeCheck::kDiffers;
+  // Not the window: it may still hold the end of the volume before.
+  unsigned char buffer[4096];
+  std::uint32_t crc = 0;
+  for (std::uint32_t got = sizeof buffer; result == platform::kIoOk && got == sizeof buffer && Extraction.Running;) {
+    result = platform::FileRead(volume, buffer, sizeof buffer, got);
+    crc = common::UpdateCrc32(crc, buffer, got);
+    PumpIfWanted();
+  }
+  if (result == platform::kIoOk) result = platform::FileSeek(volume, 0);
+  if (result != platform::kIoOk) StopAtUnreadableVolume(result);
+  if (!Extraction.Running) return VolumeCheck::kRunEnded;
+  return crc == recorded.Crc ? VolumeCheck::kAsRecorded : VolumeCheck::kDiffers;
+}
+
+void StopAtWrongVolume(std::int32_t number) {
+  EndRun(Outcome::kVolumeDamaged, VolumePath(number), platform::kIoOk, kDamagedVolumeReason);
+}
+
 // Moves on to the next volume, asking for its disk while it cannot be
-// opened; a refusal stops the run.  A volume that is there but is no
-// plain file (a folder, a pipe, a device) stops the run at once, naming
-// it, rather than asking for a disk that is already there.
+// opened or is not the one recorded: a wrong disk gets the package's
+// wrong-disk message first.  A refusal stops the run; a wrong-disk
+// message that cannot be shown (no one to answer it) stops it naming the
+// volume.  A volume that is there but is no plain file (a folder, a pipe,
+// a device) stops the run at once, naming it, rather than asking for a
+// disk that is already there.
 void ChangeVolume() {
   const std::int32_t number = ++Transfer.DiskNumber;
   const std::string n = std::to_string(number);
   const std::string prompt = common::ReplaceToken(Setup.SetupTexts[package::DiskPrompt], "%u", n, n);
+  const std::string& wrong_disk = Setup.SetupTexts[package::WrongDiskMessage];
   CloseVolume();
-  platform::IoResult opened = OpenVolume(number, Transfer.VolumeHandle);
-  while (!VolumeOpen() && Extraction.Running) {
+  for (bool asked = false; Extraction.Running; asked = true) {
+    const platform::IoResult opened = OpenVolume(number, Transfer.VolumeHandle);
     if (opened == platform::kNotAFile) {
       EndRun(Outcome::kReadFailed, VolumePath(number), opened);
-    } else if (UserInterface.ask(prompt, 2, false)) {
-      opened = OpenVolume(number, Transfer.VolumeHandle);
-      if (!VolumeOpen() && opened != platform::kNotAFile) {
-        UserInterface.ask(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
-      }
-    } else {
-      EndRun(Outcome::kCancelled);
+      return;
     }
+    const VolumeCheck check = VolumeOpen() ? CheckVolume(number) : VolumeCheck::kDiffers;
+    if (check != VolumeCheck::kDiffers) return;
+    const bool wrong = VolumeOpen();
+    CloseVolume();
+    if ((wrong || asked) && !UserInterface.ask(wrong_disk, 1, false)) {
+      if (Extraction.Running) StopAtWrongVolume(number);
+      return;
+    }
+    if (Extraction.Running && !UserInterface.ask(prompt, 2, false)) EndRun(Outcome::kCancelled);
   }
-}
-
-// A volume that cannot be read.
-void StopAtUnreadableVolume(platform::IoResult result) {
-  EndRun(Outcome::kReadFailed, VolumePath(Transfer.DiskNumber), result);
 }
 
 // Fills the window from the open volume, moving on through the volumes
@@ -99,6 +143,12 @@ void FillWindow() {
 }
 
 }  // namespace
+
+bool FirstVolumeAsRecorded() {
+  const VolumeCheck check = CheckVolume(1);
+  if (check == VolumeCheck::kDiffers) StopAtWrongVolume(1);
+  return check == VolumeCheck::kAsRecorded;
+}
 
 std::string VolumePath(std::int32_t number) {
   return common::JoinPath(common::Session.SourceDir, package::VolumeName(number));

@@ -32,6 +32,11 @@ std::string VolumePath(std::int32_t number);
 // Opens a volume for reading only, without sharing.
 platform::IoResult OpenVolume(std::int32_t number, platform::FileHandle& handle);
 
+// Whether DISK1.CMP, open as the transfer's volume, is the one the
+// package recorded; else the run has ended naming it.  Later volumes are
+// checked as they are changed to, where a wrong one is asked for again.
+bool FirstVolumeAsRecorded();
+
 // Whether nothing but padding is left of the volumes once the decoder is
 // done, given the whole bytes it read ahead but did not use.  A complete
 // stream is used up to its last byte exactly, so other input left over

@@ -96,6 +96,18 @@ cp -r all short && truncate -s 100 short/DISK4.CMP
 check "a volume cut short fails the installation, naming it" \
   grep -qxF "pmsetup: $work/short/DISK4.CMP is damaged: its contents do not match the package" err.txt
 
+# A disk of the right size that is not the package's (one byte differs)
+# is found before it is decoded: --yes fails naming it, writing nothing;
+# on a terminal the wrong-disk message comes before the disk prompt.
+cp -r all wrong && printf '\x55' | dd of=wrong/DISK2.CMP bs=1 seek=3 conv=notrunc 2> /dev/null
+"$pmsetup" install wrong/SETUP.EXE --dest wrong/in --yes > /dev/null 2> err.txt
+check "a wrong disk fails --yes, naming it" \
+  grep -qxF "pmsetup: $work/wrong/DISK2.CMP is damaged: its contents do not match the package" err.txt
+check "a wrong disk: nothing is installed" test ! -e wrong/in
+printf '%s\n' "" "n" | script -qec "\"$pmsetup\" install wrong/SETUP.EXE --dest wrong/in" /dev/null | tr -d '\r' > terminal.txt
+check "a wrong disk on a terminal: the wrong-disk message, then the prompt" \
+  test "$(grep -o -m2 -e 'not the right disk' -e 'Please insert disk 2' terminal.txt | tr '\n' '|')" = "not the right disk|Please insert disk 2|"
+
 # A relative destination, however short, is created where the user is.
 (cd all && "$pmsetup" install SETUP.EXE --dest d --yes > /dev/null 2>&1)
 check "a one-letter relative destination works" cmp -s src/numbers.txt all/d/numbers.txt

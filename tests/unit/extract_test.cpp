@@ -216,22 +216,35 @@ TEST_F(ExtractTest, RandomPackagesOverManyVolumesInstallByteIdentical) {
   }
 }
 
-TEST_F(ExtractTest, AMissingDiskIsAskedForUntilItIsThere) {
-  const auto files = SampleFiles();
-  const auto built = BuildPackage(Folder(), files, {3000});
-  const std::string disk2 = built.volumes[1];
-  fs::rename(disk2, disk2 + ".away");
-  // OK while still missing: the wrong-disk message, then the prompt again;
-  // then the disk is inserted and OK goes on.
-  user.answers = {true, true};
-  int prompts = 0;
-  user.on_question = [&](const std::string& text) {
-    if (text == "Insert disk 2" && ++prompts == 2) fs::rename(disk2 + ".away", disk2);
-  };
-  const auto result = Install(built);
-  ASSERT_TRUE(result.installed()) << result.problem();
-  EXPECT_THAT(user.shown, ::testing::ElementsAre("Insert disk 2", "Wrong disk", "Insert disk 2"));
-  ExpectInstalled(files);
+TEST_F(ExtractTest, AMissingOrWrongDiskIsAskedForUntilTheRightOneIsThere) {
+  // OK while the disk is still missing or wrong: the wrong-disk message,
+  // then the prompt again; then the disk is inserted and OK goes on.  A
+  // wrong disk of the right size is found before any of it is decoded,
+  // when the package has its integrity record.
+  using Shown = std::vector<std::string>;
+  for (const bool wrong : {false, true}) {
+    SetUp();
+    fs::remove_all(Destination());
+    const auto files = SampleFiles();
+    const auto built = BuildPackage(Folder(), files, {3000});
+    testing_support::WriteWithIntegrityRecord(built, built.setup_exe);
+    const std::string disk2 = built.volumes[1];
+    fs::rename(disk2, disk2 + ".away");
+    Bytes other = ReadBytes(disk2 + ".away");
+    other[other.size() / 2] ^= 1;
+    if (wrong) testing_support::WriteBytes(disk2, other);
+    user.answers = {true, true};
+    int prompts = 0;
+    user.on_question = [&](const std::string& text) {
+      if (text == "Insert disk 2" && ++prompts == 2) fs::rename(disk2 + ".away", disk2);
+    };
+    const auto result = Install(built);
+    ASSERT_TRUE(result.installed()) << result.problem();
+    const Shown expected = wrong ? Shown{"Wrong disk", "Insert disk 2", "Wrong disk", "Insert disk 2"}
+                                 : Shown{"Insert disk 2", "Wrong disk", "Insert disk 2"};
+    EXPECT_EQ(user.shown, expected);
+    ExpectInstalled(files);
+  }
 }
 
 // Packages whose disk missing_disk is not there at first, and the bytes

@@ -79,12 +79,12 @@ std::string Sentence(std::string text) {
 }
 
 // A disk or payload that differs from the package's integrity record is
-// named before the package's own message that the installation ended.
+// reported before the package's own message that the installation ended:
+// a disk in the package's own words.
 void ReportDamage() {
-  const extract::StopPoint& stop = extract::Extraction.StoppedAt;
   switch (extract::Extraction.RunOutcome) {
     case extract::Outcome::kVolumeDamaged:
-      ui::ShowMessageDialog(Sentence(common::ExtractFileName(stop.path) + " is damaged: " + stop.reason), 1, false);
+      ui::ShowMessageDialog(Setup.SetupTexts[package::WrongDiskMessage], 1, false);
       break;
     case extract::Outcome::kPayloadDamaged:
       ui::ShowMessageDialog(Sentence(extract::kDamagedPayloadReason), 1, false);
