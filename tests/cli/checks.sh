@@ -18,6 +18,13 @@ thousands() {  # thousands N: N with a comma every three digits, as pmsetup writ
   sed -E ':a; s/([0-9])([0-9]{3})($|,)/\1,\2\3/; ta' <<< "$1"
 }
 
+stand_in_installer() {  # stand_in_installer SIZE: a Windows program of SIZE bytes of headers, no sections
+  printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x4c\x01\0\0'; head -c 12 /dev/zero
+  printf '\xe0\0\x02\x01\x0b\x01'; head -c 58 /dev/zero
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x00' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)))"
+  head -c $(($1 - 152)) /dev/zero
+}
+
 finish() {
   echo "$passed passed, $failures failed"
   [ "$failures" -eq 0 ]

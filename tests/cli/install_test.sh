@@ -7,7 +7,7 @@ make_package=$(realpath "$2")
 cd "$work"
 
 mkdir src
-{ printf MZ; head -c 4998 /dev/zero; } > stub.exe  # a stand-in for the installer
+stand_in_installer 5000 > stub.exe
 head -c 60000 /dev/urandom > src/MAIN.EXE
 seq 1 30000 > src/numbers.txt
 cat > src/package.toml <<'TOML'
@@ -88,6 +88,8 @@ check "verify, a changed byte of the installer: says what to do" grep -qF "SETUP
 "$pmsetup" verify old.exe > out.txt 2> err.txt
 check "verify, a package without a record: exits 1" test $? -eq 1
 check "verify, a package without a record: says why" grep -qF "has no integrity record" err.txt
+"$pmsetup" verify src/numbers.txt > out.txt 2> err.txt
+check "verify, a text file: says what it is" grep -qxF "pmsetup: src/numbers.txt: not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)" err.txt
 
 # A volume cut short is named as damaged: it differs from the checksums
 # packed with it.
@@ -355,7 +357,7 @@ check "and removes the temporaries left" test -z "$(ls re | grep -v '^MAIN.EXE$\
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt
 check "damaged package exits 1" test $? -eq 1
-check "damaged package is explained" grep -q "carries no package" err.txt
+check "damaged package is explained" grep -q "the file ends inside the installer program" err.txt
 check "damaged package creates nothing" test ! -e never
 
 finish

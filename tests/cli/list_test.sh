@@ -3,7 +3,7 @@
 #   list_test.sh PMSETUP MAKE_PACKAGE EXPECTED_DIR VERSION
 source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1") make_package=$(realpath "$2") expected=$(realpath "$3") version=$4
-head -c 1000 /dev/zero > "$work/stub"
+stand_in_installer 1000 > "$work/stub"
 
 package() {  # package FILE OPTIONS...
   local out=$1; shift
@@ -46,7 +46,12 @@ for row in "${codepage_rows[@]}"; do
   IFS='|' read -r code_page text shown <<< "$row"
   package "$work/cp.exe" --total-size 4 --text "Title=$(printf "$text")" \
     --entry MAIN.EXE:0:1 --entry "$(printf "$text").txt:1:1" --entry x:2:2
-  "$pmsetup" list --code-page "$code_page" "$work/cp.exe" > "$work/cp.out"
+  "$pmsetup" list --code-page "$code_page" "$work/cp.exe" > "$work/cp.out" 2> "$work/cp.err"
+  if [[ $shown == *'\x'* ]]; then
+    check "code page $code_page: bytes without a character suggest another" grep -qF "so the package was made in another one" "$work/cp.err"
+  else
+    check "code page $code_page: no code page is suggested" test ! -s "$work/cp.err"
+  fi
   check "code page $code_page: the text is shown as $shown" grep -qxF "Title             $shown" "$work/cp.out"
   check "code page $code_page: so is the name" grep -qF "  ${shown%\"}.txt\"  offset 1  1 byte" "$work/cp.out"
   check "code page $code_page: the offsets line up" \
@@ -78,8 +83,21 @@ damaged "missing file" "cannot read it: No such file or directory" "$work/absent
 damaged "a folder" "cannot read it: not a plain file (a folder, a device, a pipe, or a link where a file is written)" "$work"
 mkfifo "$work/fifo.exe"
 damaged "a FIFO" "cannot read it: not a plain file (a folder, a device, a pipe, or a link where a file is written)" "$work/fifo.exe"
-{ printf MZ; head -c 998 /dev/zero; } > "$work/bare.exe"
-damaged "the bare installer" "it carries no package: it is the bare installer, or a package cut short" "$work/bare.exe"
+# Files taken for a package are named for what they are.
+{ printf MZ; head -c 998 /dev/zero; } > "$work/mz.exe"
+damaged "an MZ file" "not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)" "$work/mz.exe"
+printf 'hello\n' > "$work/text.exe"
+damaged "a text file" "not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)" "$work/text.exe"
+mformat -C -f 1440 -i "$work/floppy.img" ::
+damaged "a floppy image" "not a package but a floppy disk image (FAT): give the SETUP.EXE on it" "$work/floppy.img"
+mkdir "$work/cd" && printf x > "$work/cd/X" && xorriso -outdev "$work/cd.iso" -map "$work/cd" / > /dev/null 2>&1
+damaged "a CD image" "not a package but a CD image (ISO 9660): give the SETUP.EXE on it" "$work/cd.iso"
+installer="$(dirname "$pmsetup")/SETUP.EXE"
+if [ -f "$installer" ]; then
+  damaged "the bare installer" "not a package but the bare installer, with nothing packed into it: make a package with pmsetup pack" "$installer"
+  head -c 20000 "$installer" > "$work/cut.exe"
+  damaged "a copy cut short" "damaged package: the file ends inside the installer program (a copy cut short)" "$work/cut.exe"
+fi
 
 # The package is read by its name here, whatever code page it is in.
 mkdir "$work/Пакет" && cp "$work/good.exe" "$work/Пакет/"

@@ -106,8 +106,7 @@ std::string LoadPackage(const std::string& setup_exe, const extract::FrontEnd& f
   const ConvertedPath converted = ConvertPath(setup_exe);
   if (!converted.problem.empty()) return converted.problem;
   const extract::PackageProblem problem = extract::StartInstallation(converted.path, front_end);
-  if (problem.read != platform::kIoOk) return DescribeReadFailure(setup_exe, problem.read);
-  if (problem.defect != nullptr) return DescribeDefect(problem.defect);
+  if (problem) return DescribeUnusable(setup_exe, problem.read, problem.defect);
   return std::string();
 }
 

@@ -33,10 +33,12 @@ Command AddListCommand(CLI::App& app) {
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << ShownArgument(*path) << ": "
-                << (defect ? DescribeDefect(defect) : DescribeReadFailure(*path, result)) << '\n';
+                << DescribeUnusable(*path, result, defect) << '\n';
       status = 1;
     } else {
       PrintPackage(std::cout, ReadStubVersionOf(*path), package.block, package.record, *code_page);
+      const std::string hint = CodePageHint(package.block, *code_page);
+      if (!hint.empty()) std::cerr << "pmsetup: " << ShownArgument(*path) << ": " << hint << '\n';
     }
     return status;
   }};

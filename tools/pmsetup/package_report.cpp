@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "file_io.hpp"
+#include "file_kind.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
+#include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "terminal_text.hpp"
 
@@ -113,6 +115,37 @@ std::string CrcText(std::uint32_t crc) {
 
 std::string DescribeDefect(const char* defect) {
   return defect == package::kNoPackage ? defect : std::string("damaged package: ") + defect;
+}
+
+std::string CodePageHint(const package::SetupBlock& block, int code_page) {
+  // The code pages of the Windows versions a package was likely made for.
+  static constexpr int kLikely[] = {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 874, 932, 936, 949, 950};
+  std::vector<const std::string*> texts;
+  for (const std::string& text : block.SetupTexts) texts.push_back(&text);
+  for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) texts.push_back(&entry->Name);
+  const auto all_read = [&texts](int page) {
+    return std::all_of(texts.begin(), texts.end(),
+                       [page](const std::string* text) { return platform::ConvertedFromCodePage(*text, page).has_value(); });
+  };
+  if (all_read(code_page)) return std::string();
+  std::string pages;
+  for (const int page : kLikely) {
+    if (page != code_page && platform::KnownCodePage(page) && all_read(page)) {
+      pages += (pages.empty() ? "" : ", ") + std::to_string(page);
+    }
+  }
+  return "some texts or names have bytes with no character in code page " + std::to_string(code_page) +
+         ", so the package was made in another one" +
+         (pages.empty() ? std::string() : ": try --code-page with one of " + pages);
+}
+
+std::string DescribeUnusable(const std::string& path, platform::IoResult code, const char* defect) {
+  // Not opened again when it is no plain file: a FIFO would wait for a
+  // writer for ever.
+  if (code != platform::kNotAFile) {
+    if (const std::optional<std::string> what = NotAPackage(path)) return *what;
+  }
+  return defect != nullptr ? DescribeDefect(defect) : DescribeReadFailure(path, code);
 }
 
 void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,

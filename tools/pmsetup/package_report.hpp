@@ -35,11 +35,21 @@ std::string DescribeReadFailure(const std::string& path, platform::IoResult code
 // package; anything else is a damaged one.
 std::string DescribeDefect(const char* defect);
 
+// Why the file at path cannot be used as a package, from the read's code
+// and PackageDefect's (or the record's) defect: first what the file is
+// when it is no package at all, else what is wrong with the package.
+std::string DescribeUnusable(const std::string& path, platform::IoResult code, const char* defect);
+
 // Writes the stub's version, the header values, the texts, the entries,
 // main program first, and what the integrity record holds, or that there
 // is none.  Texts and names are shown as characters of code_page.
 void PrintPackage(std::ostream& out, const std::optional<StubVersion>& stub, const package::SetupBlock& block,
                   const package::IntegrityRecord& record, int code_page);
+
+// When some of the package's texts or names have bytes with no character
+// in code_page, a sentence saying so and naming the code pages in which
+// all of them read; else empty.
+std::string CodePageHint(const package::SetupBlock& block, int code_page);
 
 // "0x1234ABCD".
 std::string CrcText(std::uint32_t crc);

@@ -43,6 +43,24 @@ std::uint32_t PeReader::Value(std::uint64_t at, int size) {
   return value;
 }
 
+std::optional<std::uint64_t> ImageEnd(Bytes exe) {
+  PeReader file(exe);
+  if (file.U16(0) != 0x5A4D) return std::nullopt;  // "MZ"
+  const std::uint64_t pe = file.U32(0x3C);
+  if (file.U32(pe) != kPeSignature) return std::nullopt;
+  const std::uint32_t sections = file.U16(pe + 6);
+  const std::uint64_t optional_header = pe + 24;
+  const std::uint64_t table = optional_header + file.U16(pe + 20);
+  std::uint64_t end = file.U32(optional_header + 60);  // SizeOfHeaders
+  for (std::uint32_t n = 0; n < sections; ++n) {
+    const std::uint64_t section = table + 40ull * n;
+    const std::uint32_t raw_size = file.U32(section + 16), raw = file.U32(section + 20);
+    if (raw_size > 0) end = std::max(end, std::uint64_t{raw} + raw_size);
+  }
+  if (!file.ok()) return std::nullopt;
+  return end;
+}
+
 std::optional<Bytes> ImageBytes(Bytes exe, std::uint32_t rva, std::uint32_t size) {
   const std::optional<FilePlace> place = PlaceOf(exe, rva);
   if (!place || size > place->left) return std::nullopt;

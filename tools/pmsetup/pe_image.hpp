@@ -46,6 +46,11 @@ struct PeDirectoryBytes {
 // holds them all; nothing when exe is no PE file or has no such directory.
 std::optional<PeDirectoryBytes> DirectoryOf(Bytes exe, PeDirectory directory);
 
+// Where the image ends in the file: past its headers and the data of its
+// last section; data appended to the image starts there.  Nothing when
+// exe is no PE file or its section table lies outside exe.
+std::optional<std::uint64_t> ImageEnd(Bytes exe);
+
 // The image's bytes at [rva, rva + size), where one section's data in the
 // file holds them all.
 std::optional<Bytes> ImageBytes(Bytes exe, std::uint32_t rva, std::uint32_t size);

@@ -68,6 +68,14 @@ int Verify(const std::string& path) {
     return 1;
   }
   if (check == package::RecordCheck::kAbsent) {
+    // No record, and perhaps no package at all.
+    PackageFile package;
+    const platform::IoResult read = ReadPackageFile(path, package);
+    const char* defect = read == platform::kIoOk ? package::PackageDefect(package.block) : nullptr;
+    if (read != platform::kIoOk || defect == package::kNoPackage) {
+      std::cerr << "pmsetup: " << ShownArgument(path) << ": " << DescribeUnusable(path, read, defect) << '\n';
+      return 1;
+    }
     std::cerr << "pmsetup: " << ShownArgument(path)
               << ": the package has no integrity record (it was packed without one), so its disks cannot be "
                  "checked; pack it again to add one\n";
