@@ -45,10 +45,12 @@ std::optional<std::string> NotAPackage(const std::string& path) {
   constexpr const char* kNoProgram = "not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)";
   constexpr const char* kCutShort = "damaged package: the file ends inside the installer program (a copy cut short)";
   if (!HasAt(head, 0, "MZ")) return kNoProgram;
-  PeReader reader(head);
-  const std::uint64_t pe = reader.U32(0x3C);
-  if (!reader.ok() || !reader.Has(pe, 4)) return kCutShort;
-  if (reader.U32(pe) != 0x00004550) return kNoProgram;  // "PE\0\0": an MS-DOS program
+  if (!PeHeaderOffset(head)) {
+    // An MS-DOS program, or a Windows one cut short before its headers.
+    PeReader reader(head);
+    const std::uint64_t pe = reader.U32(0x3C);
+    return reader.ok() && reader.Has(pe, 4) ? kNoProgram : kCutShort;
+  }
   const std::optional<std::uint64_t> image_end = ImageEnd(head);
   if (!image_end || size < *image_end) return kCutShort;
   if (size > *image_end) return std::nullopt;

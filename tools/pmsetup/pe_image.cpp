@@ -31,6 +31,14 @@ std::optional<FilePlace> PlaceOf(Bytes exe, std::uint32_t rva) {
 
 }  // namespace
 
+std::optional<std::uint64_t> PeHeaderOffset(Bytes exe) {
+  PeReader file(exe);
+  if (file.U16(0) != 0x5A4D) return std::nullopt;  // "MZ"
+  const std::uint64_t pe = file.U32(0x3C);
+  if (file.U32(pe) != kPeSignature || !file.ok()) return std::nullopt;
+  return pe;
+}
+
 std::optional<Bytes> PeReader::Part(std::uint64_t at, std::uint64_t size) {
   if (!Has(at, size)) return ok_ = false, std::nullopt;
   return bytes_.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(size));
@@ -45,9 +53,9 @@ std::uint32_t PeReader::Value(std::uint64_t at, int size) {
 
 std::optional<std::uint64_t> ImageEnd(Bytes exe) {
   PeReader file(exe);
-  if (file.U16(0) != 0x5A4D) return std::nullopt;  // "MZ"
-  const std::uint64_t pe = file.U32(0x3C);
-  if (file.U32(pe) != kPeSignature) return std::nullopt;
+  const std::optional<std::uint64_t> found_pe = PeHeaderOffset(exe);
+  if (!found_pe) return std::nullopt;
+  const std::uint64_t pe = *found_pe;
   const std::uint32_t sections = file.U16(pe + 6);
   const std::uint64_t optional_header = pe + 24;
   const std::uint64_t table = optional_header + file.U16(pe + 20);
@@ -78,9 +86,9 @@ std::optional<Bytes> ImageBytesFrom(Bytes exe, std::uint32_t rva) {
 
 std::optional<PeDirectoryBytes> DirectoryOf(Bytes exe, PeDirectory directory) {
   PeReader file(exe);
-  if (file.U16(0) != 0x5A4D) return std::nullopt;  // "MZ"
-  const std::uint64_t pe = file.U32(0x3C);
-  if (file.U32(pe) != kPeSignature) return std::nullopt;
+  const std::optional<std::uint64_t> found_pe = PeHeaderOffset(exe);
+  if (!found_pe) return std::nullopt;
+  const std::uint64_t pe = *found_pe;
   const std::uint32_t optional_size = file.U16(pe + 20);
   const std::uint64_t optional_header = pe + 24;
   PeDirectoryBytes found;

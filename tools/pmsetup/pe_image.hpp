@@ -46,6 +46,10 @@ struct PeDirectoryBytes {
 // holds them all; nothing when exe is no PE file or has no such directory.
 std::optional<PeDirectoryBytes> DirectoryOf(Bytes exe, PeDirectory directory);
 
+// Where the PE headers start ("PE\0\0"), after the MS-DOS header's "MZ";
+// nothing when exe is no Windows program or is cut short before them.
+std::optional<std::uint64_t> PeHeaderOffset(Bytes exe);
+
 // Where the image ends in the file: past its headers and the data of its
 // last section; data appended to the image starts there.  Nothing when
 // exe is no PE file or its section table lies outside exe.
