@@ -56,8 +56,8 @@ shows() {
 }
 keys() { tm send-keys "$@"; }
 not() { ! "$@"; }
-ended() {  # ended CASE STATUS: the run ended with STATUS; its screen is kept
-  shows 1 "exit=" && screen > "$captures/$1.txt" && rows > "$captures/$1.rows.txt"
+ended() {  # ended CASE STATUS: the run ended with STATUS; its screen is kept, ended or not
+  shows 1 "exit="; screen > "$captures/$1.txt" && rows > "$captures/$1.rows.txt"
   check "$1: exits $2" grep -qx "exit=$2" "$captures/$1.txt"
 }
 
@@ -96,16 +96,21 @@ check "ctrl-d: says what ended it" \
 check "ctrl-d: nothing created" test ! -e drive
 
 # At Ctrl-C's question, Ctrl-C cancels, and so does Ctrl-D, as itself;
-# SIGTERM at a question cancels at once.
+# SIGTERM at a question cancels at once, and a Ctrl-C on its heels changes
+# nothing (both wait while pmsetup is stopped; SIGTERM's handler runs first).
 for row in "ctrl-c-twice|C-c|130|interrupted by SIGINT" "ctrl-c-ctrl-d|C-d|1|end of input at a question" \
-           "sigterm||143|interrupted by SIGTERM"; do
+           "sigterm||143|interrupted by SIGTERM" "sigterm-ctrl-c|C-c|143|interrupted by SIGTERM"; do
   IFS='|' read -r name key status says <<< "$row"
   run 80 all/SETUP.EXE
-  if [ -n "$key" ]; then
+  if [[ $name != sigterm* ]]; then
     shows 1 "$destination" && keys C-c
     shows 1 "$cancel" && keys "$key"
   else
-    shows 1 "$destination" && pkill -TERM -P "$(tm display-message -p '#{pane_pid}')"
+    shows 1 "$destination" && pid=$(pgrep -P "$(tm display-message -p '#{pane_pid}')")
+    [ -n "$key" ] && kill -STOP "$pid" &&
+      for _ in $(seq 100); do grep -q '^State:.*stopped' "/proc/$pid/status" && break; sleep 0.05; done
+    kill -TERM "$pid" && [ -n "$key" ] && keys "$key" && shows 1 '^C'
+    kill -CONT "$pid"
   fi
   ended "$name" "$status"
   check "$name: one line says so" grep -qE "^pmsetup: $says.*; $nothing_changed$" "$captures/$name.txt"
@@ -125,6 +130,14 @@ check "disk prompt: the prompt names the file and the folder" \
   test "$(grep -A2 -x 'Please insert disk 2.' "$captures/disk-prompt.txt" | head -3 | paste -sd'|')" = \
   "Please insert disk 2.|(pmsetup looks for DISK2.CMP in $work/one.)|[Y/n] maybe"
 check "disk prompt: the destination made for the run is gone" test ! -e drive
+# A Ctrl-C answered No is over: n at a later disk prompt cancels as itself.
+run 80 one/SETUP.EXE
+shows 1 "$destination" && keys C-c
+shows 1 "$cancel" && keys n Enter
+shows 2 "$destination" && keys Enter
+shows 1 "Please insert disk 2." && keys n Enter
+ended disk-prompt-n 1
+check "disk prompt, n: the package's message" grep -qx "Nothing was installed." "$captures/disk-prompt-n.txt"
 
 # Ctrl-C during the extraction: the bar's line ends, the question asks,
 # Enter goes on to the end; Ctrl-C at the question cancels.
