@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "file_io.hpp"
+#include "io/file_io.hpp"
 #include "lzh/decoder.hpp"
 #include "memory_stream.hpp"
 

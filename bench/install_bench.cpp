@@ -19,7 +19,7 @@
 #include "corpus.hpp"
 #include "memory_stream.hpp"
 #include "extract/front_end.hpp"
-#include "installer.hpp"
+#include "installing/installer.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/format.hpp"
 #include "package_builder.hpp"

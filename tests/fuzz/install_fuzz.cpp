@@ -16,7 +16,7 @@
 
 #include "extract/run_state.hpp"
 #include "extract/front_end.hpp"
-#include "installer.hpp"
+#include "installing/installer.hpp"
 #include "platform/fault_injection.hpp"
 
 namespace {

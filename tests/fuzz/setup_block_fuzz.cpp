@@ -11,7 +11,7 @@
 #include <string>
 
 #include "package/setup_block.hpp"
-#include "stub_version.hpp"
+#include "reading/stub_version.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = "/tmp/pagemix-fuzz-setup-" + std::to_string(getpid()) + ".exe";

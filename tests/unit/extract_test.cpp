@@ -21,7 +21,7 @@
 #include "extract/staged_files.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
-#include "installer.hpp"
+#include "installing/installer.hpp"
 #include "installing.hpp"
 #include "lzh/decoder.hpp"
 #include "package/file_name.hpp"

@@ -16,7 +16,7 @@
 #include "package/integrity_record.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
-#include "packer.hpp"
+#include "packing/packer.hpp"
 #include "temp_dir.hpp"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <fstream>
 
 #include "common/temporary_name.hpp"
-#include "manifest.hpp"
+#include "packing/manifest.hpp"
 #include "package/file_name.hpp"
 #include "platform/code_page.hpp"
-#include "packer.hpp"
+#include "packing/packer.hpp"
 #include "temp_dir.hpp"
 
 namespace pmsetup {

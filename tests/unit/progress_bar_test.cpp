@@ -1,4 +1,4 @@
-#include "progress_bar.hpp"
+#include "terminal/progress_bar.hpp"
 
 #include <gtest/gtest.h>
 

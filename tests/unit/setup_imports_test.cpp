@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.hpp"
+#include "reading/pe_image.hpp"
 
 namespace {
 

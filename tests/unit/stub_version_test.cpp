@@ -1,7 +1,7 @@
 // Reading the version resource of an installer stub: from the SETUP.EXE
 // this build made, and from a small hand-built PE file with each step of
 // the way to the resource damaged in turn.
-#include "stub_version.hpp"
+#include "reading/stub_version.hpp"
 
 #include <gtest/gtest.h>
 

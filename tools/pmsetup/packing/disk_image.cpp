@@ -1,4 +1,4 @@
-#include "disk_image.hpp"
+#include "packing/disk_image.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,10 +14,10 @@
 #include <unistd.h>
 #endif
 
-#include "file_io.hpp"
-#include "interruption.hpp"
+#include "io/file_io.hpp"
+#include "io/interruption.hpp"
 #include "package/file_name.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

@@ -10,12 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace pmsetup {
+#include "terminal/terminal_text.hpp"
 
-// The tool keeps every path as UTF-8 text (as in a manifest); these turn
-// it into a path for the file system and back, on Windows too.
-std::filesystem::path Path(const std::string& utf8);
-std::string Text(const std::filesystem::path& path);
+namespace pmsetup {
 
 // What a file looked like when it was opened, to tell whether it changed
 // while it was read.

@@ -1,4 +1,4 @@
-#include "file_io.hpp"
+#include "io/file_io.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,18 +20,11 @@
 #endif
 
 #include "common/temporary_name.hpp"
-#include "interruption.hpp"
+#include "io/interruption.hpp"
 #include "platform/system.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
-
-std::filesystem::path Path(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
-
-std::string Text(const std::filesystem::path& path) {
-  const std::u8string utf8 = path.u8string();
-  return std::string(utf8.begin(), utf8.end());
-}
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "manifest.hpp"
+#include "packing/manifest.hpp"
 
 #include <toml++/toml.h>
 
@@ -11,12 +11,12 @@
 
 #include "common/path_text.hpp"
 #include "extract/staged_files.hpp"
-#include "file_io.hpp"
+#include "io/file_io.hpp"
 #include "package/group_name.hpp"
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
 #include "platform/file.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 

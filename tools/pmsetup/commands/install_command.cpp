@@ -7,19 +7,19 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.hpp"
+#include "commands/commands.hpp"
 #include "common/path_text.hpp"
 #include "extract/installation.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
-#include "file_io.hpp"
-#include "installer.hpp"
-#include "interruption.hpp"
+#include "io/file_io.hpp"
+#include "installing/installer.hpp"
+#include "io/interruption.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
-#include "terminal_front_end.hpp"
-#include "terminal_questions.hpp"
+#include "installing/terminal_front_end.hpp"
+#include "terminal/terminal_questions.hpp"
 
 namespace pmsetup {
 namespace {

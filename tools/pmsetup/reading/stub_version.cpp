@@ -4,14 +4,14 @@
 // fixed information and the strings.  Every read goes through PeReader,
 // which answers 0 past the end and remembers that it did; each step
 // checks it before it relies on what it read.
-#include "stub_version.hpp"
+#include "reading/stub_version.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "file_io.hpp"
-#include "pe_image.hpp"
+#include "io/file_io.hpp"
+#include "reading/pe_image.hpp"
 
 namespace pmsetup {
 namespace {

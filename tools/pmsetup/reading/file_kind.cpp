@@ -1,13 +1,13 @@
-#include "file_kind.hpp"
+#include "reading/file_kind.hpp"
 
 #include <cstring>
 #include <fstream>
 #include <vector>
 
-#include "file_io.hpp"
+#include "io/file_io.hpp"
 #include "pagemix_version.h"
-#include "pe_image.hpp"
-#include "stub_version.hpp"
+#include "reading/pe_image.hpp"
+#include "reading/stub_version.hpp"
 
 namespace pmsetup {
 namespace {

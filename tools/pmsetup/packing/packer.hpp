@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "media.hpp"
+#include "packing/media.hpp"
 
 namespace pmsetup {
 

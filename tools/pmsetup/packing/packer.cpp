@@ -1,4 +1,4 @@
-#include "packer.hpp"
+#include "packing/packer.hpp"
 
 #include <climits>
 #include <cstdio>
@@ -8,21 +8,21 @@
 #include <limits>
 #include <memory>
 
-#include "disk_image.hpp"
-#include "file_io.hpp"
+#include "packing/disk_image.hpp"
+#include "io/file_io.hpp"
 #include "common/crc32.hpp"
-#include "interruption.hpp"
+#include "io/interruption.hpp"
 #include "lzh/encoder.hpp"
-#include "manifest.hpp"
-#include "package_report.hpp"
+#include "packing/manifest.hpp"
+#include "reading/package_report.hpp"
 #include "package/block_writer.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
 #include "platform/system.hpp"
-#include "progress_bar.hpp"
-#include "stub_location.hpp"
-#include "terminal_text.hpp"
+#include "terminal/progress_bar.hpp"
+#include "packing/stub_location.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

@@ -1,4 +1,4 @@
-#include "installer.hpp"
+#include "installing/installer.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include "extract/installation.hpp"
 #include "extract/transfer.hpp"
 #include "extract/volume_reader.hpp"
-#include "file_io.hpp"
-#include "package_report.hpp"
+#include "io/file_io.hpp"
+#include "reading/package_report.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
 

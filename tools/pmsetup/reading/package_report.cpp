@@ -1,17 +1,17 @@
-#include "package_report.hpp"
+#include "reading/package_report.hpp"
 
 #include <cstdio>
 #include <fstream>
 #include <algorithm>
 #include <vector>
 
-#include "file_io.hpp"
-#include "file_kind.hpp"
+#include "io/file_io.hpp"
+#include "reading/file_kind.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

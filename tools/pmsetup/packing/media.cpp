@@ -1,8 +1,8 @@
-#include "media.hpp"
+#include "packing/media.hpp"
 
 #include <array>
 
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

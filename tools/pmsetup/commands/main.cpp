@@ -5,13 +5,13 @@
 #include <new>
 #include <vector>
 
-#include "commands.hpp"
-#include "file_io.hpp"
+#include "commands/commands.hpp"
+#include "io/file_io.hpp"
 #include "pagemix_version.h"
 #include "platform/system.hpp"
-#include "stub_location.hpp"
-#include "stub_version.hpp"
-#include "terminal_text.hpp"
+#include "packing/stub_location.hpp"
+#include "reading/stub_version.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace {
 

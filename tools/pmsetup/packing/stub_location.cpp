@@ -1,10 +1,10 @@
-#include "stub_location.hpp"
+#include "packing/stub_location.hpp"
 
 #include <filesystem>
 
-#include "file_io.hpp"
+#include "io/file_io.hpp"
 #include "platform/system.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 

@@ -5,15 +5,15 @@
 #include <memory>
 #include <vector>
 
-#include "commands.hpp"
+#include "commands/commands.hpp"
 #include "common/crc32.hpp"
 #include "package/file_name.hpp"
 #include "package/integrity_record.hpp"
-#include "package_report.hpp"
+#include "reading/package_report.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
-#include "progress_bar.hpp"
-#include "terminal_text.hpp"
+#include "terminal/progress_bar.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

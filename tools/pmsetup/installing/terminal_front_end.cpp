@@ -1,4 +1,4 @@
-#include "terminal_front_end.hpp"
+#include "installing/terminal_front_end.hpp"
 
 #include <algorithm>
 #include <csignal>
@@ -9,11 +9,11 @@
 #include "extract/progress_count.hpp"
 #include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
-#include "installer.hpp"
 #include "package/file_name.hpp"
 #include "package/setup_block.hpp"
-#include "progress_bar.hpp"
-#include "terminal_questions.hpp"
+#include "terminal/progress_bar.hpp"
+#include "terminal/terminal_questions.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

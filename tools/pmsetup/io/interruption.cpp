@@ -1,4 +1,4 @@
-#include "interruption.hpp"
+#include "io/interruption.hpp"
 
 #include <csignal>
 #include <iostream>

@@ -6,7 +6,7 @@
 
 #include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
-#include "stub_version.hpp"
+#include "reading/stub_version.hpp"
 
 namespace pmsetup {
 

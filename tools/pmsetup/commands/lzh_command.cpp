@@ -4,15 +4,15 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.hpp"
+#include "commands/commands.hpp"
 #include "extract/volume_reader.hpp"
-#include "file_io.hpp"
-#include "interruption.hpp"
+#include "io/file_io.hpp"
+#include "io/interruption.hpp"
 #include "lzh/decode_loop.hpp"
 #include "lzh/decoder.hpp"
 #include "lzh/encoder.hpp"
 #include "lzh/format.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

@@ -1,11 +1,10 @@
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string_view>
 
-#include "file_io.hpp"
 #include "platform/code_page.hpp"
 
 namespace pmsetup {
@@ -81,6 +80,13 @@ std::string Shown(const std::string& text, Lines lines) { return ShownIn(text, p
 
 std::string ShownIn(const std::string& text, int code_page, Lines lines) {
   return Escaped(text, code_page, Form{lines});
+}
+
+std::filesystem::path Path(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Text(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
 }
 
 std::string DisplayPath(const std::string& path) {

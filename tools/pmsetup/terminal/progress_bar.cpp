@@ -1,4 +1,4 @@
-#include "progress_bar.hpp"
+#include "terminal/progress_bar.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 namespace {

@@ -1,4 +1,5 @@
-#include "terminal_questions.hpp"
+#include "terminal/terminal_questions.hpp"
+#include "terminal/terminal_text.hpp"
 
 #include <signal.h>
 #include <sys/select.h>
@@ -10,7 +11,6 @@
 #include <iostream>
 #include <iterator>
 
-#include "installer.hpp"
 #include "package/setup_block.hpp"
 
 namespace pmsetup {

@@ -2,10 +2,10 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.hpp"
-#include "package_report.hpp"
+#include "commands/commands.hpp"
+#include "reading/package_report.hpp"
 #include "platform/code_page.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "extract/front_end.hpp"
-#include "terminal_text.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 

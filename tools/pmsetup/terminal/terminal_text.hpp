@@ -11,6 +11,11 @@
 
 namespace pmsetup {
 
+// The tool keeps every path as UTF-8 text (as in a manifest); these turn
+// it into a path for the file system and back, on Windows too.
+std::filesystem::path Path(const std::string& utf8);
+std::string Text(const std::filesystem::path& path);
+
 // Whether a text for the terminal may keep its line breaks (LF or CR LF):
 // a message may, a name or a label is one line.
 enum class Lines { kOne, kMany };

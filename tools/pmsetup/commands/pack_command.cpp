@@ -3,10 +3,10 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.hpp"
-#include "file_io.hpp"
-#include "packer.hpp"
-#include "terminal_text.hpp"
+#include "commands/commands.hpp"
+#include "io/file_io.hpp"
+#include "packing/packer.hpp"
+#include "terminal/terminal_text.hpp"
 
 namespace pmsetup {
 

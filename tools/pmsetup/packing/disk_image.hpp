@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "media.hpp"
+#include "packing/media.hpp"
 
 namespace pmsetup {
 

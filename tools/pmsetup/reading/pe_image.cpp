@@ -1,4 +1,4 @@
-#include "pe_image.hpp"
+#include "reading/pe_image.hpp"
 
 #include <algorithm>
 
