@@ -3,19 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include "io/file_io.hpp"
-#include "io/interruption.hpp"
+#include "io/helper_program.hpp"
 #include "package/file_name.hpp"
 #include "terminal/terminal_text.hpp"
 
@@ -32,101 +23,13 @@ constexpr const char* kDefaultDate = "946684800";
 // FAT dates run from 1980 to 2107.
 constexpr unsigned long long kFirstFatDate = 315'532'800, kLastFatDate = 4'354'819'199;
 
-struct Tool {
-  const char* program;
-  const char* package;  // the Debian package that has it
-};
+constexpr HelperTool kFormat{"mformat", "mtools"};
+constexpr HelperTool kCopy{"mcopy", "mtools"};
+constexpr HelperTool kIsoMaker{"xorriso", "xorriso"};
 
-constexpr Tool kFormat{"mformat", "mtools"};
-constexpr Tool kCopy{"mcopy", "mtools"};
-constexpr Tool kIsoMaker{"xorriso", "xorriso"};
-
-std::vector<Tool> ToolsFor(const Medium& medium) {
+std::vector<HelperTool> ToolsFor(const Medium& medium) {
   if (medium.file_system == FileSystem::kFat12) return {kFormat, kCopy};
   return {kIsoMaker};
-}
-
-std::string FindProgram(const std::string& program) {
-  const char* search = std::getenv("PATH");
-  const std::string folders = search != nullptr && *search != '\0' ? search : "/usr/local/bin:/usr/bin:/bin";
-  for (std::size_t start = 0; start <= folders.size();) {
-    std::size_t end = folders.find(':', start);
-    if (end == std::string::npos) end = folders.size();
-    const std::string folder = end > start ? folders.substr(start, end - start) : ".";
-    const std::string candidate = folder + "/" + program;
-    std::error_code error;
-    if (::access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error)) return candidate;
-    start = end + 1;
-  }
-  return std::string();
-}
-
-std::string Output(std::FILE* log) {
-  std::string text;
-  std::rewind(log);
-  char chunk[4096];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, log)) > 0;) text.append(chunk, n);
-  if (text.size() > 2000) text = "..." + text.substr(text.size() - 2000);
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
-// Runs program with arguments in the given environment, argument by
-// argument as given (no shell reads them).  What it prints is shown only
-// when it fails.
-std::string Run(const std::string& program, const std::vector<std::string>& arguments,
-                const std::vector<std::string>& environment) {
-  const std::string name = Text(Path(program).filename());
-  if (Interrupted()) return "interrupted";
-  std::FILE* log = std::tmpfile();
-  if (log == nullptr) return "cannot run " + name + ": " + std::strerror(errno);
-  std::vector<char*> argv{const_cast<char*>(name.c_str())};
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, fileno(log), 1);
-  posix_spawn_file_actions_adddup2(&actions, fileno(log), 2);
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    std::fclose(log);
-    return "cannot run " + ShownArgument(program) + ": " + std::strerror(spawned);
-  }
-  int status = 0;
-  bool stopped = false;
-  while (::waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) {
-      std::fclose(log);
-      return "cannot wait for " + name + ": " + std::strerror(errno);
-    }
-    // Interrupted: the helper goes too, before its output is taken away.
-    if (Interrupted() && !stopped) stopped = ::kill(child, SIGTERM) == 0;
-  }
-  if (stopped) {
-    std::fclose(log);
-    return "interrupted";
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    std::fclose(log);
-    return std::string();
-  }
-  const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
-                                            : "signal " + std::to_string(WTERMSIG(status));
-  const std::string output = ShownArgument(Output(log), Lines::kMany);
-  std::fclose(log);
-  return name + " failed (" + how + ")" + (output.empty() ? "" : ":\n" + output);
-}
-
-#else
-
-std::string Run(const std::string& program, const std::vector<std::string>&, const std::vector<std::string>&) {
-  return "cannot run " + ShownArgument(program);
 }
 
 #endif
@@ -168,7 +71,7 @@ std::string ImageStaging::Begin(const fs::path& out) {
   (void)out;
   return "disk images are made by pmsetup on Linux, with mtools and xorriso; use --layout disks here";
 #else
-  for (const Tool& tool : ToolsFor(medium_)) {
+  for (const HelperTool& tool : ToolsFor(medium_)) {
     const std::string program = FindProgram(tool.program);
     if (program.empty()) {
       return std::string(tool.program) + " is missing: install the Debian package " + tool.package +
@@ -221,7 +124,7 @@ std::string ImageStaging::MakeImage(int disk, const Image& image, const fs::path
     const FloppyFormat& format = medium_.floppy;
     char media_byte[8];
     std::snprintf(media_byte, sizeof media_byte, "0x%02X", static_cast<unsigned>(format.media_byte));
-    if (error = Run(programs_[0],
+    if (error = RunProgram(programs_[0],
                     {"-C", "-i", Text(temporary), "-t", std::to_string(format.cylinders), "-h",
                      std::to_string(format.heads), "-s", std::to_string(format.sectors_per_track), "-c",
                      std::to_string(format.sectors_per_cluster), "-r", std::to_string(format.root_sectors), "-L",
@@ -234,7 +137,7 @@ std::string ImageStaging::MakeImage(int disk, const Image& image, const fs::path
     std::vector<std::string> copy{"-i", Text(temporary), "-Q"};
     for (const fs::path& file : image.files) copy.push_back(Text(file));
     copy.push_back("::/");
-    return Run(programs_[1], copy, environment);
+    return RunProgram(programs_[1], copy, environment);
   }
   // Plain ISO 9660 names (SETUP.EXE, DISK1.CMP fit them) with MD5 tags
   // that xorriso -check_media verifies on the image or the written disc.
@@ -245,7 +148,7 @@ std::string ImageStaging::MakeImage(int disk, const Image& image, const fs::path
     arguments.insert(arguments.end(), {"-map", Text(file), "/" + Text(file.filename())});
   }
   arguments.push_back("-commit");
-  return Run(programs_[0], arguments, environment);
+  return RunProgram(programs_[0], arguments, environment);
 }
 
 std::string ImageStaging::MakeImages(int disk_count) {
