@@ -4,6 +4,7 @@
 #pragma once
 
 #include <csignal>
+#include <cstdint>
 #include <string>
 
 namespace extract {
@@ -21,6 +22,10 @@ struct FrontEnd {
   // the flag.  The tools' inlined reader then runs the pump while the flag
   // is raised, instead of calling it for every byte to find it lowered.
   const volatile std::sig_atomic_t* pump_wanted = nullptr;
+  // Where volume number is when it is not in SourceDir (the tools find
+  // disks in folders of their own and inside disk images): an installer
+  // path, or empty for SourceDir.  Asked at every attempt to open it.
+  std::string (*locate_volume)(std::int32_t number) = nullptr;
 };
 
 inline FrontEnd UserInterface;

@@ -151,6 +151,10 @@ bool FirstVolumeAsRecorded() {
 }
 
 std::string VolumePath(std::int32_t number) {
+  if (UserInterface.locate_volume != nullptr) {
+    std::string found = UserInterface.locate_volume(number);
+    if (!found.empty()) return found;
+  }
   return common::JoinPath(common::Session.SourceDir, package::VolumeName(number));
 }
 

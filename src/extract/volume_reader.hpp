@@ -26,7 +26,7 @@ inline constexpr int kDryAllowance = 2;
 // run (kVolumeDamaged): "DISK2.CMP is damaged: " and this.
 inline constexpr const char* kDamagedVolumeReason = "its contents do not match the package";
 
-// "DISK" + n + ".CMP" in SourceDir.
+// "DISK" + n + ".CMP" in SourceDir, or where the front end finds it.
 std::string VolumePath(std::int32_t number);
 
 // Opens a volume for reading only, without sharing.

@@ -73,6 +73,7 @@ done
 check "the .deb's changelog is of this version" grep -qF "pagemix-setup ($version)" <(dpkg-deb --fsys-tarfile "$deb" |
   tar -xOf - ./usr/share/doc/pagemix-setup/changelog.gz | gzip -d)
 check "the .deb depends on the libraries pmsetup links" grep -q 'libtomlplusplus3.*zlib1g' <(dpkg-deb -f "$deb" Depends)
+check "the .deb recommends the disk image helpers" test "$(dpkg-deb -f "$deb" Recommends)" = "mtools, xorriso"
 if command -v lintian > /dev/null; then
   lintian "$deb" > lintian.txt 2>&1
   check "lintian finds no error or warning" test "$(grep -c '^[EW]:' lintian.txt)" -eq 0

@@ -89,9 +89,9 @@ damaged "an MZ file" "not a package: not even a Windows program (a package is a 
 printf 'hello\n' > "$work/text.exe"
 damaged "a text file" "not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)" "$work/text.exe"
 mformat -C -f 1440 -i "$work/floppy.img" ::
-damaged "a floppy image" "not a package but a floppy disk image (FAT): give the SETUP.EXE on it" "$work/floppy.img"
+damaged "a floppy image of no first disk" "a disk image without SETUP.EXE on it: give the image of the package's first disk" "$work/floppy.img"
 mkdir "$work/cd" && printf x > "$work/cd/X" && xorriso -outdev "$work/cd.iso" -map "$work/cd" / > /dev/null 2>&1
-damaged "a CD image" "not a package but a CD image (ISO 9660): give the SETUP.EXE on it" "$work/cd.iso"
+damaged "a CD image of no first disk" "a disk image without SETUP.EXE on it: give the image of the package's first disk" "$work/cd.iso"
 installer="$(dirname "$pmsetup")/SETUP.EXE"
 if [ -f "$installer" ]; then
   damaged "the bare installer" "not a package but the bare installer, with nothing packed into it: make a package with pmsetup pack" "$installer"

@@ -71,9 +71,17 @@ for entry in 360K:360 720K:720 1.2M:1200 1.44M:1440 2.88M:2880 cd650:333000 cd70
   done
   case $preset in cd*) expected_disks=1 ;; *) expected_disks=3 ;; esac
   check "$preset: $expected_disks disks" test "$disks" -eq "$expected_disks"
-  "$pmsetup" install back/SETUP.EXE --dest "$PWD/installed" --yes > /dev/null 2>&1
-  check "$preset: the files from the images install" cmp -s MAIN.EXE installed/MAIN.EXE
-  check "$preset: every one of them" cmp -s README.TXT installed/README.TXT
+  # Every layout reads as the package, with nothing left of what was
+  # copied out of the images.
+  for package in back/SETUP.EXE disks/DISK1/SETUP.EXE "images/DISK1.$type"; do
+    rm -rf installed tmp && mkdir tmp
+    TMPDIR=$PWD/tmp "$pmsetup" list "$package" > /dev/null && TMPDIR=$PWD/tmp "$pmsetup" verify "$package" > /dev/null &&
+      TMPDIR=$PWD/tmp "$pmsetup" install "$package" --dest "$PWD/installed" --yes > /dev/null
+    check "$preset: $package lists, verifies and installs" test $? -eq 0
+    check "$preset: $package installs the main program" cmp -s MAIN.EXE installed/MAIN.EXE
+    check "$preset: $package installs the other file" cmp -s README.TXT installed/README.TXT
+    check "$preset: $package leaves no copies behind" test -z "$(ls -A tmp)"
+  done
   cd ..
 done
 

@@ -15,6 +15,14 @@ constexpr int kUsageError = 2;
 // Where the help of pmsetup and of pack point to for the manifest.
 constexpr char kManifestNote[] = "The manifest keys, the texts and their defaults are described in the README.";
 
+// What list, verify and install take as the package, and where further
+// disks may be.
+constexpr char kPackageHelp[] =
+    "the package: its SETUP.EXE (the disks beside it, or in the folders DISK2, ... beside its folder) or the image of "
+    "its first disk, DISK1.IMG or DISK1.ISO (the other images beside it)";
+constexpr char kVolumesHelp[] =
+    "a further place to look for disks: a folder, or the image of one disk (repeatable)";
+
 struct Command {
   CLI::App* parser;
   std::function<int()> run;  // returns the process exit code

@@ -1,8 +1,11 @@
 // pmsetup install PACKAGE [--dest DIR] [--yes]: the installer's sequence
 // on this machine, with questions on the terminal.
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -19,6 +22,7 @@
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "installing/terminal_front_end.hpp"
+#include "reading/package_source.hpp"
 #include "terminal/terminal_questions.hpp"
 
 namespace pmsetup {
@@ -30,6 +34,7 @@ struct InstallOptions {
   std::string drive_root = ".";
   bool yes = false;
   int code_page = 1252;
+  std::vector<std::string> volumes;
 };
 
 // Where DefaultDir lies on this system: its drive is the folder
@@ -58,6 +63,36 @@ std::string DestinationQuestion(const std::optional<std::string>& proposal) {
   return prompt + "\n(Enter installs into " + ShownArgument(Text(folder.lexically_normal())) + ")";
 }
 
+// No shell reads the answer, so pmsetup reads a leading "~" as a shell
+// would: "~" and "~/..." are the home folder ($HOME), "~name" and
+// "~name/..." the home folder of the user name.  A "~name" that names no
+// user, which a shell would leave as it is, is refused: a folder named
+// "~name" is not what anyone typing it wants.  Returns a problem, or an
+// empty string.
+std::string WithHomeFolder(std::string& answer) {
+  if (answer.empty() || answer[0] != '~') return std::string();
+  const std::size_t slash = std::min(answer.find('/'), answer.size());
+  const std::string user = answer.substr(1, slash - 1);
+  std::string home;
+  if (const char* variable = std::getenv("HOME"); user.empty() && variable != nullptr) home = variable;
+  if (home.empty()) {
+    const passwd* entry = user.empty() ? getpwuid(getuid()) : getpwnam(user.c_str());
+    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
+  }
+  if (home.empty() && user.empty()) return "no home folder is known (HOME is not set)";
+  if (home.empty()) return "no user is named " + ShownArgument(user);
+  const std::string rest = answer.substr(slash);
+  if (home.size() > 1 && home.back() == '/') home.pop_back();
+  answer = home == "/" && !rest.empty() ? rest : home + rest;
+  return std::string();
+}
+
+// Said in every run before the first folder is made: where the files go,
+// in full, however the user gave it.
+void ShowDestination(const std::string& destination) {
+  std::cout << "Installing into " << DisplayPath(destination) << std::endl;
+}
+
 // Asks until a directory that can be created is given; false when the
 // user cancels.
 bool AskDestination(const std::string& drive_root, std::string& destination) {
@@ -68,13 +103,16 @@ bool AskDestination(const std::string& drive_root, std::string& destination) {
     std::optional<std::string> answer = AskForLine(question, prompt);
     if (!answer) return false;
     if (answer->empty() && !proposal) continue;
+    std::string problem = WithHomeFolder(*answer);  // what was typed, not the proposal
     if (answer->empty()) answer = proposal;
-    const ConvertedPath converted = ConvertPath(*answer);
-    if (!converted.problem.empty()) {
-      std::cerr << ShownArgument(*answer) << ": " << converted.problem << "; please give another directory.\n";
+    const ConvertedPath converted = problem.empty() ? ConvertPath(*answer) : ConvertedPath{};
+    if (problem.empty()) problem = converted.problem;
+    if (!problem.empty()) {
+      std::cerr << ShownArgument(*answer) << ": " << problem << "; please give another directory.\n";
       continue;
     }
     destination = converted.path;
+    ShowDestination(destination);
     if (extract::ChooseDestination(destination)) return true;
     const extract::DirectoryLevels& levels = extract::Extraction.Destination;
     std::cerr << "Cannot create " << DisplayPath(levels.failed) << ": " << platform::ErrorText(levels.error)
@@ -108,19 +146,21 @@ void ListInstalled(const std::string& shown_destination) {
   }
 }
 
-// The user ended the run at a question or by a signal; the exit code.
-std::optional<int> EndedByUser() {
+// The run was cancelled; the exit code.  Every cancel the user chose ends
+// in the same words and with 1, whichever way it was given (n at the disk
+// prompt, Ctrl-C confirmed, Ctrl-D at a question), so that neither a
+// person nor a script has to tell them apart.  A signal no one was asked
+// about (SIGTERM, SIGHUP, or SIGINT where nothing is asked) ends as that
+// signal, with 128 plus its number.
+int Cancelled() {
   constexpr const char* kNothingChanged = "nothing was installed or changed";
-  // Before the signal: Ctrl-D may answer the question Ctrl-C asked.
-  if (EndedByEndOfInput()) {
-    std::cerr << "pmsetup: end of input at a question: the installation is cancelled; " << kNothingChanged << '\n';
-    return 1;
-  }
-  if (const int signal = StopSignal(); signal != 0) {
+  if (const int signal = StopSignal(); signal != 0 && !(signal == SIGINT && Interactive())) {
     std::cerr << InterruptedLine(signal, kNothingChanged) << '\n';
     return SignalExitCode(signal);
   }
-  return std::nullopt;
+  std::cerr << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n'
+            << "pmsetup: the installation was cancelled; " << kNothingChanged << '\n';
+  return 1;
 }
 
 int Extract(const InstallOptions& options, const std::string& destination) {
@@ -131,13 +171,10 @@ int Extract(const InstallOptions& options, const std::string& destination) {
     ListInstalled(options.destination.empty() ? DisplayPath(destination) : ShownArgument(options.destination));
     return 0;
   }
-  if (extract::Extraction.RunOutcome == extract::Outcome::kCancelled) {
-    if (const std::optional<int> status = EndedByUser()) return *status;
-  }
+  if (extract::Extraction.RunOutcome == extract::Outcome::kCancelled && !DeclinedDiskPrompt()) return Cancelled();
   std::cerr << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
   if (DeclinedDiskPrompt()) {
-    std::cerr << "pmsetup: " << DisplayPath(extract::VolumePath(extract::Transfer.DiskNumber))
-              << " was not found; run in a terminal without --yes to be asked for it\n";
+    std::cerr << "pmsetup: " << MissingVolume() << "; run in a terminal without --yes to be asked for it\n";
   } else {
     std::cerr << "pmsetup: " << result.problem << '\n';
   }
@@ -152,7 +189,11 @@ int InstallFromTerminal(const InstallOptions& options, std::string destination) 
       return 1;
     }
   }
-  if (destination.empty() && !AskDestination(options.drive_root, destination)) return EndedByUser().value_or(1);
+  if (destination.empty()) {
+    if (!AskDestination(options.drive_root, destination)) return Cancelled();
+  } else {
+    ShowDestination(destination);
+  }
   return Extract(options, destination);
 }
 
@@ -162,7 +203,10 @@ int Install(const InstallOptions& options) {
     return 1;
   }
   platform::AnsiCodePage = options.code_page;
-  if (const std::string problem = LoadPackage(options.package, TerminalFrontEnd()); !problem.empty()) {
+  PackageSource source;
+  std::string problem = source.Open(options.package, options.volumes);
+  if (problem.empty()) problem = LoadPackage(source.SetupExe(), TerminalFrontEnd(source));
+  if (!problem.empty()) {
     std::cerr << "pmsetup: " << ShownArgument(options.package) << ": " << problem << '\n';
     return 1;
   }
@@ -188,8 +232,8 @@ int Install(const InstallOptions& options) {
 Command AddInstallCommand(CLI::App& app) {
   auto options = std::make_shared<InstallOptions>();
   CLI::App* install = app.add_subcommand("install", "Install a package here, as SETUP.EXE would on Windows.");
-  install->add_option("PACKAGE", options->package, "the package's SETUP.EXE (its volumes lie beside it)")
-      ->required();
+  install->add_option("PACKAGE", options->package, kPackageHelp)->required();
+  install->add_option("--volumes", options->volumes, kVolumesHelp);
   install->add_option("--dest", options->destination, "destination directory, taken as written (asked for when left out)");
   install->add_option("--drive-root", options->drive_root,
                       "the folder that stands for the drive of the package's DefaultDir when a destination is "

@@ -4,6 +4,7 @@
 
 #include "commands/commands.hpp"
 #include "reading/package_report.hpp"
+#include "reading/package_source.hpp"
 #include "platform/code_page.hpp"
 #include "terminal/terminal_text.hpp"
 
@@ -13,7 +14,7 @@ Command AddListCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto code_page = std::make_shared<int>(1252);
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
-  list->add_option("PACKAGE", *path, "the package's SETUP.EXE")->required();
+  list->add_option("PACKAGE", *path, kPackageHelp)->required();
   list->add_option("--code-page", *code_page,
                    "the code page the package's texts and names are in (as in its manifest; default 1252)");
   return {list, [path, code_page] {
@@ -26,17 +27,23 @@ Command AddListCommand(CLI::App& app) {
     // unlike an installation, a listing opens no other file by a path from
     // the package's code page.
     platform::AnsiCodePage = *code_page;
+    PackageSource source;
+    if (const std::string problem = source.Open(*path, {}); !problem.empty()) {
+      std::cerr << "pmsetup: " << ShownArgument(*path) << ": " << problem << '\n';
+      return 1;
+    }
+    const std::string& setup_exe = source.SetupExe();
     PackageFile package;
-    const platform::IoResult result = ReadPackageFile(*path, package);
+    const platform::IoResult result = ReadPackageFile(setup_exe, package);
     const char* defect = package::RecordDamage(package.check);
     if (defect == nullptr && result == platform::kIoOk) defect = package::PackageDefect(package.block);
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {
       std::cerr << "pmsetup: " << ShownArgument(*path) << ": "
-                << DescribeUnusable(*path, result, defect) << '\n';
+                << DescribeUnusable(setup_exe, result, defect) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, ReadStubVersionOf(*path), package.block, package.record, *code_page);
+      PrintPackage(std::cout, ReadStubVersionOf(setup_exe), package.block, package.record, *code_page);
       const std::string hint = CodePageHint(package.block, *code_page);
       if (!hint.empty()) std::cerr << "pmsetup: " << ShownArgument(*path) << ": " << hint << '\n';
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/commands.hpp"
+#include "reading/package_source.hpp"
 #include "common/crc32.hpp"
 #include "package/file_name.hpp"
 #include "package/integrity_record.hpp"
@@ -55,8 +56,14 @@ std::string Verdict(const DiskReading& reading, const package::VolumeSum& record
   return verdict;
 }
 
-int Verify(const std::string& path) {
-  const std::optional<std::string> system_path = platform::SystemPath(path);
+int Verify(const std::string& path, const std::vector<std::string>& volumes) {
+  PackageSource source;
+  if (const std::string problem = source.Open(path, volumes); !problem.empty()) {
+    std::cerr << "pmsetup: " << ShownArgument(path) << ": " << problem << '\n';
+    return 1;
+  }
+  const std::string& setup_exe = source.SetupExe();
+  const std::optional<std::string> system_path = platform::SystemPath(setup_exe);
   if (!system_path) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": cannot read it: a character of the path has no place in the code page\n";
     return 1;
@@ -70,10 +77,10 @@ int Verify(const std::string& path) {
   if (check == package::RecordCheck::kAbsent) {
     // No record, and perhaps no package at all.
     PackageFile package;
-    const platform::IoResult read = ReadPackageFile(path, package);
+    const platform::IoResult read = ReadPackageFile(setup_exe, package);
     const char* defect = read == platform::kIoOk ? package::PackageDefect(package.block) : nullptr;
     if (read != platform::kIoOk || defect == package::kNoPackage) {
-      std::cerr << "pmsetup: " << ShownArgument(path) << ": " << DescribeUnusable(path, read, defect) << '\n';
+      std::cerr << "pmsetup: " << ShownArgument(path) << ": " << DescribeUnusable(setup_exe, read, defect) << '\n';
       return 1;
     }
     std::cerr << "pmsetup: " << ShownArgument(path)
@@ -81,11 +88,9 @@ int Verify(const std::string& path) {
                  "checked; pack it again to add one\n";
     return 1;
   }
-  // The disks lie beside SETUP.EXE: the folder is what precedes its name
-  // (separated by '/' here, by '\\' or '/' on Windows).
-  const std::size_t name_at = system_path->find_last_of("/\\") + 1;  // npos + 1 is 0
-  const std::string folder = system_path->substr(0, name_at);
-  const std::string setup_name = system_path->substr(name_at);
+  // The name as the system has it (separated by '/' here, by '\\' or '/'
+  // on Windows).
+  const std::string setup_name = system_path->substr(system_path->find_last_of("/\\") + 1);  // npos + 1 is 0
   const char* damage = package::RecordDamage(check);
   std::cout << Shown(setup_name) << "  " << (damage ? std::string("damaged: ") + damage : "good") << '\n';
   // A damaged installer program leaves the record sound: the disks can
@@ -100,7 +105,10 @@ int Verify(const std::string& path) {
   int bad = 0;
   for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
     const std::string name = package::VolumeName(static_cast<int>(n));
-    const DiskReading reading = ReadDisk(folder + name, progress, done);
+    const std::string found = source.FindVolume(static_cast<int>(n));
+    const std::optional<std::string> found_path = platform::SystemPath(found);
+    const DiskReading reading = found.empty() || !found_path ? DiskReading{platform::kFileNotFound}
+                                                             : ReadDisk(*found_path, progress, done);
     const std::string verdict = Verdict(reading, record.Volume(n));
     bad += verdict != "good";
     progress.Finish();
@@ -121,10 +129,12 @@ int Verify(const std::string& path) {
 
 Command AddVerifyCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
+  auto volumes = std::make_shared<std::vector<std::string>>();
   CLI::App* verify = app.add_subcommand(
       "verify", "Check the setup data and every disk of a package against the checksums packed with it.");
-  verify->add_option("PACKAGE", *path, "the package's SETUP.EXE (its volumes lie beside it)")->required();
-  return {verify, [path] { return Verify(*path); }};
+  verify->add_option("PACKAGE", *path, kPackageHelp)->required();
+  verify->add_option("--volumes", *volumes, kVolumesHelp);
+  return {verify, [path, volumes] { return Verify(*path, *volumes); }};
 }
 
 }  // namespace pmsetup

@@ -5,12 +5,13 @@
 #include <iostream>
 #include <memory>
 
-#include "common/session.hpp"
 #include "extract/progress_count.hpp"
 #include "extract/run_state.hpp"
 #include "extract/transfer.hpp"
+#include "installing/installer.hpp"
 #include "package/file_name.hpp"
 #include "package/setup_block.hpp"
+#include "reading/package_source.hpp"
 #include "terminal/progress_bar.hpp"
 #include "terminal/terminal_questions.hpp"
 #include "terminal/terminal_text.hpp"
@@ -23,15 +24,24 @@ namespace {
 struct TerminalRun {
   std::unique_ptr<ProgressBar> bar;
   bool declined_disk = false;
+  PackageSource* source = nullptr;
 };
 TerminalRun Run;
 
-// The disk prompt names the file it waits for and where, since the
-// package's own text speaks only of a disk.
+std::string PlacesLookedIn() { return Run.source->Places(); }
+
+// The disk prompt names the file it waits for and where it looked, since
+// the package's own text speaks only of a disk.
 std::string VolumeSought() {
-  std::string folder = DisplayPath(common::Session.SourceDir);
-  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return "(pmsetup looks for " + package::VolumeName(extract::Transfer.DiskNumber) + " in " + folder + ".)";
+  return "(pmsetup looks for " + package::VolumeName(extract::Transfer.DiskNumber) + " in " + PlacesLookedIn() + ".)";
+}
+
+// The volume where the package's source finds it, as an installer path.
+std::string LocateVolume(std::int32_t number) {
+  const std::string found = Run.source->FindVolume(number);
+  if (found.empty()) return found;
+  const ConvertedPath converted = ConvertPath(found);
+  return converted.problem.empty() ? converted.path : std::string();
 }
 
 // The extraction asks two things, both about the next disk: the disk
@@ -77,7 +87,14 @@ void ShowProgress(int /*percent*/, double /*fraction*/) {
 
 }  // namespace
 
-extract::FrontEnd TerminalFrontEnd() { return {Pump, AskOnTerminal, ShowProgress, &SignalArrived()}; }
+std::string MissingVolume() {
+  return package::VolumeName(extract::Transfer.DiskNumber) + " was not found in " + PlacesLookedIn();
+}
+
+extract::FrontEnd TerminalFrontEnd(PackageSource& source) {
+  Run.source = &source;
+  return {Pump, AskOnTerminal, ShowProgress, &SignalArrived(), LocateVolume};
+}
 
 void StartProgress() {
   Run.declined_disk = false;

@@ -8,8 +8,11 @@
 
 namespace pmsetup {
 
-// The front end to hand to LoadPackage.
-extract::FrontEnd TerminalFrontEnd();
+class PackageSource;
+
+// The front end to hand to LoadPackage; it looks for the volumes where
+// source finds them.
+extract::FrontEnd TerminalFrontEnd(PackageSource& source);
 
 // Starts the progress bar, with the package's ProgressCaption, for the
 // extraction that follows.
@@ -21,5 +24,9 @@ void EndProgress();
 // Whether the disk prompt was declined unseen (no terminal, or --yes),
 // for the report.
 bool DeclinedDiskPrompt();
+
+// "DISK2.CMP was not found in A and B": the volume the run waits for, and
+// where it was looked for.
+std::string MissingVolume();
 
 }  // namespace pmsetup

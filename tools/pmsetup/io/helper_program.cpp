@@ -106,6 +106,9 @@ std::string RunProgram(const std::string& program, const std::vector<std::string
 
 #else
 
+// The helpers are Debian's: on Windows pmsetup finds none.
+std::string FindProgram(const std::string&) { return std::string(); }
+
 std::string RunProgram(const std::string& program, const std::vector<std::string>&, const std::vector<std::string>&) {
   return "cannot run " + ShownArgument(program);
 }

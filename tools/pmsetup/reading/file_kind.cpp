@@ -30,18 +30,33 @@ bool FloppyImage(const std::vector<std::uint8_t>& head, std::uint64_t size) {
          (HasAt(head, 54, "FAT") || HasAt(head, 82, "FAT"));
 }
 
+// The first bytes of the file and its size; nothing when it cannot be read.
+bool ReadHead(const std::string& path, std::vector<std::uint8_t>& head, std::uint64_t& size) {
+  std::ifstream file(Path(path), std::ios::binary | std::ios::ate);
+  if (!file) return false;
+  size = static_cast<std::uint64_t>(file.tellg());
+  head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadSize)));
+  file.seekg(0);
+  return static_cast<bool>(file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size())));
+}
+
+DiskImage DiskImageOfHead(const std::vector<std::uint8_t>& head, std::uint64_t size) {
+  if (HasAt(head, 32769, "CD001")) return DiskImage::kCd;
+  return FloppyImage(head, size) ? DiskImage::kFloppy : DiskImage::kNone;
+}
+
 }  // namespace
 
-std::optional<std::string> NotAPackage(const std::string& path) {
-  std::ifstream file(Path(path), std::ios::binary | std::ios::ate);
-  if (!file) return std::nullopt;  // the read's own error says why
-  const auto size = static_cast<std::uint64_t>(file.tellg());
-  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadSize)));
-  file.seekg(0);
-  if (!file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()))) return std::nullopt;
+DiskImage DiskImageOf(const std::string& path) {
+  std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  return ReadHead(path, head, size) ? DiskImageOfHead(head, size) : DiskImage::kNone;
+}
 
-  if (HasAt(head, 32769, "CD001")) return "not a package but a CD image (ISO 9660): give the SETUP.EXE on it";
-  if (FloppyImage(head, size)) return "not a package but a floppy disk image (FAT): give the SETUP.EXE on it";
+std::optional<std::string> NotAPackage(const std::string& path) {
+  std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  if (!ReadHead(path, head, size)) return std::nullopt;  // the read's own error says why
   constexpr const char* kNoProgram = "not a package: not even a Windows program (a package is a SETUP.EXE made by pmsetup pack)";
   constexpr const char* kCutShort = "damaged package: the file ends inside the installer program (a copy cut short)";
   if (!HasAt(head, 0, "MZ")) return kNoProgram;
