@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -22,11 +24,9 @@ constexpr auto kRedrawEvery = std::chrono::milliseconds(200);
 constexpr int kWidestBar = 30;
 constexpr int kNarrowestBar = 10;
 constexpr int kUnknownWidth = 80;
-// Left free at the end of the line: room for the "^C" a terminal echoes
-// after the bar, and the last column, where writing makes some terminals
-// wrap.
-constexpr int kEchoColumns = 2;
-constexpr int kSpareColumns = kEchoColumns + 1;
+// Left free at the end of the line: the last column, where writing makes
+// some terminals wrap.
+constexpr int kSpareColumns = 1;
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
@@ -46,6 +46,17 @@ int TerminalColumns() {
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
 #endif
   return kUnknownWidth;
+}
+
+// Whether the terminal takes the escape sequence that wipes the bar: an
+// old Windows console and a dumb terminal show it as text.
+bool TakesEscapes() {
+#ifdef _WIN32
+  return false;
+#else
+  const char* term = std::getenv("TERM");
+  return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+#endif
 }
 
 // "45.1 of 131.2 MB", in the unit that suits the total.
@@ -77,9 +88,9 @@ std::string BarLine(const BarFigures& figures, int columns) {
   const std::string amounts = "  " + Amounts(figures.done, figures.total);
   const std::string rate = figures.seconds > 0 ? "  " + Rate(static_cast<double>(figures.done) / figures.seconds) : "";
   const std::string caption = figures.caption.empty() ? "" : figures.caption + " ";
-  // From the richest line to the barest.
-  const std::string tails[][2] = {{caption, amounts + rate}, {caption, amounts}, {caption, ""},
-                                  {"", amounts + rate},      {"", amounts},      {"", ""}};
+  // From the richest line to the barest, each without what the one before
+  // it gave up, so that nothing comes back as the terminal narrows.
+  const std::string tails[][2] = {{caption, amounts + rate}, {caption, amounts}, {caption, ""}, {"", ""}};
   const int room = columns - kSpareColumns;
   for (const auto& [head, tail] : tails) {
     const int text = static_cast<int>(Columns(head)) + 3 + static_cast<int>(std::string(percent).size() + tail.size());  // "[", "] "
@@ -93,7 +104,11 @@ std::string BarLine(const BarFigures& figures, int columns) {
 }
 
 ProgressBar::ProgressBar(std::uint64_t total, std::string caption)
-    : terminal_(StandardErrorIsTerminal()), caption_(std::move(caption)), total_(total), start_(Clock::now()) {}
+    : terminal_(StandardErrorIsTerminal()),
+      escapes_(TakesEscapes()),
+      caption_(std::move(caption)),
+      total_(total),
+      start_(Clock::now()) {}
 
 ProgressBar::~ProgressBar() { Finish(); }
 
@@ -109,18 +124,26 @@ void ProgressBar::Show(std::uint64_t done) {
   Draw(now);
 }
 
-// The line is wiped and drawn again, which leaves the cursor at its end:
-// a ^C echoed there then fits on the line.  The wipe covers what a longer
-// line, or the echo, left, but never reaches the last column of a
-// terminal that has narrowed since.
+// The cursor waits at the start of the bar's line.  A terminal that
+// rewraps its lines when it narrows turns a bar that no longer fits into
+// two rows or more, and keeps the cursor at the start of the first; the
+// wipe then clears from there to the end of the screen, which takes them
+// all, where spaces would leave the others on the screen.  A bar that
+// still fits, or a terminal that cuts its lines instead, needs only
+// spaces, which any terminal takes.  A ^C the terminal echoes lands on the
+// bar, and the redraw that follows covers it.
+std::string ProgressBar::Wipe(int columns) const {
+  if (escapes_ && static_cast<int>(drawn_width_) >= columns) return "\r\x1B[J";
+  return "\r" + std::string(std::max(0, std::min(static_cast<int>(drawn_width_), columns - 1)), ' ') + "\r";
+}
+
 void ProgressBar::Draw(Clock::time_point now) {
   drawn_at_ = now;
   total_ = std::max(total_, done_);
   const int columns = TerminalColumns();
   const double working = std::chrono::duration<double>(now - start_ - answering_).count();
   const std::string line = BarLine({caption_, done_, total_, working}, columns);
-  const int wipe = std::max(0, std::min(static_cast<int>(drawn_width_) + kEchoColumns, columns - 1));
-  std::fprintf(stderr, "\r%*s\r%s", wipe, "", line.c_str());
+  std::fprintf(stderr, "%s%s\r", Wipe(columns).c_str(), line.c_str());
   std::fflush(stderr);
   drawn_width_ = std::max<std::size_t>(Columns(line), 1);
 }
@@ -139,8 +162,7 @@ bool ProgressBar::Leave() {
 
 void ProgressBar::Finish() {
   if (drawn_width_ == 0) return;
-  const int wipe = std::min(static_cast<int>(drawn_width_) + kEchoColumns, TerminalColumns() - 1);
-  std::fprintf(stderr, "\r%*s\r", std::max(wipe, 0), "");
+  std::fputs(Wipe(TerminalColumns()).c_str(), stderr);
   std::fflush(stderr);
   drawn_width_ = 0;
 }

@@ -20,12 +20,12 @@ struct BarFigures {
 };
 
 // The line for a terminal of columns columns, never wider than
-// columns - 3 (room for an echoed ^C, and a character in the last column
-// makes some terminals wrap):
+// columns - 1 (a character in the last column makes some terminals wrap):
 //   Caption [##########....................]  34%  45.1 of 131.2 MB  9.8 MB/s
-// The rate goes first when space is short, then the figures, then the
-// caption; a terminal too narrow for a bar of 10 gets the percentage alone,
-// and one too narrow for that an empty line.
+// As the terminal narrows, the bar shrinks from 30 columns to 10 first;
+// then the pieces give way in this order, and none comes back on a
+// narrower terminal: the rate, the figures, the caption, the bar (leaving
+// the percentage alone), and last the percentage (an empty line).
 std::string BarLine(const BarFigures& figures, int columns);
 
 class ProgressBar {
@@ -49,8 +49,12 @@ class ProgressBar {
   using Clock = std::chrono::steady_clock;
 
   void Draw(Clock::time_point now);
+  // What wipes the bar from the screen, leaving the cursor at the start
+  // of its line.
+  std::string Wipe(int columns) const;
 
   bool terminal_;
+  bool escapes_;  // the terminal takes the escape sequence that clears to the end of the screen
   std::string caption_;
   std::uint64_t total_;
   std::uint64_t done_ = 0;

@@ -19,7 +19,6 @@ namespace {
 volatile std::sig_atomic_t signal_arrived = 0;
 volatile std::sig_atomic_t stop_signal = 0;
 bool interactive_mode = false;
-bool ended_by_end_of_input = false;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previous[std::size(kStopSignals)];
@@ -94,14 +93,18 @@ std::optional<std::string> Ask(const std::string& text, const std::string& quest
     std::cerr << prompt << std::flush;
     std::string line;
     const Reading reading = ReadAnswer(line);
+    shown = &question;
+    // The terminal edits the line only with Backspace and its like: an
+    // arrow key or Ctrl-L arrives as bytes in the answer, which must not
+    // become part of a folder's name.
+    if (reading == Reading::kLine && HoldsControl(line)) {
+      std::cerr << "An answer cannot hold arrow keys, Tab or other control keys; type it again, correcting it with "
+                   "Backspace.\n";
+      continue;
+    }
     if (reading == Reading::kLine) return line;
     std::cerr << '\n';  // the terminal echoed ^C, or nothing for Ctrl-D
-    if (reading == Reading::kEndOfInput) {
-      ended_by_end_of_input = true;
-      return std::nullopt;
-    }
-    if (reading == Reading::kStopped || ctrl_c_cancels || ConfirmCancel()) return std::nullopt;
-    shown = &question;
+    if (reading != Reading::kCtrlC || ctrl_c_cancels || ConfirmCancel()) return std::nullopt;
   }
 }
 
@@ -121,7 +124,6 @@ std::optional<bool> YesNo(const std::string& question, bool default_yes, bool ct
 
 void UseTerminal(bool interactive) {
   interactive_mode = interactive;
-  ended_by_end_of_input = false;
   signal_arrived = 0;
   stop_signal = 0;
   struct sigaction action {};
@@ -142,8 +144,6 @@ bool Interactive() { return interactive_mode; }
 volatile std::sig_atomic_t& SignalArrived() { return signal_arrived; }
 
 int StopSignal() { return stop_signal; }
-
-bool EndedByEndOfInput() { return ended_by_end_of_input; }
 
 std::optional<std::string> AskForLine(const std::string& text, const std::string& prompt) {
   return Ask(text, text, prompt, false);

@@ -23,14 +23,13 @@ bool Interactive();
 volatile std::sig_atomic_t& SignalArrived();
 
 // The signal that cancels the run, or 0: SIGINT once the user confirmed
-// it, SIGTERM or SIGHUP at once.
+// it (or at once, when not interactive), SIGTERM or SIGHUP at once.
 int StopSignal();
 
-// Whether the user ended the run with end of input at a question.
-bool EndedByEndOfInput();
-
 // Shows text (when not empty) and prompt, and returns the line the user
-// types, or nothing when the user cancels the installation.
+// types, or nothing when the user cancels the installation.  A line with a
+// control character in it (an arrow key, Ctrl-L) is refused, and the
+// question asked again.
 std::optional<std::string> AskForLine(const std::string& text, const std::string& prompt);
 
 // A yes/no question shown as [y/N] or [Y/n]: y, yes, n and no in any case,

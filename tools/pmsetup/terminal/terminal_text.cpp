@@ -25,9 +25,12 @@ void AppendByte(std::string& shown, unsigned value) {
   shown += escaped;
 }
 
+// C0, DEL and C1.
+bool IsControl(char32_t code_point) { return code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0); }
+
 // Appends one character (its code point, and its UTF-8 bytes) as form shows it.
 void AppendCharacter(std::string& shown, char32_t code_point, std::string_view utf8, const Form& form) {
-  if (code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0)) return AppendByte(shown, code_point);
+  if (IsControl(code_point)) return AppendByte(shown, code_point);
   if (form.slashes && code_point == '\\') {
     shown += '/';
     return;
@@ -99,6 +102,16 @@ std::string ShownPath(const std::filesystem::path& path) { return ShownArgument(
 
 std::string Quoted(const std::string& text, int code_page) {
   return '"' + Escaped(text, code_page, Form{Lines::kOne, true}) + '"';
+}
+
+bool HoldsControl(const std::string& utf8) {
+  for (std::size_t at = 0; at < utf8.size();) {
+    char32_t code_point = 0;
+    const std::size_t length = platform::Utf8Character(utf8, at, code_point);
+    if (length > 0 && IsControl(code_point)) return true;
+    at += std::max<std::size_t>(length, 1);
+  }
+  return false;
 }
 
 std::size_t Columns(const std::string& shown) {

@@ -36,6 +36,11 @@ std::string ShownPath(const std::filesystem::path& path);
 //   '\' are escaped with a '\' too, so that every '\' begins an escape.
 std::string Quoted(const std::string& text, int code_page);
 
+// Whether UTF-8 text holds a character the functions above show as \xNN
+// for being a control character: what a line typed at a question holds
+// after an arrow key, Tab or Ctrl-L.
+bool HoldsControl(const std::string& utf8);
+
 // How many columns a text shown by the functions above takes on a
 // terminal: East Asian wide characters take two, combining marks none.
 std::size_t Columns(const std::string& shown);
