@@ -170,8 +170,10 @@ for row in "enter:Enter:0:80" "ctrl-c:C-c:1:40"; do
   check "extraction, $name: the question is below the bar" \
     grep -qE '^(Installing the terminal test )?\[#*\.*\] +[0-9]+%' <(grep -B1 -x "$cancel" "$captures/extraction-$name.txt")
   check "extraction, $name: the echoed ^C did not wrap the bar" not grep -q '\^$' "$captures/extraction-$name.rows.txt"
+  # Counted below the disk prompt: a bar left above it may have scrolled
+  # away as the narrower terminal rewrapped the lines.
   check "extraction, $name: no bar left too wide" \
-    test "$(grep -c '^Installing the' "$captures/extraction-$name.txt")" -eq $((bars + columns / 80))
+    test "$(sed -n '/^\[Y\/n\]/,$p' "$captures/extraction-$name.txt" | grep -c '^Installing the')" -eq $((columns / 80))
 done
 check "extraction, Enter: installed whole" cmp -s big/MAIN.EXE big-in/MAIN.EXE
 rm -rf big-in
