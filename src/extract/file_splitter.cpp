@@ -83,7 +83,7 @@ constexpr const char* kReplacesPackageFile =
 }  // namespace
 
 IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std::int64_t payload) {
-  const std::string name = package::InstalledName(entry.Name);
+  const std::string name = package::InstalledPath(entry.Name, package::Setup.FolderNames);
   const std::string target_path = common::JoinPath(common::Session.InstallDir, name.empty() ? entry.Name : name);
   // Refused before anything is written: no file of that name is touched.
   if (name.empty()) return Refuse(target_path, kUnusableName, "the name is no usable Windows file name");
@@ -103,6 +103,7 @@ IoResult CopyEntry(platform::FileHandle blob, const package::LibRec& entry, std:
   IoResult result = CreatePending(target_path, target);
   if (result != kIoOk) return Refuse(target_path, result);
   result = CopyData(blob, target, entry);
+  if (result == kIoOk && entry.Time != 0) result = platform::FileSetTime(target, entry.Time);
   const IoResult closed = platform::FileClose(target);
   if (result == kIoOk) result = closed;
   return result == kIoOk ? result : Refuse(target_path, result);
@@ -133,6 +134,7 @@ bool SplitBlob(platform::FileHandle blob) {
     AdvanceProgress(Progress.FileStep);
     result = platform::FileSeek(blob, main.Size);
     if (result == kIoOk) result = platform::FileTruncate(blob);
+    if (result == kIoOk && main.Time != 0) result = platform::FileSetTime(blob, main.Time);
     if (result != kIoOk) Refuse(blob_path, result);
   }
   return result == kIoOk;

@@ -7,6 +7,7 @@
 #include "extract/extraction_run.hpp"
 #include "extract/force_directory.hpp"
 #include "extract/transfer.hpp"
+#include "package/file_details.hpp"
 #include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
 
@@ -23,8 +24,13 @@ PackageProblem StartInstallation(const std::string& setup_path, const FrontEnd& 
   package::RecordCheck check = package::RecordCheck::kAbsent;
   if (const platform::IoResult read = package::ReadIntegrityRecord(setup_path, package::Integrity, check)) return {read};
   if (const char* damage = package::RecordDamage(check)) return {platform::kIoOk, damage};
-  const PackageProblem problem{package::ReadSetupBlock(setup_path, Setup)};
+  const char* details_damage = nullptr;
+  const PackageProblem problem{package::ReadPackageAt(setup_path, [&details_damage](platform::FileHandle file) {
+    const platform::IoResult read = package::ReadSetupBlockOf(file, Setup);
+    return read != platform::kIoOk ? read : package::ReadFileDetailsOf(file, package::Integrity, Setup, &details_damage);
+  })};
   if (problem) return problem;
+  if (details_damage != nullptr) return {platform::kIoOk, details_damage};
   if (const char* defect = package::PackageDefect(Setup)) return {platform::kIoOk, defect};
   if (package::Integrity.Present && package::Integrity.VolumeCount() != std::max<std::size_t>(Setup.DiskCount, 1)) {
     return {platform::kIoOk, package::kDamagedSetupData};

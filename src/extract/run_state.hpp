@@ -50,6 +50,8 @@ struct PendingFile {
   std::string temporary;   // emptied once the file has taken its final name
   std::string final_path;
   std::string backup;      // the old file's second name until the run is over
+  // The folders under InstallDir that were made for this file.
+  DirectoryLevels folders;
 };
 
 struct ExtractionState {

@@ -4,6 +4,7 @@
 #include "common/session.hpp"
 #include "extract/run_state.hpp"
 #include "package/file_name.hpp"
+#include "package/setup_block.hpp"
 
 namespace extract {
 namespace {
@@ -74,12 +75,27 @@ void Restore(PendingFile& file) {
   }
 }
 
+// Makes the folders under InstallDir that the pending files go into,
+// recording the levels made.  Only a package whose names hold folders
+// has files outside InstallDir itself.
+bool MakeFolders() {
+  if (!package::Setup.FolderNames) return true;
+  for (PendingFile& file : Extraction.Pending) {
+    DirectoryLevels& levels = file.folders;
+    if (!ForceDirectory(common::ExtractFilePath(file.final_path), &levels)) {
+      EndRun(Outcome::kNoDestination, levels.failed, levels.error);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 platform::IoResult CreatePending(const std::string& final_path, platform::FileHandle& handle) {
   std::string path;
   const IoResult result = CreateTemporary(path, handle);
-  if (result == kIoOk) Extraction.Pending.push_back({path, final_path, std::string()});
+  if (result == kIoOk) Extraction.Pending.push_back({path, final_path, std::string(), DirectoryLevels()});
   return result;
 }
 
@@ -110,6 +126,7 @@ bool PutInPlace() {
   const std::size_t count = pending.size();
   // The carved files in their order, then the payload file.
   const auto at = [&pending, count](std::size_t step) -> PendingFile& { return pending[(step + 1) % count]; };
+  if (!MakeFolders()) return false;
   for (std::size_t step = 0; step < count; ++step) {
     if (const IoResult result = platform::CanReplace(at(step).final_path)) {
       EndRun(Outcome::kCannotReplace, at(step).final_path, result);
@@ -131,11 +148,14 @@ bool PutInPlace() {
 }
 
 void DiscardRun() {
-  for (const PendingFile& file : Extraction.Pending) {
+  std::vector<PendingFile>& pending = Extraction.Pending;
+  for (const PendingFile& file : pending) {
     if (!file.temporary.empty()) common::DeleteFileQuiet(file.temporary);
     if (!file.backup.empty()) common::DeleteFileQuiet(file.backup);
   }
-  Extraction.Pending.clear();
+  // The folders made last first: a deeper one may be in an earlier one.
+  for (std::size_t k = pending.size(); k-- > 0;) RemoveCreatedLevels(pending[k].folders);
+  pending.clear();
   ReleaseDestination();  // on Windows a file in the folder
   RemoveCreatedLevels(Extraction.Destination);
 }

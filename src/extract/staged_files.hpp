@@ -40,15 +40,16 @@ void ReleaseDestination();
 void RemoveLeftovers();
 
 // Puts every pending file in place, the carved files in their order and
-// the main program last.  Every final name is checked first: one that
+// the main program last.  The folders they go into are made first: one
+// that cannot be made ends the run as kNoDestination.  Every final name is checked first: one that
 // cannot be replaced (a folder, a file held open, a read-only one) ends
 // the run as kCannotReplace before anything is replaced.  If a step still
 // fails, the files placed before it get their old files back.
 bool PutInPlace();
 
 // After a run that did not install: removes every temporary, lets go of
-// InstallDir, and removes the destination levels this installation made
-// when they are empty.
+// InstallDir, and removes the folders and destination levels this
+// installation made when they are empty.
 void DiscardRun();
 
 }  // namespace extract

@@ -1,6 +1,7 @@
 #include "package/block_writer.hpp"
 
 #include "common/crc32.hpp"
+#include "package/file_details.hpp"
 
 namespace package {
 namespace {
@@ -51,6 +52,16 @@ std::vector<std::uint8_t> EncodeIntegrityRecord(std::optional<std::uint32_t> ima
   std::uint32_t crc = common::UpdateCrc32(0, out.data() + 4, out.size() - 4);
   crc = common::UpdateCrc32(crc, block_and_trailer.data(), block_and_trailer.size());
   for (int k = 0; k < 4; ++k) out[k] = static_cast<std::uint8_t>(crc >> (8 * k));
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeFileDetails(std::uint32_t flags, const std::vector<std::uint32_t>& times) {
+  std::vector<std::uint8_t> out;
+  PutInt32(out, flags);
+  PutInt32(out, static_cast<std::uint32_t>(times.size()));
+  for (const std::uint32_t time : times) PutInt32(out, time);
+  PutInt32(out, FileDetailsSize(static_cast<std::uint32_t>(times.size())));
+  out.insert(out.end(), std::begin(kDetailsSignature), std::end(kDetailsSignature));
   return out;
 }
 

@@ -39,4 +39,8 @@ std::vector<std::uint8_t> EncodeIntegrityRecord(std::optional<std::uint32_t> ima
                                                 const std::vector<VolumeSum>& volumes,
                                                 const std::vector<std::uint8_t>& block_and_trailer);
 
+// The file details record (file_details.hpp) of a package of these flags
+// and entry times (list order, the main program first).
+std::vector<std::uint8_t> EncodeFileDetails(std::uint32_t flags, const std::vector<std::uint32_t>& times);
+
 }  // namespace package

@@ -63,6 +63,21 @@ std::string InstalledName(const std::string& entry_name, const char** problem) {
   return found == nullptr ? name : std::string();
 }
 
+std::string InstalledPath(const std::string& entry_name, bool folder_names, const char** problem) {
+  if (!folder_names) return InstalledName(entry_name, problem);
+  std::string path;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = entry_name.find_first_of("\\/", start);
+    // An empty component is no name; InstalledName would take the one before.
+    const std::string component = InstalledName(end == start ? "." : entry_name.substr(start, end - start), problem);
+    if (component.empty()) return component;
+    path += component;
+    if (end == std::string::npos) return path;
+    path += '\\';
+    start = end + 1;
+  }
+}
+
 std::string VolumeName(int n) { return "DISK" + std::to_string(n) + ".CMP"; }
 
 bool InstallerTemporaryName(const std::string& name) {

@@ -31,6 +31,14 @@ std::size_t BackslashInCharacter(const std::string& text, int code_page);
 // and then *problem, when given, says why.
 std::string InstalledName(const std::string& entry_name, const char** problem = nullptr);
 
+// The path an entry is installed under, relative to the destination.  In
+// a package whose names hold folders (file_details.hpp) the name is split
+// at every '\' and '/', each component is taken as InstalledName takes
+// the last one, and they are joined by '\'; in any other package it is
+// InstalledName.  Empty when any component cannot be a name, and then
+// *problem, when given, says why: so no path leaves the destination.
+std::string InstalledPath(const std::string& entry_name, bool folder_names, const char** problem = nullptr);
+
 // Whether name, in any case, is one the installers give their temporary
 // files ("~PM", five hex digits, ".TMP"): an installation into a folder
 // removes every such file it finds there as a leftover of a killed run.

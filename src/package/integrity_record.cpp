@@ -29,21 +29,13 @@ int DifferingBytes(const unsigned char* bytes, const char (&signature)[8]) {
   return differing;
 }
 
-IoResult ReadAt(FileHandle file, std::int64_t position, unsigned char* buffer, std::uint32_t count) {
-  if (position < 0 || position > INT32_MAX) return platform::kShortRead;
-  IoResult result = platform::FileSeek(file, static_cast<std::int32_t>(position));
-  std::uint32_t got = 0;
-  if (result == kIoOk) result = platform::FileRead(file, buffer, count, got);
-  return result == kIoOk && got != count ? platform::kShortRead : result;
-}
-
 // The CRC of the file's bytes from position up to end.
 IoResult CrcOfRange(FileHandle file, std::int64_t position, std::int64_t end, std::uint32_t& crc) {
   unsigned char buffer[2048];
   crc = 0;
   for (; position < end;) {
     const auto count = static_cast<std::uint32_t>(std::min<std::int64_t>(sizeof buffer, end - position));
-    if (const IoResult result = ReadAt(file, position, buffer, count)) return result;
+    if (const IoResult result = ReadBytesAt(file, position, buffer, count)) return result;
     crc = common::UpdateCrc32(crc, buffer, count);
     position += count;
   }
@@ -53,11 +45,11 @@ IoResult CrcOfRange(FileHandle file, std::int64_t position, std::int64_t end, st
 // The record that ends at block_offset, if a signature stands there.
 IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record, RecordCheck& check) {
   unsigned char tail[kRecordTailSize];
-  IoResult result = ReadAt(file, size - kTrailerSize, tail, kTrailerSize);
+  IoResult result = ReadBytesAt(file, size - kTrailerSize, tail, kTrailerSize);
   if (result != kIoOk) return result;
   const std::int64_t block_offset = LittleEndian32(tail);
   if (block_offset < kRecordTailSize || block_offset > size - kTrailerSize) return kIoOk;
-  if ((result = ReadAt(file, block_offset - kRecordTailSize, tail, kRecordTailSize)) != kIoOk) return result;
+  if ((result = ReadBytesAt(file, block_offset - kRecordTailSize, tail, kRecordTailSize)) != kIoOk) return result;
   const int first_differing = DifferingBytes(tail + 4, kFirstRecordSignature);
   const int differing = std::min(first_differing, DifferingBytes(tail + 4, kRecordSignature));
   if (differing > kMostDamagedSignatureBytes) return kIoOk;
@@ -76,7 +68,7 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
   const std::int64_t start = block_offset - record_size;
   std::string stored(record_size, '\0');
   auto* bytes = reinterpret_cast<unsigned char*>(stored.data());
-  if ((result = ReadAt(file, start, bytes, record_size)) != kIoOk) return result;
+  if ((result = ReadBytesAt(file, start, bytes, record_size)) != kIoOk) return result;
   std::uint32_t crc = 0;
   if ((result = CrcOfRange(file, start + 4, size, crc)) != kIoOk) return result;
   const unsigned char* fields = bytes + (covers_image ? 8 : 4);  // PayloadCrc onwards
@@ -84,6 +76,7 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
 
   record.Present = true;
   record.ImageCovered = covers_image;
+  record.Offset = start;
   record.PayloadCrc = LittleEndian32(fields);
   record.VolumeSums = stored.substr(fields + 8 - bytes, kRecordVolumeSize * volumes);
   check = RecordCheck::kSound;
@@ -95,6 +88,14 @@ IoResult ReadRecord(FileHandle file, std::int64_t size, IntegrityRecord& record,
 }
 
 }  // namespace
+
+IoResult ReadBytesAt(FileHandle file, std::int64_t position, unsigned char* buffer, std::uint32_t count) {
+  if (position < 0 || position > INT32_MAX) return platform::kShortRead;
+  IoResult result = platform::FileSeek(file, static_cast<std::int32_t>(position));
+  std::uint32_t got = 0;
+  if (result == kIoOk) result = platform::FileRead(file, buffer, count, got);
+  return result == kIoOk && got != count ? platform::kShortRead : result;
+}
 
 IoResult ReadIntegrityRecordOf(FileHandle file, IntegrityRecord& record, RecordCheck& check) {
   record = IntegrityRecord{};

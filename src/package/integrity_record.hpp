@@ -58,6 +58,7 @@ constexpr std::uint32_t kRecordVolumeSize = 8;
 struct IntegrityRecord {
   bool Present = false;
   bool ImageCovered = false;  // a record of the current version
+  std::int64_t Offset = 0;    // where the record begins in its file
   std::uint32_t PayloadCrc = 0;
   std::string VolumeSums;  // N × (Size, Crc), DISK1.CMP first
 
@@ -111,6 +112,11 @@ constexpr const char* RecordDamage(RecordCheck check) {
          : check == RecordCheck::kRecordDamaged ? kDamagedRecord
                                                 : nullptr;
 }
+
+// Reads count bytes at position of file; a file that ends before is
+// kShortRead.
+platform::IoResult ReadBytesAt(platform::FileHandle file, std::int64_t position, unsigned char* buffer,
+                               std::uint32_t count);
 
 // Reads the record of the SETUP.EXE at path into record and checks the
 // setup data and the image against it.  Returns the system's error code

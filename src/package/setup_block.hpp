@@ -61,6 +61,8 @@ struct LibRec {
   std::string Name;
   std::int32_t Offset = 0;
   std::int32_t Size = 0;
+  // When the file was last modified (file_details.hpp), 0 when unknown.
+  std::uint32_t Time = 0;
   LibRec* Next = nullptr;
 };
 
@@ -76,6 +78,9 @@ struct SetupBlock : SetupHeader {
   SetupTextArray SetupTexts;
   LibRec* FileList = nullptr;  // head of the list: the main program
   std::int32_t EntryCount = 0;
+  // The entries' names are paths under the destination (file_details.hpp);
+  // otherwise each file is installed by the last component of its name.
+  bool FolderNames = false;
 
   const LibRec* MainEntry() const { return FileList; }
 };

@@ -29,6 +29,9 @@ constexpr const char* kShortReadText = "fewer bytes were read or written than ne
 constexpr IoResult kNotAFile = 1920;
 // The longest path that Windows' ANSI file functions take.
 constexpr std::size_t kLongestPath = 259;
+// The longest folder path that Windows creates: room is kept for a file
+// name of 8.3 characters.
+constexpr std::size_t kLongestFolderPath = 247;
 // The longest name, one component, that Linux's file systems take: 255
 // bytes, and names there are UTF-8.
 constexpr std::size_t kLongestUtf8Name = 255;
@@ -59,6 +62,9 @@ IoResult FileSeek(FileHandle handle, std::int32_t position);
 IoResult FileSize(FileHandle handle, std::int64_t& size);
 // Ends the file at the current position, shortening or lengthening it.
 IoResult FileTruncate(FileHandle handle);
+// Sets when the file open for writing was last modified, in seconds
+// since 1970-01-01 00:00 UTC; it holds once the file is closed.
+IoResult FileSetTime(FileHandle handle, std::uint32_t unix_time);
 IoResult FileClose(FileHandle handle);
 IoResult FileDelete(const std::string& path);
 

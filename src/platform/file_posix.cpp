@@ -309,6 +309,13 @@ IoResult FileTruncate(FileHandle handle) {
   return file == nullptr ? EBADF : file->Truncate();
 }
 
+IoResult FileSetTime(FileHandle handle, std::uint32_t unix_time) {
+  StagedFile* const file = Find(handle);
+  if (file == nullptr) return EBADF;
+  file->SetModified(unix_time);
+  return kIoOk;
+}
+
 IoResult FileClose(FileHandle handle) {
   OpenFile* const file = FindOpen(handle);
   if (file == nullptr) return EBADF;
@@ -339,6 +346,7 @@ bool FindEntry(const std::string& path, std::uint32_t& attributes) {
 IoResult MakeDirectory(const std::string& path) {
   if (const IoResult fault = Injected(Operation::kMakeDirectory)) return fault;
   if (path.find(':', path.find_last_of('\\') + 1) != std::string::npos) return EINVAL;  // npos + 1 is 0
+  if (path.size() > kLongestFolderPath) return ENAMETOOLONG;
   return ::mkdir(NativePath(path).c_str(), 0755) != 0 ? errno : kIoOk;
 }
 

@@ -80,6 +80,16 @@ IoResult FileTruncate(FileHandle handle) {
   return SetEndOfFile(Native(handle)) ? kIoOk : LastError();
 }
 
+IoResult FileSetTime(FileHandle handle, std::uint32_t unix_time) {
+  // FILETIME counts 100-nanosecond steps from 1601-01-01 UTC.
+  constexpr unsigned long long kSecondsFrom1601To1970 = 11644473600ULL;
+  const unsigned long long steps = (unix_time + kSecondsFrom1601To1970) * 10000000ULL;
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(steps);
+  time.dwHighDateTime = static_cast<DWORD>(steps >> 32);
+  return SetFileTime(Native(handle), nullptr, nullptr, &time) ? kIoOk : LastError();
+}
+
 IoResult FileClose(FileHandle handle) {
   return CloseHandle(Native(handle)) ? kIoOk : LastError();
 }

@@ -158,9 +158,14 @@ IoResult StagedFile::Close() {
   const IoResult flushed = Flush();
   // A file emptied in place ends where its writing did.
   const IoResult cut = written_end_ != kOwnLength && ::ftruncate(fd_, written_end_) != 0 ? errno : kIoOk;
+  IoResult timed = kIoOk;
+  if (modified_) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*modified_), 0}};
+    if (::futimens(fd_, times) != 0) timed = errno;
+  }
   const IoResult closed = ::close(fd_) != 0 ? errno : kIoOk;
   if (!SpareStage()) SpareStage() = std::move(stage_);
-  for (const IoResult result : {unreported_, flushed, cut}) {
+  for (const IoResult result : {unreported_, flushed, cut, timed}) {
     if (result != kIoOk) return result;
   }
   return closed;

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/file.hpp"
 
@@ -46,8 +47,12 @@ class StagedFile {
   // Hands staged writes to the system and forgets what was read ahead,
   // for another handle on the same file; a failure waits for the close.
   void Settle();
+  // The time the file is to show as last modified: set at the close,
+  // after the last of its staged writes.
+  void SetModified(std::uint32_t unix_time) { modified_ = unix_time; }
   // Hands staged writes over, cuts a file emptied in place to its
-  // written end, and closes; the first failure since Settle is reported.
+  // written end, sets the time, and closes; the first failure since
+  // Settle is reported.
   IoResult Close();
 
  private:
@@ -71,6 +76,7 @@ class StagedFile {
   std::uint32_t stage_fill_ = 0;
   bool stage_holds_writes_ = false;  // otherwise what was read ahead
   IoResult unreported_ = kIoOk;      // a failure of Settle's
+  std::optional<std::uint32_t> modified_;
 };
 
 }  // namespace platform

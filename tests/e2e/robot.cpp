@@ -45,6 +45,8 @@
 //   quit-message             post WM_QUIT to the program's main thread
 //   type ID TEXT             replace an edit control's text
 //   same-file A B            the two files hold the same bytes
+//   same-time A B            the two files were last modified within the
+//                            2 seconds FAT's times are apart
 //   file PATH / no-file PATH a file or directory exists / does not
 //   wait-file PATH           wait until a file exists
 //   remove PATH              delete a file, or an empty directory
@@ -337,6 +339,15 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::string(std::istreambuf_iterator<char>(fa), {}) == std::string(std::istreambuf_iterator<char>(fb), {});
 }
 
+// When the file was last modified, in seconds from 1601.
+long long ModifiedSeconds(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  Expect(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data), "cannot read the times of " + path);
+  const unsigned long long steps =
+      (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return static_cast<long long>(steps / 10000000);
+}
+
 void SetAppVersion(const std::string& version) {
   AppVersionKey = "Software\\Wine\\AppDefaults\\SETUP.EXE";
   HKEY key;
@@ -526,6 +537,11 @@ void Execute(const std::string& command, std::istringstream& in) {
     std::string a, b;
     in >> a >> b;
     Expect(SameFile(a, b), a + " and " + b + " differ or are missing");
+  } else if (command == "same-time") {
+    std::string a, b;
+    in >> a >> b;
+    const auto apart = ModifiedSeconds(a) - ModifiedSeconds(b);
+    Expect(apart >= -2 && apart <= 2, a + " and " + b + " were modified " + std::to_string(apart) + " s apart");
   } else if (command == "file" || command == "no-file") {
     const std::string path = Rest(in);
     const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -44,7 +44,8 @@ BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFi
   return built;
 }
 
-void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe) {
+void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe,
+                              const std::vector<std::uint8_t>& details) {
   std::vector<package::VolumeSum> sums;
   for (const std::string& volume : built.volumes) {
     const std::vector<std::uint8_t> bytes = ReadBytes(volume);
@@ -53,10 +54,12 @@ void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setu
   std::vector<std::uint8_t> setup = ReadBytes(built.setup_exe);
   const std::uint32_t offset = package::LittleEndian32(setup.data() + setup.size() - package::kTrailerSize);
   std::vector<std::uint8_t> block(setup.begin() + offset, setup.end());
-  const std::uint32_t moved = offset + package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
+  const std::uint32_t moved = offset + static_cast<std::uint32_t>(details.size()) +
+                              package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
   for (int k = 0; k < 4; ++k) block[block.size() - 4 + k] = static_cast<std::uint8_t>(moved >> (8 * k));
   const std::uint32_t payload_crc = common::UpdateCrc32(0, built.payload.data(), built.payload.size());
   setup.resize(offset);
+  setup.insert(setup.end(), details.begin(), details.end());
   const std::uint32_t image_crc = common::UpdateCrc32(0, setup.data(), setup.size());
   const std::vector<std::uint8_t> record = package::EncodeIntegrityRecord(image_crc, payload_crc, sums, block);
   setup.insert(setup.end(), record.begin(), record.end());

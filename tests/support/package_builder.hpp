@@ -30,7 +30,9 @@ BuiltPackage BuildPackage(const std::string& folder, const std::vector<PackageFi
                           const std::vector<package::PackageEntry>& extra = {});
 
 // Writes to setup_exe the package's SETUP.EXE with an integrity record of
-// its volumes and payload, as pmsetup pack makes it.
-void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe);
+// its volumes and payload, as pmsetup pack makes it, and the file details
+// record details (EncodeFileDetails) in front of it when there is one.
+void WriteWithIntegrityRecord(const BuiltPackage& built, const std::string& setup_exe,
+                              const std::vector<std::uint8_t>& details = {});
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "installing/installer.hpp"
 #include "installing.hpp"
 #include "lzh/decoder.hpp"
+#include "package/file_details.hpp"
 #include "package/file_name.hpp"
 #include "package_builder.hpp"
 #include "platform/fault_injection.hpp"
@@ -116,6 +118,25 @@ std::vector<PackageFile> SampleFiles() {
 std::vector<PackageFile> OldFiles() {
   using namespace testing_support;
   return {{"MAIN.EXE", StructuredBinary(20000, 7)}, {"README.TXT", ProseText(800, 8)}, {"OLD.TXT", ProseText(90, 9)}};
+}
+
+// SampleFiles in folders, as pack lays out a package with folder entries.
+std::vector<PackageFile> FolderFiles() {
+  using namespace testing_support;
+  return {{"MAIN.EXE", StructuredBinary(30000, 1)},
+          {"Help\\README.TXT", ProseText(5000, 2)},
+          {"Help/deep/DATA.BIN", RandomBytes(9000, 3)}};
+}
+
+// A package of files whose names are taken as paths (or, without folder
+// names, by their last component), recorded as modified at times.
+testing_support::BuiltPackage BuildWithDetails(const std::string& folder, const std::vector<PackageFile>& files,
+                                               bool folder_names, const std::vector<std::uint32_t>& times,
+                                               const std::vector<std::size_t>& volume_sizes = {5000}) {
+  auto built = testing_support::BuildPackage(folder, files, volume_sizes);
+  testing_support::WriteWithIntegrityRecord(built, built.setup_exe,
+                                            package::EncodeFileDetails(folder_names ? package::kFolderNames : 0, times));
+  return built;
 }
 
 // What a folder holds: each file's bytes, each folder as a name ending in
@@ -592,6 +613,50 @@ TEST_F(ExtractTest, NamesAreCarvedByTheirLastComponentAndNeverLeaveTheDestinatio
   EXPECT_EQ(std::distance(fs::directory_iterator(Destination()), fs::directory_iterator()), 3);
 }
 
+// With folder names each component is a name under the destination;
+// without, the same names install flat as they always have.  Either way
+// every file gets its recorded time.
+TEST_F(ExtractTest, FolderNamesAreMadeUnderTheDestinationAndEveryFileKeepsItsTime) {
+  struct Case {
+    bool folder_names;
+    std::vector<std::string> installed;  // where FolderFiles' files go
+  };
+  const Case cases[] = {{true, {"MAIN.EXE", "Help/README.TXT", "Help/deep/DATA.BIN"}},
+                        {false, {"MAIN.EXE", "README.TXT", "DATA.BIN"}}};
+  const std::vector<std::uint32_t> times = {631152000, 946684798, 1234567890};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder_names ? "folder names" : "flat");
+    SetUp();
+    fs::remove_all(Destination());
+    const auto result = Install(BuildWithDetails(Folder(), FolderFiles(), c.folder_names, times));
+    ASSERT_TRUE(result.installed()) << result.problem();
+    for (std::size_t k = 0; k < c.installed.size(); ++k) {
+      const fs::path path = fs::path(Destination()) / c.installed[k];
+      EXPECT_EQ(ReadBytes(path.string()), FolderFiles()[k].bytes) << path;
+      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+          std::chrono::file_clock::to_sys(fs::last_write_time(path)).time_since_epoch());
+      EXPECT_EQ(seconds.count(), times[k]) << path;
+    }
+    EXPECT_EQ(FolderContents(Destination()).size(), c.installed.size() + (c.folder_names ? 2 : 0));
+    for (const auto& volume : fs::directory_iterator(Folder())) fs::remove(volume);
+  }
+}
+
+// A path that would leave the destination, or name no file, fails the
+// split; nothing is made outside.
+TEST_F(ExtractTest, FolderNamesThatLeaveTheDestinationFailTheSplit) {
+  for (const char* bad : {"..\\x.txt", "Help\\..\\..\\x.txt", "\\x.txt", "Help\\\\x.txt", "c:\\x.txt", "Help\\"}) {
+    SCOPED_TRACE(bad);
+    SetUp();
+    fs::remove_all(Destination());
+    const auto result = Install(BuildWithDetails(Folder(), {{"MAIN.EXE", {1}}, {bad, {2}}}, true, {0, 0}, {}));
+    EXPECT_EQ(result.outcome, Outcome::kSplitFailed) << result.problem();
+    EXPECT_FALSE(fs::exists(dir_.path() / "x.txt"));
+    EXPECT_TRUE(FolderContents(Destination()).empty());
+    for (const auto& volume : fs::directory_iterator(Folder())) fs::remove(volume);
+  }
+}
+
 TEST_F(ExtractTest, UnusableNamesAndDataPastThePayloadFailTheSplit) {
   using testing_support::ProseText;
   for (const char* bad : {"dir\\", "..", "a/."}) {
@@ -724,6 +789,7 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
     std::function<void(const testing_support::BuiltPackage&, const fs::path& destination)> arrange;
     Outcome outcome;
     const char* stopped_at;  // the file named, if any
+    bool folders = false;    // the package's files go into folders it makes
   };
   platform::FileHandle held = platform::kNoFile, holder = platform::kNoFile;
   const auto cut_last_volume = [](const testing_support::BuiltPackage& built, const fs::path&) {
@@ -793,6 +859,17 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
          platform::HoldFolder(testing_support::BackslashPath(destination.string()), holder);
        },
        Outcome::kFolderInUse, nullptr},
+      {"a file in the way of a folder", true, [](auto&, auto& destination) { testing_support::WriteBytes((destination / "Help").string(), {1}); },
+       Outcome::kNoDestination, "Help", true},
+      {"a folder that cannot be made", false,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kMakeDirectory, 5, EACCES); }, Outcome::kNoDestination, "deep",
+       true},
+      {"a failure putting files in place in folders", true,
+       [](auto&, auto&) { platform::FailNthCall(Operation::kReplace, 2, EIO); }, Outcome::kCannotReplace, "DATA.BIN",
+       true},
+      {"cancel while carving into folders", false,
+       [](auto&, auto&) { user.on_show = [](int p) { if (p > 80) EndRun(Outcome::kCancelled); }; }, Outcome::kCancelled,
+       nullptr, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
@@ -803,7 +880,8 @@ TEST_F(ExtractTest, AFailedReinstallLeavesTheDestinationAsItWas) {
       ASSERT_TRUE(Install(BuildPackage(Folder(), OldFiles())).installed());
       for (const auto& volume : fs::directory_iterator(Folder())) fs::remove(volume);
     }
-    const auto built = BuildPackage(Folder(), SampleFiles(), {5000});
+    const auto built = c.folders ? BuildWithDetails(Folder(), FolderFiles(), true, {0, 0, 0})
+                                 : BuildPackage(Folder(), SampleFiles(), {5000});
     c.arrange(built, destination);
     const auto before = FolderContents(dir_.path() / "installed");
     user.pumps = 0;
