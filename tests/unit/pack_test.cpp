@@ -154,7 +154,7 @@ Colour = "blue"
 RunPrompt = "Start \u4e2d?"
 [files]
 main = "MAIN.EXE"
-other = ["missing.txt", { source = "readme.txt", name = "a/b" }, "readme.txt", { source = "readme.txt", name = "README.TXT" }]
+other = ["missing.txt", { source = "readme.txt", name = "a:b" }, "readme.txt", { source = "readme.txt", name = "README.TXT" }]
 [colours]
 top = "blue"
 )"));
@@ -164,9 +164,52 @@ top = "blue"
   EXPECT_THAT(Errors(), HasSubstr(path + ":6: text RunPrompt holds '\u4e2d' (U+4E2D) at character 7, which code page "
                                          "1252 cannot show"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":9: file 'missing.txt' does not exist"));
-  EXPECT_THAT(Errors(), HasSubstr("'a/b' cannot be a file name"));
+  EXPECT_THAT(Errors(), HasSubstr("'a:b' cannot be a file name"));
   EXPECT_THAT(Errors(), HasSubstr("two files would be installed as 'README.TXT'"));
   EXPECT_THAT(Errors(), HasSubstr(path + ":11: colour 'top' must be written \"#RRGGBB\""));
+}
+
+// A folder entry stands for the files under it, sorted, as include and
+// exclude let them through; each row's other list gives these names, or
+// fails naming the problem.
+TEST_F(ManifestTest, FolderEntriesAndFolderNames) {
+  std::filesystem::create_directories(dir_.path() / "help" / "deep");
+  std::filesystem::create_directories(dir_.path() / "empty");
+  for (const char* file : {"help/b.txt", "help/A.TXT", "help/old.bak", "help/deep/c.txt", "help/deep/d.bmp"}) {
+    std::ofstream(dir_.File(file)) << file;
+  }
+  struct Case {
+    const char* other;
+    const char* result;  // the names, joined by spaces, or part of the error
+  };
+  const Case cases[] = {
+      {R"({ source = "help" })", R"(help\A.TXT help\b.txt help\deep\c.txt help\deep\d.bmp help\old.bak)"},
+      {R"({ source = "help", name = "Help", exclude = ["*.bak", "deep/*.bmp"] })", R"(Help\A.TXT Help\b.txt Help\deep\c.txt)"},
+      {R"({ source = "help", name = "", include = ["*.txt"] })", R"(A.TXT b.txt deep\c.txt)"},
+      {R"({ source = "help", name = 'X\Y', include = ["deep/*"] })", R"(X\Y\deep\c.txt X\Y\deep\d.bmp)"},
+      {R"("readme.txt", { source = "readme.txt", name = "Docs/Sub/R.TXT" })", R"(readme.txt Docs\Sub\R.TXT)"},
+      {R"({ source = "help", include = ["*.none"] })", "holds no file to pack that include and exclude let through"},
+      {R"({ source = "empty" })", "holds no file to pack"},
+      {R"({ source = "readme.txt", include = ["*"] })", "include and exclude narrow a folder"},
+      {R"({ source = "readme.txt", name = 'a\..\b' })", "'..' it names no file"},
+      {R"({ source = "readme.txt", name = 'Help\A.TXT' }, { source = "help", name = "help" })",
+       R"(two files would be installed as 'help\A.TXT')"},
+      {R"({ source = "readme.txt", name = "Help" }, { source = "help", name = "Help" })",
+       "would go into folder 'Help', which is a file"},
+      {R"({ source = "help", name = "Help" }, { source = "readme.txt", name = "HELP" })",
+       "'HELP' would be a file and a folder of other files at once"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.other);
+    const bool read = Read(std::string("[texts]\nTitle = \"D\"\nDefaultDir = 'C:\\D'\n[files]\nmain = \"MAIN.EXE\"\nother = [") +
+                           c.other + "]\n");
+    std::string names;
+    for (const ManifestFile& file : manifest_.others) names += (names.empty() ? "" : " ") + file.name;
+    if (read) EXPECT_EQ(names, c.result);
+    else EXPECT_THAT(Errors(), HasSubstr(c.result));
+  }
+  EXPECT_FALSE(Read("[texts]\nTitle = \"D\"\nDefaultDir = 'C:\\D'\n[files]\nmain = { source = \"MAIN.EXE\", name = 'bin\\M.EXE' }\n"));
+  EXPECT_THAT(Errors(), HasSubstr("the main program is installed at the top of the destination"));
 }
 
 TEST_F(ManifestTest, TextsMustFitACountedText) {

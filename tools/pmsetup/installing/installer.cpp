@@ -16,13 +16,15 @@
 namespace pmsetup {
 namespace {
 
-// Which limit a path that is too long passes: the installers' own, or
-// the 255 bytes Linux takes in a name, which names in UTF-8 can pass.
-std::string TooLong(const std::string& path) {
-  if (path.size() > platform::kLongestPath) {
+// Which limit a path that is too long passes: the installers' own (a
+// folder's is shorter), or the 255 bytes Linux takes in a name, which
+// names in UTF-8 can pass.
+std::string TooLong(const std::string& path, bool folder) {
+  const std::size_t limit = folder ? platform::kLongestFolderPath : platform::kLongestPath;
+  if (path.size() > limit) {
     const char* unit = platform::DoubleByteCodePage(platform::AnsiCodePage) ? " bytes" : " characters";
     return "the path is " + std::to_string(path.size()) + unit + "; the installer takes at most " +
-           std::to_string(platform::kLongestPath);
+           std::to_string(limit) + (folder ? " in a folder's" : "");
   }
   const std::string name = platform::FromCodePage(path.substr(path.find_last_of('\\') + 1), platform::AnsiCodePage);
   return "the name takes " + ByteCount(name.size()) + " in UTF-8; this system takes at most " +
@@ -30,10 +32,10 @@ std::string TooLong(const std::string& path) {
 }
 
 // The file where the run stopped, and why.
-std::string StopReason() {
+std::string StopReason(bool folder = false) {
   const extract::StopPoint& stop = extract::Extraction.StoppedAt;
   const std::string why = stop.reason != nullptr        ? stop.reason
-                          : stop.code == ENAMETOOLONG ? TooLong(stop.path)
+                          : stop.code == ENAMETOOLONG ? TooLong(stop.path, folder)
                                                       : platform::ErrorText(stop.code);
   return DisplayPath(stop.path) + ": " + why;
 }
@@ -45,7 +47,7 @@ std::string Explain(extract::Outcome outcome) {
     case Outcome::kUnderway: return "the installation stopped without a reason";
     case Outcome::kInstalled: return std::string();
     case Outcome::kCancelled: return "cancelled";
-    case Outcome::kNoDestination: return "cannot create the directory " + StopReason();
+    case Outcome::kNoDestination: return "cannot create the directory " + StopReason(true);
     case Outcome::kCannotCreateOutput: return "cannot create a file in " + StopReason();
     case Outcome::kNoFirstVolume: return "cannot open " + StopReason();
     case Outcome::kWriteFailed: return "cannot write " + StopReason() + " (is the disk full?)";

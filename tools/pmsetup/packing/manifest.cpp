@@ -12,9 +12,11 @@
 #include "common/path_text.hpp"
 #include "extract/staged_files.hpp"
 #include "io/file_io.hpp"
+#include "packing/folder_entry.hpp"
 #include "package/group_name.hpp"
 #include "platform/code_page.hpp"
 #include "package/file_name.hpp"
+#include "packing/text_fit.hpp"
 #include "platform/file.hpp"
 #include "terminal/terminal_text.hpp"
 
@@ -72,6 +74,9 @@ class ManifestReader {
     ReadColours(root["colours"]);
     ReadTexts(root);
     ReadFiles(root);
+    WarnOfTextsThatReadWrong(root, manifest_, [this](const toml::source_region& where, const std::string& message) {
+      Warning(where, message);
+    });
   }
 
   void Error(const toml::source_region& where, const std::string& message) {
@@ -232,28 +237,40 @@ class ManifestReader {
                               "('.', '..') and none naming a device");
   }
 
-  std::optional<ManifestFile> ReadFile(const toml::node& node) {
+  // One entry of [files]: a file, or in other a folder of them; what it
+  // stands for goes to files.
+  void ReadEntry(const toml::node& node, bool main, std::vector<ManifestFile>& files) {
     const toml::node* source_node = &node;
     const toml::node* name_node = nullptr;
-    if (const toml::table* table = node.as_table()) {
-      CheckKeys(*table, {"source", "name"}, "files");
+    const toml::table* table = node.as_table();
+    if (table != nullptr) {
+      CheckKeys(*table, {"source", "name", "include", "exclude"}, "files");
       source_node = table->get("source");
       name_node = table->get("name");
       if (source_node == nullptr) {
         Error(node.source(), "a file table needs a source");
-        return std::nullopt;
+        return;
       }
     }
     const auto source = source_node->value<std::string>();
     if (!source) {
       Error(source_node->source(), "a file must be a path or a table { source = ..., name = ... }");
-      return std::nullopt;
+      return;
     }
-    ManifestFile file{Text(base_ / Path(*source)), {}};
+    const fs::path path = base_ / Path(*source);
     std::error_code error;
-    if (!fs::is_regular_file(Path(file.source), error)) {
+    if (fs::is_directory(path, error)) {
+      if (main) Error(source_node->source(), "main must be a file: '" + ShownArgument(*source) + "' is a folder");
+      else ReadFolder(*table_or(node), *source_node, name_node, path, files);
+      return;
+    }
+    if (table != nullptr && (table->get("include") != nullptr || table->get("exclude") != nullptr)) {
+      Error(node.source(), "include and exclude narrow a folder, and '" + ShownArgument(*source) + "' is none");
+      return;
+    }
+    if (!fs::is_regular_file(path, error)) {
       Error(source_node->source(), "file '" + ShownArgument(*source) + "' does not exist or is not a regular file");
-      return std::nullopt;
+      return;
     }
     std::optional<std::string> name;
     if (name_node != nullptr) {
@@ -262,20 +279,92 @@ class ManifestReader {
       const std::string file_name = Text(Path(*source).filename());
       name = InCodePage(file_name, *source_node, "file name '" + ShownArgument(file_name) + "'");
     }
-    if (!name) return std::nullopt;
-    if (const char* problem = package::FileNameProblem(*name, manifest_.code_page)) {
-      const std::string separator = BackslashProblem(*name);
-      Error((name_node ? name_node : source_node)->source(),
-            "'" + Shown(*name) + "' cannot be a file name on Windows: " + (separator.empty() ? problem : separator));
+    if (!name) return;
+    if (auto checked = CheckedName(*name, (name_node ? name_node : source_node)->source(), main)) {
+      files.push_back({Text(path), *checked});
+    }
+  }
+
+  // The entry's table, or an empty one for a bare path.
+  const toml::table* table_or(const toml::node& node) {
+    static const toml::table kNone;
+    return node.as_table() != nullptr ? node.as_table() : &kNone;
+  }
+
+  std::vector<std::string> Patterns(const toml::table& table, const char* key) {
+    std::vector<std::string> patterns;
+    const toml::node* node = table.get(key);
+    if (node == nullptr) return patterns;
+    const toml::array* list = node->as_array();
+    for (std::size_t k = 0; list != nullptr && k < list->size(); ++k) {
+      if (auto pattern = (*list)[k].value<std::string>()) patterns.push_back(*pattern);
+      else list = nullptr;
+    }
+    if (list == nullptr) Error(node->source(), std::string(key) + " must be a list of patterns, such as [\"*.txt\"]");
+    return patterns;
+  }
+
+  // Every file under a folder, installed under name (by default the
+  // folder's own) with its path within the folder.
+  void ReadFolder(const toml::table& table, const toml::node& source_node, const toml::node* name_node,
+                  const fs::path& folder, std::vector<ManifestFile>& files) {
+    std::optional<std::string> prefix;
+    if (name_node != nullptr) {
+      prefix = name_node->is_string() && name_node->value_or(std::string()).empty() ? std::string()
+                                                                                    : Encoded(*name_node, "name");
+    } else {
+      const std::string folder_name = Text(folder.lexically_normal().parent_path().filename());
+      const std::string own = Text(folder.lexically_normal().filename());
+      prefix = InCodePage(own.empty() ? folder_name : own, source_node, "folder name '" + ShownArgument(own) + "'");
+    }
+    const std::vector<std::string> include = Patterns(table, "include"), exclude = Patterns(table, "exclude");
+    std::string error;
+    const std::vector<FolderFile> found = FilesInFolder(folder, include, exclude, error);
+    if (!error.empty()) Error(source_node.source(), error);
+    else if (found.empty()) {
+      Error(source_node.source(), "folder '" + ShownPath(folder) + "' holds no file to pack" +
+                                      (include.empty() && exclude.empty() ? "" : " that include and exclude let through"));
+    }
+    if (!prefix) return;
+    const toml::source_region& where = (name_node ? name_node : &source_node)->source();
+    for (const FolderFile& file : found) {
+      auto relative = InCodePage(file.relative, source_node, "file name '" + ShownArgument(file.relative) + "'");
+      if (!relative) continue;
+      const std::string name = prefix->empty() ? *relative : *prefix + '\\' + *relative;
+      if (auto checked = CheckedName(name, where, false)) files.push_back({Text(file.source), *checked});
+    }
+  }
+
+  // name, its folders separated by '\\', when every component can be a
+  // name on Windows and the whole fits the proposed destination.
+  std::optional<std::string> CheckedName(std::string name, const toml::source_region& where, bool main) {
+    std::replace(name.begin(), name.end(), '/', '\\');  // never a second byte in Windows' code pages
+    const std::string separator = BackslashProblem(name);
+    if (!separator.empty()) {
+      Error(where, "'" + Shown(name) + "' cannot be a file name on Windows: " + separator);
       return std::nullopt;
     }
-    if (const char* problem = PackageFileClash(*name)) {
-      Error((name_node ? name_node : source_node)->source(), "'" + Shown(*name) + "' " + problem);
+    const bool in_folder = name.find('\\') != std::string::npos;
+    if (main && in_folder) {
+      Error(where, "'" + Shown(name) + "': the main program is installed at the top of the destination, so its "
+                   "name cannot hold a folder");
       return std::nullopt;
     }
-    CheckLength(*name, (name_node ? name_node : source_node)->source());
-    file.name = *name;
-    return file;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+      end = name.find('\\', start);
+      const std::string component = name.substr(start, end == std::string::npos ? end : end - start);
+      if (const char* problem = package::FileNameProblem(component, manifest_.code_page)) {
+        Error(where, "'" + Shown(name) + "' cannot be a file name on Windows: " +
+                         (in_folder ? "'" + Shown(component) + "' " : std::string()) + problem);
+        return std::nullopt;
+      }
+    }
+    if (const char* problem = in_folder ? nullptr : PackageFileClash(name)) {
+      Error(where, "'" + Shown(name) + "' " + problem);
+      return std::nullopt;
+    }
+    CheckLength(name, where);
+    return name;
   }
 
   // A name must fit the destination the package proposes, as the
@@ -284,16 +373,26 @@ class ManifestReader {
     const std::string& folder = manifest_.texts[package::DefaultDir];
     const std::size_t length = common::JoinPath(folder, name).size();
     const std::string shown = "'" + Shown(name) + "'";
+    const std::string unit = platform::DoubleByteCodePage(manifest_.code_page)
+                                 ? " bytes in code page " + std::to_string(manifest_.code_page)
+                                 : " characters";
     if (!folder.empty() && length > platform::kLongestPath) {
       const bool separated = folder.back() == '\\';
-      const std::string unit = platform::DoubleByteCodePage(manifest_.code_page)
-                                   ? " bytes in code page " + std::to_string(manifest_.code_page)
-                                   : " characters";
       Error(where, shown + ": '" + Shown(folder) + (separated ? "'" : "' + '\\'") + " + the name is " +
                        std::to_string(length) + unit + "; the installer takes at most " +
                        std::to_string(platform::kLongestPath));
+    } else if (const std::size_t last = name.rfind('\\'); !folder.empty() && last != std::string::npos) {
+      const std::size_t folder_length = common::JoinPath(folder, name.substr(0, last)).size();
+      if (folder_length > platform::kLongestFolderPath) {
+        Error(where, shown + ": its folder under '" + Shown(folder) + "' is " + std::to_string(folder_length) + unit +
+                         "; Windows makes folders of at most " + std::to_string(platform::kLongestFolderPath));
+      }
     }
-    const std::size_t utf8 = Readable(name).size();
+    std::size_t utf8 = 0;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+      end = name.find('\\', start);
+      utf8 = std::max(utf8, Readable(name.substr(start, end == std::string::npos ? end : end - start)).size());
+    }
     if (utf8 > platform::kLongestUtf8Name) {
       Warning(where, shown + " takes " + ByteCount(utf8) + " in UTF-8; Linux takes at most " +
                          std::to_string(platform::kLongestUtf8Name) +
@@ -321,24 +420,47 @@ class ManifestReader {
       return;
     }
     CheckKeys(*files, {"main", "other"}, "files");
-    if (auto main = ReadFile(*files->get("main"))) manifest_.main = *main;
-    std::set<std::u32string> seen{Folded(manifest_.main.name)};
-    if (const toml::node* other = files->get("other")) {
-      const toml::array* list = other->as_array();
-      if (list == nullptr) {
-        Error(other->source(), "other must be a list of files");
-        return;
-      }
-      for (const toml::node& item : *list) {
-        auto file = ReadFile(item);
-        if (!file) continue;
-        if (!seen.insert(Folded(file->name)).second) {
-          Error(item.source(), "two files would be installed as '" + Shown(file->name) + "'");
+    std::vector<ManifestFile> main;
+    ReadEntry(*files->get("main"), true, main);
+    if (!main.empty()) manifest_.main = main.front();
+    std::set<std::u32string> seen{Folded(manifest_.main.name)}, folders;
+    const toml::node* other = files->get("other");
+    if (other == nullptr) return;
+    const toml::array* list = other->as_array();
+    if (list == nullptr) {
+      Error(other->source(), "other must be a list of files");
+      return;
+    }
+    for (const toml::node& item : *list) {
+      std::vector<ManifestFile> found;
+      ReadEntry(item, false, found);
+      for (ManifestFile& file : found) {
+        if (const std::string clash = Clash(file.name, seen, folders); !clash.empty()) {
+          Error(item.source(), clash);
           continue;
         }
-        manifest_.others.push_back(*file);
+        manifest_.folder_names |= file.name.find('\\') != std::string::npos;
+        manifest_.others.push_back(std::move(file));
       }
     }
+  }
+
+  // Why a file of this path cannot join those seen (and the folders they
+  // are in), or empty when it can; it joins them then.
+  std::string Clash(const std::string& name, std::set<std::u32string>& seen, std::set<std::u32string>& folders) {
+    const std::u32string folded = Folded(name);
+    if (seen.count(folded) != 0) return "two files would be installed as '" + Shown(name) + "'";
+    if (folders.count(folded) != 0) return "'" + Shown(name) + "' would be a file and a folder of other files at once";
+    std::vector<std::u32string> levels;
+    for (std::size_t end = name.find('\\'); end != std::string::npos; end = name.find('\\', end + 1)) {
+      levels.push_back(Folded(name.substr(0, end)));
+      if (seen.count(levels.back()) != 0) {
+        return "'" + Shown(name) + "' would go into folder '" + Shown(name.substr(0, end)) + "', which is a file";
+      }
+    }
+    seen.insert(folded);
+    folders.insert(levels.begin(), levels.end());
+    return std::string();
   }
 
   // Windows compares file names without regard to case, in every script.

@@ -14,7 +14,10 @@
 //   other = ["README.TXT", { source = "doc/manual.txt", name = "MANUAL.TXT" }]
 //
 // File paths are relative to the manifest.  A file is installed under the
-// last component of its path unless a name is given.
+// last component of its path unless a name is given; a name may hold
+// folders ('Help\Manual.txt').  An entry of other may name a folder:
+//   { source = "help", name = "Help", include = ["*.txt"], exclude = ["*.bak"] }
+// stands for every file under it (packing/folder_entry.hpp).
 #pragma once
 
 #include <string>
@@ -37,6 +40,8 @@ struct Manifest {
   package::SetupTextArray texts;  // in the package's code page
   ManifestFile main;
   std::vector<ManifestFile> others;
+  // Some name holds a folder: the installers create the folders.
+  bool folder_names = false;
   // What packs but may not install everywhere, each naming file and line.
   std::vector<std::string> warnings;
 };

@@ -1,6 +1,8 @@
 #include "packing/packer.hpp"
 
+#include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 #include "packing/manifest.hpp"
 #include "reading/package_report.hpp"
 #include "package/block_writer.hpp"
+#include "package/file_details.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "package/setup_block.hpp"
@@ -256,6 +259,34 @@ bool PackageFileName(const std::string& name) {
   return false;
 }
 
+// When each payload file was last modified, as the details record keeps
+// it: in FAT's 2-second steps, and no later than SOURCE_DATE_EPOCH when
+// that is set, so that a build from the same sources gives the same
+// package.  Times FAT cannot hold (before 1980) are recorded as unknown.
+Bytes FileDetails(const Manifest& manifest, const std::vector<const ManifestFile*>& files) {
+  constexpr std::int64_t kFirstFatTime = 315532800 + 86400;  // 1980-01-02: 1980-01-01 in every time zone
+  std::optional<std::int64_t> latest;
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+    char* end = nullptr;
+    const long long value = std::strtoll(epoch, &end, 10);
+    if (*end == '\0' && value >= 0) latest = value;
+  }
+  std::vector<std::uint32_t> times;
+  for (const ManifestFile* file : files) {
+    std::error_code error;
+    const auto written = fs::last_write_time(Path(file->source), error);
+    std::int64_t seconds = error ? 0
+                                 : std::chrono::duration_cast<std::chrono::seconds>(
+                                       std::chrono::file_clock::to_sys(written).time_since_epoch())
+                                       .count();
+    if (latest) seconds = std::min(seconds, *latest);
+    seconds -= seconds % 2;
+    const bool representable = seconds >= kFirstFatTime && seconds <= UINT32_MAX;
+    times.push_back(representable ? static_cast<std::uint32_t>(seconds) : 0);
+  }
+  return package::EncodeFileDetails(manifest.folder_names ? package::kFolderNames : 0, times);
+}
+
 std::vector<const ManifestFile*> PayloadFiles(const Manifest& manifest) {
   std::vector<const ManifestFile*> files{&manifest.main};
   for (const ManifestFile& other : manifest.others) files.push_back(&other);
@@ -333,19 +364,20 @@ void Report(const PackOptions& options, std::size_t file_count, std::uint64_t pa
   }
 }
 
-// The stub, the integrity record of the volumes written and the payload,
-// and the setup block.
-Bytes SetupExe(const Bytes& stub, const package::PackageContents& contents, std::uint32_t payload_crc,
-               const std::vector<OutputFile>& volumes) {
+// The stub, the file details, the integrity record of the volumes written
+// and the payload, and the setup block.
+Bytes SetupExe(const Bytes& stub, const Bytes& details, const package::PackageContents& contents,
+               std::uint32_t payload_crc, const std::vector<OutputFile>& volumes) {
   std::vector<package::VolumeSum> sums;
   for (const OutputFile& volume : volumes) {
     sums.push_back({static_cast<std::uint32_t>(volume.size), volume.crc});
   }
-  const auto record_size = package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
-  const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(stub.size() + record_size));
-  const std::uint32_t image_crc = common::UpdateCrc32(0, stub.data(), stub.size());
-  const Bytes record = package::EncodeIntegrityRecord(image_crc, payload_crc, sums, block);
   Bytes setup_exe = stub;
+  setup_exe.insert(setup_exe.end(), details.begin(), details.end());
+  const auto record_size = package::IntegrityRecordSize(static_cast<std::uint32_t>(sums.size()));
+  const Bytes block = package::EncodeSetupBlock(contents, static_cast<std::uint32_t>(setup_exe.size() + record_size));
+  const std::uint32_t image_crc = common::UpdateCrc32(0, setup_exe.data(), setup_exe.size());
+  const Bytes record = package::EncodeIntegrityRecord(image_crc, payload_crc, sums, block);
   setup_exe.insert(setup_exe.end(), record.begin(), record.end());
   setup_exe.insert(setup_exe.end(), block.begin(), block.end());
   return setup_exe;
@@ -444,7 +476,8 @@ int Pack(const PackOptions& options) {
   // depends on neither that nor the disk count, so the first disk's room
   // is known before the stream is cut.
   for (const ManifestFile* file : payload_files) contents.Entries.push_back({file->name, 0, 0});
-  const std::uint64_t setup_size = stub->size() + package::EncodeSetupBlock(contents, 0).size();
+  const Bytes details = FileDetails(manifest, payload_files);
+  const std::uint64_t setup_size = stub->size() + details.size() + package::EncodeSetupBlock(contents, 0).size();
   std::uint64_t first_capacity = kUnlimited, capacity = kUnlimited;
   if (options.medium) {  // files take whole clusters of the medium
     const std::optional<VolumeRoom> room = RoomForVolumes(*options.medium, setup_size, *known_size, error);
@@ -471,7 +504,7 @@ int Pack(const PackOptions& options) {
   }
   contents.TotalSize = static_cast<std::int32_t>(payload_size);
   contents.DiskCount = static_cast<std::uint8_t>(volumes.Volumes());
-  const Bytes setup_exe = SetupExe(*stub, contents, payload.crc, writer.Files());
+  const Bytes setup_exe = SetupExe(*stub, details, contents, payload.crc, writer.Files());
   if (error = writer.Begin(setup_exe_path, 1); !error.empty()) return Failure(error);
   if (error = writer.Write(setup_exe); !error.empty()) return Failure(error);
   if (error = writer.Commit(); !error.empty()) return Failure(error);

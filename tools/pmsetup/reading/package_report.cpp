@@ -1,12 +1,14 @@
 #include "reading/package_report.hpp"
 
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <algorithm>
 #include <vector>
 
 #include "io/file_io.hpp"
 #include "reading/file_kind.hpp"
+#include "package/file_details.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
 #include "platform/code_page.hpp"
@@ -42,13 +44,29 @@ Trailer ReadTrailer(const std::string& path) {
 }
 
 // What becomes of a name that does not install as it stands.
-std::string NameRemark(const std::string& name, int code_page) {
+std::string NameRemark(const std::string& name, bool folder_names, int code_page) {
   const char* problem = nullptr;
-  const std::string installed = package::InstalledName(name, &problem);
+  const std::string installed = package::InstalledPath(name, folder_names, &problem);
   if (installed.empty()) return std::string("  (cannot be installed: ") + problem + ")";
-  const std::size_t separator = name.find_last_of("\\/:");
+  const std::size_t separator = folder_names ? std::string::npos : name.find_last_of("\\/:");
   if (installed != name.substr(separator + 1)) return "  (installed as " + Quoted(installed, code_page) + ")";  // npos + 1 is 0
   return std::string();
+}
+
+// A recorded modification time in this system's time zone, as listings
+// of files show them.
+std::string TimeText(std::uint32_t time) {
+  if (time == 0) return "-";
+  const std::time_t seconds = time;
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
 }
 
 // Text aligned to the right of columns on the terminal.
@@ -61,21 +79,24 @@ void PrintEntries(std::ostream& out, const package::SetupBlock& block, int code_
   struct Row {
     std::string name, offset;
     std::int32_t size;
-    std::string remark;
+    std::string time, remark;
   };
   std::vector<Row> rows;
   std::size_t name_width = 0, offset_width = 0, size_width = 0;
+  bool timed = false;
   for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {
-    rows.push_back({Quoted(entry->Name, code_page), Thousands(entry->Offset), entry->Size,
-                    NameRemark(entry->Name, code_page)});
+    timed |= entry->Time != 0;
+    rows.push_back({Quoted(entry->Name, code_page), Thousands(entry->Offset), entry->Size, TimeText(entry->Time),
+                    NameRemark(entry->Name, block.FolderNames, code_page)});
     name_width = std::max(name_width, Columns(rows.back().name));
     offset_width = std::max(offset_width, rows.back().offset.size());
     size_width = std::max(size_width, Thousands(entry->Size).size());
   }
-  out << "Entries (" << block.EntryCount << "), main program first:\n";
+  out << "Entries (" << block.EntryCount << "), main program first"
+      << (block.FolderNames ? "; the names hold folders, made under the destination" : "") << ":\n";
   for (const Row& row : rows) {
     out << "  " << Padded(row.name, name_width) << "  offset " << RightAligned(row.offset, offset_width) << "  "
-        << ByteCount(row.size, size_width) << row.remark << '\n';
+        << ByteCount(row.size, size_width) << (timed ? "  " + RightAligned(row.time, 19) : "") << row.remark << '\n';
   }
 }
 
@@ -87,6 +108,9 @@ platform::IoResult ReadPackageFile(const std::string& path, PackageFile& package
   if (opened != platform::kIoOk) return opened;
   platform::IoResult result = package::ReadIntegrityRecordOf(file, package.record, package.check);
   if (result == platform::kIoOk) result = package::ReadSetupBlockOf(file, package.block);
+  if (result == platform::kIoOk) {
+    result = package::ReadFileDetailsOf(file, package.record, package.block, &package.details_damage);
+  }
   const platform::IoResult closed = platform::FileClose(file);
   return result != platform::kIoOk ? result : closed;
 }

@@ -16,6 +16,8 @@ struct PackageFile {
   package::IntegrityRecord record;
   package::RecordCheck check = package::RecordCheck::kAbsent;
   package::SetupBlock block;
+  // Why the file details record cannot be used (a damaged package), or nullptr.
+  const char* details_damage = nullptr;
 
   PackageFile() = default;
   PackageFile(const PackageFile&) = delete;
