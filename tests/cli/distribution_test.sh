@@ -39,18 +39,53 @@ uses_its_files() {  # uses_its_files NAME PMSETUP STUB: pack and install with th
 
 # cmake --install: the layout, and the stub found from bin/ as ../share.
 cmake --install "$native" --prefix "$work/prefix" > /dev/null
-for file in bin/pmsetup share/pagemix-setup/SETUP.EXE share/man/man1/pmsetup.1.gz \
-            share/doc/pagemix-setup/README.md share/doc/pagemix-setup/LICENSE; do
+for file in bin/pmsetup share/pagemix-setup/SETUP.EXE share/man/man1/pmsetup.1.gz share/man/man5/pmsetup-manifest.5.gz \
+            share/bash-completion/completions/pmsetup share/doc/pagemix-setup/README.md share/doc/pagemix-setup/LICENSE; do
   check "install puts $file in place" test -f "prefix/$file"
 done
 uses_its_files prefix prefix/bin/pmsetup "$work/prefix/share/pagemix-setup/SETUP.EXE"
-man --warnings -l prefix/share/man/man1/pmsetup.1.gz > man.txt 2> man-warnings.txt
-check "the manual page renders without warnings" test ! -s man-warnings.txt
-for sub in PACK LIST VERIFY LZH INSTALL; do
+for page in man5/pmsetup-manifest.5.gz man1/pmsetup.1.gz; do
+  MANWIDTH=80 man --warnings -l "prefix/share/man/$page" > man.txt 2> man-warnings.txt
+  check "$page renders without warnings" test ! -s man-warnings.txt
+  check "$page fits in 80 columns" test "$(wc -L < man.txt)" -le 80
+done
+for sub in PACK LIST VERIFY LZH INSTALL INIT; do
   check "the manual page has pmsetup ${sub,,}" grep -q "^PMSETUP $sub" man.txt
 done
-check "the manual page shows the options as --help does" \
-  grep -qF -- "$(prefix/bin/pmsetup pack --help | grep -m1 -- '--disk-size' | sed 's/^ *//')" man.txt
+# Every option --help names is on the page and completes, and no type word
+# of the command-line library is shown for a value.
+completion=prefix/share/bash-completion/completions/pmsetup
+for command in "" pack list verify install lzh "lzh encode" "lzh decode" init; do
+  prefix/bin/pmsetup $command --help > help.txt
+  check "pmsetup $command --help names no type words" test -z "$(grep -wE 'TEXT|INT|UINT' help.txt)"
+  for option in $(grep -oE '^  (-[a-z],)?--[a-z-]+' help.txt | sed 's/.*,//'); do
+    check "pmsetup $command $option is on the manual page" grep -qF -- "$option" man.txt
+    check "pmsetup $command $option completes" grep -qE -- "^    '$command'\\) .*options='([^']* )?$option( [^']*)?'" "$completion"
+  done
+done
+# What the installed completion offers for the last word.
+mkdir -p offered/folder && touch offered/package.toml offered/notes.txt
+completes() {
+  bash -c 'source "$0"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _pmsetup; printf "%s\n" "${COMPREPLY[@]}"' \
+    "$completion" pmsetup "$@" | LC_ALL=C sort | tr '\n' ' '
+}
+completion_rows=(  # WORDS|OFFERED (sorted)
+  "|init install list lzh pack verify "
+  "pack --la|--layout "
+  "pack x --layout |disks flat images "
+  "pack --media 1.|1.2M 1.44M "
+  "pack --out = offered/|offered/folder "
+  "pack offered/|offered/folder offered/package.toml "
+  "lzh |decode encode "
+  "lzh decode --count 3 x --c|--count "
+  "install --dest offered/folder offered/|offered/folder offered/notes.txt offered/package.toml "
+)
+for row in "${completion_rows[@]}"; do
+  IFS='|' read -r words offered <<< "$row"
+  read -ra words <<< "$words"
+  [[ $row == *" |"* || $row == "|"* ]] && words+=("")
+  check "pmsetup ${words[*]} completes to: $offered" test "$(completes "${words[@]}")" = "$offered"
+done
 
 mv prefix/share/pagemix-setup/SETUP.EXE elsewhere.exe
 prefix/bin/pmsetup pack src/package.toml --out nothing > /dev/null 2> err.txt
@@ -67,6 +102,7 @@ check "the .deb is named for its version" test "$(basename "$deb")" = "pagemix-s
 check "the .deb is reproducible" cmp -s "$deb" deb2/"$(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $NF}' > listing.txt
 for file in ./usr/bin/pmsetup ./usr/share/pagemix-setup/SETUP.EXE ./usr/share/man/man1/pmsetup.1.gz \
+            ./usr/share/man/man5/pmsetup-manifest.5.gz ./usr/share/bash-completion/completions/pmsetup \
             ./usr/share/doc/pagemix-setup/copyright ./usr/share/doc/pagemix-setup/changelog.gz; do
   check "the .deb holds $file" grep -qxF "$file" listing.txt
 done

@@ -4,6 +4,7 @@
 source "$(dirname "$0")/checks.sh"
 pmsetup=$(realpath "$1")
 make_package=$(realpath "$2")
+data=$(cd "$(dirname "$0")" && pwd)/data
 cd "$work"
 
 mkdir src
@@ -354,6 +355,36 @@ done
 "$pmsetup" install all/SETUP.EXE --dest "$work/re" --yes > /dev/null 2>&1
 check "after kill -9 the next installation succeeds" cmp -s src/MAIN.EXE re/MAIN.EXE
 check "and removes the temporaries left" test -z "$(ls re | grep -v '^MAIN.EXE$\|^numbers.txt$')"
+
+# A folder as init finds it packs and installs as it stands: its program,
+# its other files, and each subfolder with all it holds.
+mkdir -p fresh/help/img && cp src/MAIN.EXE fresh/APP.EXE && cp src/numbers.txt fresh/
+seq 1 50 > fresh/help/index.txt && head -c 700 /dev/urandom > fresh/help/img/logo.bmp
+"$pmsetup" init fresh > /dev/null 2> err.txt && "$pmsetup" pack fresh/pagemix.toml --out fresh-package --stub stub.exe \
+  > /dev/null 2>> err.txt && "$pmsetup" install fresh-package/SETUP.EXE --dest "$work/fresh-installed" --yes \
+  > /dev/null 2>> err.txt
+check "init, pack, install: the folder installs as it is" diff -r -x pagemix.toml fresh fresh-installed
+[ -s err.txt ] && cat err.txt
+
+# Every file keeps its time, in FAT's 2-second steps, a time past
+# SOURCE_DATE_EPOCH clamped to it; list shows the paths and the times.
+TZ=UTC touch -d '2001-02-03 04:05:07' fresh/numbers.txt fresh/help/img/logo.bmp
+TZ=UTC touch -d '2030-01-01 00:00:00' fresh/help/index.txt
+SOURCE_DATE_EPOCH=1700000000 "$pmsetup" pack fresh/pagemix.toml --out dated --stub stub.exe > /dev/null &&
+  "$pmsetup" install dated/SETUP.EXE --dest "$work/dated-installed" --yes > out.txt
+for file in numbers.txt help/img/logo.bmp; do
+  check "$file keeps its time" test "$(stat -c %Y "dated-installed/$file")" -eq 981173106
+done
+check "a time past SOURCE_DATE_EPOCH is clamped to it" test "$(stat -c %Y dated-installed/help/index.txt)" -eq 1700000000
+check "the report names the installed paths" grep -qE '^  help\\img\\logo.bmp +700 bytes$' out.txt
+TZ=UTC "$pmsetup" list dated/SETUP.EXE > out.txt
+check "list shows the paths and times" grep -qE '^  "help\\\\img\\\\logo.bmp" .* 2001-02-03 04:05:06$' out.txt
+
+# A package made before names could hold folders installs every file by
+# the last component of its name, as it always did.
+"$pmsetup" install "$data/old-package/SETUP.EXE" --dest "$work/old-installed" --yes > out.txt 2>&1
+check "an older package installs flat" test "$(LC_ALL=C ls old-installed | tr '\n' ' ')" = "OLDAPP.EXE OLDHELP.TXT README.TXT "
+check "an older package's report says so" grep -qE '^  OLDHELP.TXT +10 bytes$' out.txt
 
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt

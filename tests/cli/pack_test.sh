@@ -158,7 +158,7 @@ length_rows=(  # DIR NAME EXIT MESSAGE
   "C:\\Pagemix Demo|$long|1|src/length.toml:5: '$long': 'C:\\Pagemix Demo' + '\\' + the name is 270 characters; the installer takes at most 259"
   "C:\\Pagemix Demo\\|$long|1|'C:\\Pagemix Demo\\' + the name is 270 characters"
   "C:\\dd|$long|1|'C:\\dd' + '\\' + the name is 260 characters"
-  "C:\\d|$long|0|"
+  "C:\\d|$long|0|src/length.toml:5: warning: RunPrompt \"Do you want to run %s now?\", shown as \"Do you want to run $long now?\", takes 6 lines"
   "C:\\$(printf 'd%.0s' $(seq 244))|MAIN.EXE|1|src/length.toml:3: DefaultDir 'C:\\dd"
   "C:\\$(printf 'd%.0s' $(seq 244))|MAIN.EXE|1|leaves no room for the installer's temporary names (12 characters): with one it is 260; the installer takes at most 259"
   "C:\\$(printf 'd%.0s' $(seq 243))|MAIN.EXE|0|"
@@ -172,6 +172,30 @@ for row in "${length_rows[@]}"; do
   check "${name:0:8}... in $dir: exit $status" test $? -eq "$status"
   [ -n "$message" ] && check "${name:0:8}... in $dir: says so" grep -qF -- "$message" err.txt
   [ -z "$message" ] && check "${name:0:8}... in $dir: no word" test ! -s err.txt
+done
+
+# Texts that SETUP.EXE would show run together or cut off at 640x480 pack
+# with a warning on their line; the titles straddle the 618 pixels shown.
+fit_rows=(  # TEXT LINE|WARNING (empty: none)
+  'RunPrompt = "Start it"|src/fit.toml:3: warning: RunPrompt "Start it" has no %s, so the installer appends the program'"'"'s name and a question mark right after it: "Start itMAIN.EXE?"'
+  'RunPrompt = "Start it "|'
+  'RunPrompt = "Run %s now?"|'
+  'DiskPrompt = "Insert disk"|src/fit.toml:3: warning: DiskPrompt "Insert disk" has no %u, so the installer appends the disk'"'"'s number right after it: "Insert disk2"'
+  'DiskPrompt = "Insert disk "|'
+  'DiskPrompt = "Insert disk %u."|'
+  'Title = "Pagemix Desktop Publishing Pro"|'
+  'Title = "Pagemix Publishing Suite Deluxe"|src/fit.toml:3: warning: Title "Pagemix Publishing Suite Deluxe" is 621 pixels wide in the installer'"'"'s title font (Arial, 44 pixels, bold italic); at 640×480 it shows 618, so the end is cut off'
+  'FooterText = "Copyright 1997 Pagemix Software. All rights reserved. Unauthorised copying is forbidden by law and international treaties."|is 839 pixels wide in the installer'"'"'s footer font (Arial, 16 pixels, bold); at 640×480 it shows 630, so its start is cut off'
+  'CancelConfirm = "Do you really want to cancel the installation? Every file copied so far is removed again, and nothing of the program is left on this computer: not its folder, not its group, not a single file."|takes 4 lines of at most 281 pixels in the message dialog'"'"'s font (MS Sans Serif 8); the message dialog shows 3'
+)
+for row in "${fit_rows[@]}"; do
+  IFS='|' read -r line warning <<< "$row"
+  title='Title = "x"' && [[ $line == Title* ]] && title=
+  printf '[texts]\nDefaultDir = "C:"\n%s\n%s\n[files]\nmain = "MAIN.EXE"\n' "$line" "$title" > src/fit.toml
+  rm -rf fit && "$pmsetup" pack src/fit.toml --out fit --stub stub.exe > /dev/null 2> err.txt
+  check "${line:0:24}: packs" test $? -eq 0
+  [ -n "$warning" ] && check "${line:0:24}: warned" grep -qF -- "$warning" err.txt
+  [ -z "$warning" ] && check "${line:0:24}: no word" test ! -s err.txt
 done
 
 # The stub must be a bare installer, and stays one.
@@ -329,7 +353,7 @@ usage_rows=(  # EXIT|PMSETUP ARGUMENTS (evaluated)
   "2|pack src/package.toml --out u --cluster-size 2" "2|pack src/package.toml --out u --layout images"
   "2|pack src/package.toml --out u --disk-size 0" "2|list" "2|list a b" "2|list --code-page x a" "2|verify"
   "2|lzh" "2|lzh encode a" "2|lzh decode a u" "2|lzh decode --count -1 a u" "2|install" "2|install a --bogus"
-  "0|--help" "0|pack --help" "0|lzh decode --help" "0|--version"
+  "2|init nowhere" "2|init src src" "0|--help" "0|pack --help" "0|lzh decode --help" "0|init --help" "0|--version"
 )
 for row in "${usage_rows[@]}"; do
   IFS='|' read -r status arguments <<< "$row"
@@ -339,6 +363,21 @@ for row in "${usage_rows[@]}"; do
   [ "$status" -eq 0 ] && check "pmsetup $arguments: prints on stdout alone" test -s out.txt -a ! -s err.txt
 done
 check "a usage error writes nothing" test ! -e u
+# A command that is missing or unknown is named as such, with the list of
+# those there are.
+commands="pack, list, verify, install, lzh, init"
+command_rows=(  # PMSETUP ARGUMENTS|MESSAGE
+  "frobnicate --out x|pmsetup: unknown command 'frobnicate'; the commands are: $commands"
+  "|pmsetup: a command is needed; the commands are: $commands"
+  "lzh frob|pmsetup lzh: unknown command 'frob'; the commands are: encode, decode"
+  "lzh|pmsetup lzh: a command is needed; the commands are: encode, decode"
+)
+for row in "${command_rows[@]}"; do
+  IFS='|' read -r arguments message <<< "$row"
+  "$pmsetup" $arguments > /dev/null 2> err.txt
+  check "pmsetup $arguments: exits 2" test $? -eq 2
+  check "pmsetup $arguments: says so in one line" test "$(cat err.txt)" = "$message"
+done
 # The note on manifests ends the helps it concerns only, and every usage
 # line names pmsetup, not the path it was started by.
 for row in "--help|1" "pack --help|1" "list --help|0" "lzh --help|0" "lzh encode --help|0" "install --help|0"; do
@@ -347,6 +386,46 @@ for row in "--help|1" "pack --help|1" "list --help|0" "lzh --help|0" "lzh encode
   check "$arguments: the note on manifests $noted time(s)" test "$(grep -c 'The manifest keys' out.txt)" -eq "$noted"
   check "$arguments: the usage line names pmsetup" grep -q '^Usage: pmsetup ' out.txt
 done
+
+# init: a manifest for the files at the top of a folder, the first .EXE
+# as the main program, the defaults of what it leaves out commented out.
+mkdir -p made/docs made/empty made/.cache && cp src/MAIN.EXE made/APP.EXE && cp src/MAIN.EXE made/b.exe
+cp src/README.TXT made/ && seq 1 10 > made/docs/a.txt && : > made/.cache/x
+"$pmsetup" init made > out.txt 2> err.txt
+check "init exits 0" test $? -eq 0 -a ! -s err.txt
+check "init says what to run next" grep -qxF "  pmsetup pack made/pagemix.toml --out OUT" out.txt
+for line in 'Title = "made"' "DefaultDir = 'C:\\made'" 'main = "APP.EXE"' '# Other programs here, packed as other files: b.exe' \
+            '  "README.TXT",' '  "b.exe",' '  { source = "docs", name = "docs" },' '  # .cache: hidden here, so left out' \
+            '  # empty: it holds no file, and pack refuses a folder that gives none'; do
+  check "init writes: $line" grep -qxF -- "$line" made/pagemix.toml
+done
+# DefaultDir is a name Windows takes in the default code page.
+for row in 'a:b?|a_b_' 'CON.txt|_CON.txt' 'dots. .|dots' '中 x|_ x'; do
+  IFS='|' read -r folder proposed <<< "$row"
+  mkdir -p "names/$folder" && cp src/MAIN.EXE "names/$folder/" && "$pmsetup" init "names/$folder" > /dev/null
+  check "init in '$folder' proposes C:\\$proposed" grep -qxF "DefaultDir = 'C:\\$proposed'" "names/$folder/pagemix.toml"
+done
+# Every default it writes out is pack's: uncommented, the package is the same.
+mkdir plain && cp src/MAIN.EXE src/README.TXT plain/ && "$pmsetup" init plain > /dev/null
+sed 's/^#\([A-Za-z[]\)/\1/' plain/pagemix.toml > plain/defaults.toml
+check "init comments out the code page, the colours and 15 texts" test "$(grep -c '^#[A-Za-z[]' plain/pagemix.toml)" -eq 20
+"$pmsetup" pack plain/pagemix.toml --out plain-written --stub stub.exe > /dev/null
+"$pmsetup" pack plain/defaults.toml --out plain-defaults --stub stub.exe > /dev/null
+check "init's commented values are pack's defaults" diff -r plain-written plain-defaults
+mkdir no-program && cp src/README.TXT no-program/
+cp made/pagemix.toml made.toml
+init_refusals=(  # FOLDER|MESSAGE
+  "made|pmsetup: made/pagemix.toml already exists; remove it or pick another folder"
+  "no-program|pmsetup: no-program holds no .EXE file at its top to be the package's main program; put the program there"
+)
+for row in "${init_refusals[@]}"; do
+  IFS='|' read -r folder message <<< "$row"
+  "$pmsetup" init "$folder" > out.txt 2> err.txt
+  check "init $folder: exits 1" test $? -eq 1
+  check "init $folder: says why" grep -qF "$message" err.txt
+done
+check "a refused init leaves the manifest there as it was" cmp -s made.toml made/pagemix.toml
+check "a refused init writes nothing" test -z "$(ls no-program | grep -v README.TXT)"
 
 # A signal stops pack and lzh: one line, the signal's exit code, and
 # nothing left of the work.  (env resets SIGINT, which a shell ignores in

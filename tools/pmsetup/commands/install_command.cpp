@@ -18,6 +18,7 @@
 #include "io/file_io.hpp"
 #include "installing/installer.hpp"
 #include "io/interruption.hpp"
+#include "package/file_name.hpp"
 #include "package/setup_block.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
@@ -133,16 +134,23 @@ std::string TakeProposal(const std::string& drive_root, std::string& destination
   return std::string();
 }
 
+// Each file where it went: by its installed path, which in a package
+// without folder names is the last component of its name.
 void ListInstalled(const std::string& shown_destination) {
   std::size_t name_width = 0;
   std::size_t size_width = 0;
+  const auto installed = [](const package::LibRec& entry) {
+    // The main program goes under its name as it stands.
+    return Shown(&entry == package::Setup.MainEntry() ? entry.Name
+                                                      : package::InstalledPath(entry.Name, package::Setup.FolderNames));
+  };
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
-    name_width = std::max(name_width, Columns(Shown(entry->Name)));
+    name_width = std::max(name_width, Columns(installed(*entry)));
     size_width = std::max(size_width, Thousands(entry->Size).size());
   }
   std::cout << "Installed into " << shown_destination << ":\n";
   for (const package::LibRec* entry = package::Setup.FileList; entry != nullptr; entry = entry->Next) {
-    std::cout << "  " << Padded(Shown(entry->Name), name_width) << "  " << ByteCount(entry->Size, size_width) << '\n';
+    std::cout << "  " << Padded(installed(*entry), name_width) << "  " << ByteCount(entry->Size, size_width) << '\n';
   }
 }
 
@@ -232,17 +240,20 @@ int Install(const InstallOptions& options) {
 Command AddInstallCommand(CLI::App& app) {
   auto options = std::make_shared<InstallOptions>();
   CLI::App* install = app.add_subcommand("install", "Install a package here, as SETUP.EXE would on Windows.");
-  install->add_option("PACKAGE", options->package, kPackageHelp)->required();
-  install->add_option("--volumes", options->volumes, kVolumesHelp);
-  install->add_option("--dest", options->destination, "destination directory, taken as written (asked for when left out)");
+  install->add_option("PACKAGE", options->package, kPackageHelp)->required()->type_name("");
+  install->add_option("--volumes", options->volumes, kVolumesHelp)->type_name("PLACE");
+  install->add_option("--dest", options->destination, "destination directory, taken as written (asked for when left out)")
+      ->type_name("DIR");
   install->add_option("--drive-root", options->drive_root,
                       "the folder that stands for the drive of the package's DefaultDir when a destination is "
-                      "proposed (default: the current directory; --dest is never changed)");
+                      "proposed (default: the current directory; --dest is never changed)")
+      ->type_name("DIR");
   install->add_flag("--yes", options->yes,
                     "ask nothing: install into --dest, or else where the package proposes (under --drive-root); "
                     "a missing disk fails the installation");
   install->add_option("--code-page", options->code_page,
-                      "the code page the package's texts and names are in (as in its manifest; default 1252)");
+                      "the code page the package's texts and names are in (as in its manifest; default 1252)")
+      ->type_name("N");
   return {install, [options] { return Install(*options); }};
 }
 

@@ -14,9 +14,10 @@ Command AddListCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto code_page = std::make_shared<int>(1252);
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
-  list->add_option("PACKAGE", *path, kPackageHelp)->required();
+  list->add_option("PACKAGE", *path, kPackageHelp)->required()->type_name("");
   list->add_option("--code-page", *code_page,
-                   "the code page the package's texts and names are in (as in its manifest; default 1252)");
+                   "the code page the package's texts and names are in (as in its manifest; default 1252)")
+      ->type_name("N");
   return {list, [path, code_page] {
     if (!platform::KnownCodePage(*code_page)) {
       std::cerr << "pmsetup: --code-page " << *code_page << " is no Windows code page this system can convert\n";
@@ -36,6 +37,7 @@ Command AddListCommand(CLI::App& app) {
     PackageFile package;
     const platform::IoResult result = ReadPackageFile(setup_exe, package);
     const char* defect = package::RecordDamage(package.check);
+    if (defect == nullptr) defect = package.details_damage;
     if (defect == nullptr && result == platform::kIoOk) defect = package::PackageDefect(package.block);
     int status = 0;
     if (result != platform::kIoOk || defect != nullptr) {

@@ -164,14 +164,15 @@ Command AddLzhCommand(CLI::App& app) {
   CLI::App* lzh = app.add_subcommand("lzh", "Compress or expand a raw LZHUF stream (no package around it).");
   lzh->require_subcommand(1);
   CLI::App* encode_command = lzh->add_subcommand("encode", "Compress INPUT into the stream OUTPUT.");
-  encode_command->add_option("INPUT", paths->input, "file to compress")->required();
-  encode_command->add_option("OUTPUT", paths->output, "stream to write")->required();
+  encode_command->add_option("INPUT", paths->input, "file to compress")->required()->type_name("");
+  encode_command->add_option("OUTPUT", paths->output, "stream to write")->required()->type_name("");
   CLI::App* decode_command = lzh->add_subcommand("decode", "Expand the stream INPUT into exactly COUNT bytes.");
   decode_command->add_option("--count", paths->count, "number of bytes the stream holds")
       ->required()
-      ->check(CLI::Range(std::int64_t{0}, std::int64_t{INT32_MAX}));
-  decode_command->add_option("INPUT", paths->input, "stream to expand")->required();
-  decode_command->add_option("OUTPUT", paths->output, "file to write")->required();
+      ->type_name("COUNT")
+      ->check(CLI::Range(std::int64_t{0}, std::int64_t{INT32_MAX}).description(""));
+  decode_command->add_option("INPUT", paths->input, "stream to expand")->required()->type_name("");
+  decode_command->add_option("OUTPUT", paths->output, "file to write")->required()->type_name("");
   decode_command->final_callback([decode] { *decode = true; });
   return {lzh, [paths, decode] { return *decode ? Decode(*paths) : Encode(*paths); }};
 }

@@ -132,8 +132,8 @@ Command AddVerifyCommand(CLI::App& app) {
   auto volumes = std::make_shared<std::vector<std::string>>();
   CLI::App* verify = app.add_subcommand(
       "verify", "Check the setup data and every disk of a package against the checksums packed with it.");
-  verify->add_option("PACKAGE", *path, kPackageHelp)->required();
-  verify->add_option("--volumes", *volumes, kVolumesHelp);
+  verify->add_option("PACKAGE", *path, kPackageHelp)->required()->type_name("");
+  verify->add_option("--volumes", *volumes, kVolumesHelp)->type_name("PLACE");
   return {verify, [path, volumes] { return Verify(*path, *volumes); }};
 }
 
