@@ -127,6 +127,8 @@ const char* RunDecoder(lzh::InputLeft& left) {
 void Decode() {
   lzh::InputLeft left;
   if (RunDecoder(left) != nullptr) return EndRun(Outcome::kDecoderFailed);
+  std::uint16_t ignored = 0;
+  if (Extraction.Salvaging) return OutputWriter(nullptr, 0, ignored);
   // A stream cut short by a byte or two is not caught by the count of
   // empty requests; it is when a byte that never came was decoded.
   if (Extraction.Running && lzh::DecodedMissingInput(left, Transfer.EmptyRequests)) EndRun(Outcome::kInputRanDry);
@@ -135,7 +137,6 @@ void Decode() {
   std::uint8_t held[2];
   const int held_count = lzh::UnusedInput(left, Transfer.EmptyRequests, held);
   if (Extraction.Running && !OnlyPaddingLeft(held, held_count)) EndRun(Outcome::kInputLeftOver);
-  std::uint16_t ignored = 0;
   OutputWriter(nullptr, 0, ignored);
   // Every volume matched its record; a payload that still differs means
   // damaged setup data that kept its checksum, or a fault of this program.

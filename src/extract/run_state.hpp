@@ -70,6 +70,11 @@ struct ExtractionState {
   DirectoryLevels Destination;
   // InstallDir, held from before the run's first file to its end.
   platform::FileHandle Hold = platform::kNoFile;
+  // The run installs the whole files of a package with a bad disk: the
+  // front end has cut the setup block down to them and to the sound
+  // volumes before it, so the stream ends early on purpose and the
+  // checks of a complete stream do not apply.
+  bool Salvaging = false;
 };
 
 // Defined in one place: an inline definition with strings in it would

@@ -386,6 +386,46 @@ check "list shows the paths and times" grep -qE '^  "help\\\\img\\\\logo.bmp" .*
 check "an older package installs flat" test "$(LC_ALL=C ls old-installed | tr '\n' ' ')" = "OLDAPP.EXE OLDHELP.TXT README.TXT "
 check "an older package's report says so" grep -qE '^  OLDHELP.TXT +10 bytes$' out.txt
 
+# --salvage on a 4-disk package with each disk damaged, then missing: the
+# files wholly decoded before the bad disk is needed are installed, each
+# as packed, and no other.  Which those are is found apart from pmsetup
+# install: the most bytes "lzh decode" gets out of the disks before it.
+mkdir salvage-src
+python3 -c "
+import random; random.seed(7)
+for k in range(7): open('salvage-src/F%d.BIN' % k, 'wb').write(random.randbytes(random.randint(2000, 11000)))"
+printf '[texts]\nTitle = "S"\nDefaultDir = "C:\\\\S"\n[files]\nmain = "F0.BIN"\nother = [%s]\n' \
+  "$(printf '"F%d.BIN", ' 1 2 3 4 5 6)" > salvage-src/p.toml
+"$pmsetup" pack salvage-src/p.toml --out salvage --disk-size 16000 --stub stub.exe > /dev/null
+decodable() {  # decodable DISK...: the most payload bytes the disks' stream yields
+  local low=0 high=$(cat salvage-src/F*.BIN | wc -c) middle
+  cat "$@" /dev/null > prefix.bin
+  while [ "$low" -lt "$high" ]; do
+    middle=$(( (low + high + 1) / 2 ))
+    if "$pmsetup" lzh decode --count "$middle" prefix.bin /dev/null 2> /dev/null; then low=$middle; else high=$((middle - 1)); fi
+  done
+  echo "$low"
+}
+for how in damaged missing; do
+  for k in 1 2 3 4; do
+    rm -rf bad out && cp -r salvage bad
+    if [ $how = damaged ]; then printf 'X' | dd of=bad/DISK$k.CMP bs=1 seek=10 conv=notrunc status=none; else rm bad/DISK$k.CMP; fi
+    limit=$(decodable $(seq -f 'salvage/DISK%g.CMP' 1 $((k - 1)))) end=0 expected=
+    for n in 0 1 2 3 4 5 6; do
+      end=$((end + $(stat -c %s salvage-src/F$n.BIN)))
+      [ "$end" -le "$limit" ] && expected+="F$n.BIN "
+    done
+    "$pmsetup" install bad/SETUP.EXE --dest "$work/out" --yes --salvage > /dev/null 2> err.txt
+    status=$?
+    check "salvage, DISK$k.CMP $how: exit code" test $status -eq "$([ -n "$expected" ] && echo 3 || echo 1)"
+    check "salvage, DISK$k.CMP $how: exactly the whole files" test "$(LC_ALL=C ls out 2> /dev/null | tr '\n' ' ')" = "$expected"
+    check "salvage, DISK$k.CMP $how: each as packed" sh -c 'for f in out/*; do [ -e "$f" ] || exit 0; cmp -s "$f" "salvage-src/${f#out/}" || exit 1; done'
+    check "salvage, DISK$k.CMP $how: the lost files are named" grep -q "^  F6.BIN$" err.txt
+  done
+done
+"$pmsetup" install "$data/old-package/SETUP.EXE" --dest "$work/out" --yes --salvage > /dev/null 2> err.txt
+check "salvage without an integrity record refuses" grep -q "needs the package's integrity record" err.txt
+
 head -c 100 all/SETUP.EXE > damaged.exe
 "$pmsetup" install damaged.exe --dest "$work/never" --yes > out.txt 2> err.txt
 check "damaged package exits 1" test $? -eq 1

@@ -47,8 +47,8 @@ std::vector<Command> AddCommands(CLI::App& app) {
   // Set once the subcommands are made: each takes its parent's footer when
   // it is made, and this one concerns pack alone of them.
   app.footer(std::string(kManifestNote) +
-             "\nExit codes: 0 success, 1 failure, 2 usage error; 130, 143 or 129 when stopped by\n"
-             "SIGINT, SIGTERM or SIGHUP.");
+             "\nExit codes: 0 success, 1 failure, 2 usage error, 3 files left out by install\n"
+             "--salvage; 130, 143 or 129 when stopped by SIGINT, SIGTERM or SIGHUP.");
   // A mistake in the command line names what it is, with its arguments'
   // control characters shown.
   app.failure_message([](const CLI::App*, const CLI::Error& error) {

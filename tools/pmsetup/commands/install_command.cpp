@@ -17,6 +17,7 @@
 #include "extract/volume_reader.hpp"
 #include "io/file_io.hpp"
 #include "installing/installer.hpp"
+#include "installing/salvage_install.hpp"
 #include "io/interruption.hpp"
 #include "package/file_name.hpp"
 #include "package/setup_block.hpp"
@@ -34,9 +35,13 @@ struct InstallOptions {
   std::string destination;
   std::string drive_root = ".";
   bool yes = false;
+  bool salvage = false;
   int code_page = 1252;
   std::vector<std::string> volumes;
 };
+
+// The exit code of an installation that left out files a bad disk took.
+constexpr int kPartlyInstalled = 3;
 
 // Where DefaultDir lies on this system: its drive is the folder
 // drive_root, so "C:\Pagemix Demo" is "./Pagemix Demo", and ".." stops at
@@ -171,13 +176,22 @@ int Cancelled() {
   return 1;
 }
 
-int Extract(const InstallOptions& options, const std::string& destination) {
+// What a salvage left out, and why; the exit code.
+int ReportLost(const Salvage& salvage) {
+  std::cerr << "pmsetup: " << package::VolumeName(salvage.first_bad) << " is " << salvage.verdict << "; "
+            << salvage.lost.size() << (salvage.lost.size() == 1 ? " file" : " files")
+            << " decoded from it or after it could not be installed:\n";
+  for (const std::string& name : salvage.lost) std::cerr << "  " << Shown(name) << '\n';
+  return kPartlyInstalled;
+}
+
+int Extract(const InstallOptions& options, const std::string& destination, const Salvage& salvage) {
   StartProgress();
   const InstallResult result = InstallInto(destination);
   EndProgress();
   if (result.installed) {
     ListInstalled(options.destination.empty() ? DisplayPath(destination) : ShownArgument(options.destination));
-    return 0;
+    return salvage.first_bad > 0 ? ReportLost(salvage) : 0;
   }
   if (extract::Extraction.RunOutcome == extract::Outcome::kCancelled && !DeclinedDiskPrompt()) return Cancelled();
   std::cerr << Shown(package::Setup.SetupTexts[package::TerminatedMessage], Lines::kMany) << '\n';
@@ -190,7 +204,7 @@ int Extract(const InstallOptions& options, const std::string& destination) {
 }
 
 // With the terminal's signals and questions in place.
-int InstallFromTerminal(const InstallOptions& options, std::string destination) {
+int InstallFromTerminal(const InstallOptions& options, std::string destination, const Salvage& salvage) {
   if (destination.empty() && options.yes) {
     if (const std::string problem = TakeProposal(options.drive_root, destination); !problem.empty()) {
       std::cerr << "pmsetup: " << problem << '\n';
@@ -202,7 +216,7 @@ int InstallFromTerminal(const InstallOptions& options, std::string destination) 
   } else {
     ShowDestination(destination);
   }
-  return Extract(options, destination);
+  return Extract(options, destination, salvage);
 }
 
 int Install(const InstallOptions& options) {
@@ -214,8 +228,16 @@ int Install(const InstallOptions& options) {
   PackageSource source;
   std::string problem = source.Open(options.package, options.volumes);
   if (problem.empty()) problem = LoadPackage(source.SetupExe(), TerminalFrontEnd(source));
+  Salvage salvage;
+  if (problem.empty() && options.salvage) problem = PrepareSalvage(source, salvage);
   if (!problem.empty()) {
     std::cerr << "pmsetup: " << ShownArgument(options.package) << ": " << problem << '\n';
+    return 1;
+  }
+  if (salvage.main_lost) {
+    ReportLost(salvage);
+    std::cerr << "pmsetup: the damage reaches into the main program, so nothing can be salvaged; nothing was "
+                 "installed\n";
     return 1;
   }
   const bool interactive = !options.yes && isatty(STDIN_FILENO);
@@ -230,7 +252,7 @@ int Install(const InstallOptions& options) {
     return 1;
   }
   UseTerminal(interactive);
-  const int status = InstallFromTerminal(options, given.path);
+  const int status = InstallFromTerminal(options, given.path, salvage);
   ReleaseTerminal();
   return status;
 }
@@ -251,6 +273,9 @@ Command AddInstallCommand(CLI::App& app) {
   install->add_flag("--yes", options->yes,
                     "ask nothing: install into --dest, or else where the package proposes (under --drive-root); "
                     "a missing disk fails the installation");
+  install->add_flag("--salvage", options->salvage,
+                    "when a disk is damaged or missing, install the files that are whole, those decoded before "
+                    "it is needed, and name the others (exit code 3); needs the package's integrity record");
   install->add_option("--code-page", options->code_page,
                       "the code page the package's texts and names are in (as in its manifest; default 1252)")
       ->type_name("N");
