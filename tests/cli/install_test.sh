@@ -421,6 +421,8 @@ for how in damaged missing; do
     check "salvage, DISK$k.CMP $how: exactly the whole files" test "$(LC_ALL=C ls out 2> /dev/null | tr '\n' ' ')" = "$expected"
     check "salvage, DISK$k.CMP $how: each as packed" sh -c 'for f in out/*; do [ -e "$f" ] || exit 0; cmp -s "$f" "salvage-src/${f#out/}" || exit 1; done'
     check "salvage, DISK$k.CMP $how: the lost files are named" grep -q "^  F6.BIN$" err.txt
+    check "salvage, DISK$k.CMP $how: verify names the same whole files" test \
+      "$("$pmsetup" verify bad/SETUP.EXE 2> /dev/null | sed -n '/^Still whole/,$ s/^  //p' | LC_ALL=C sort | tr '\n' ' ')" = "$expected"
   done
 done
 "$pmsetup" install "$data/old-package/SETUP.EXE" --dest "$work/out" --yes --salvage > /dev/null 2> err.txt

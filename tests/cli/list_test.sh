@@ -10,6 +10,34 @@ package() {  # package FILE OPTIONS...
   "$make_package" --stub "$work/stub" --out "$out" "$@"
 }
 
+# list --json says what the listing says, in the same code page: stub,
+# colours, texts, entries (the times in UTC) and checksums.  A U+FFFD of
+# the document stands for a byte the listing shows as \xNN.
+json_agrees() {  # json_agrees NAME PACKAGE [LIST-OPTIONS...]
+  local name=$1 file=$2; shift 2
+  "$pmsetup" list --json "$@" "$file" > "$work/json.out" 2> /dev/null && TZ=UTC "$pmsetup" list "$@" "$file" > "$work/text.out" 2> /dev/null
+  check "$name: list --json agrees with the listing" python3 - "$work/json.out" "$work/text.out" <<'PY'
+import json, re, sys
+doc, text = json.load(open(sys.argv[1])), open(sys.argv[2], encoding='utf-8').read().splitlines()
+def shown(s):
+    return '"' + ''.join(r'\\x[0-9A-F]{2}' if c == '\ufffd' else re.escape('\\x%02X' % ord(c)) if ord(c) < 32 or 127 <= ord(c) < 160
+                         else re.escape('\\' * (c in '"\\') + c) for c in s) + '"'
+rows = {line[:18].rstrip(): line[18:] for line in text}
+assert [rows['Stub'], rows['TopColor'], rows['BottomColor'], rows['TitleColor']] == [doc['stub']['description'], *doc['colours'].values()]
+for key, value in doc['texts'].items():
+    assert re.fullmatch(shown(value), rows[key]) and (key in doc.get('texts_hex', {})) == ('\ufffd' in value), key
+entries = [line for line in text if line.startswith('  "')]
+assert len(entries) == len(doc['files']) and [f['main'] for f in doc['files']] == [True] + [False] * (len(entries) - 1)
+for line, f in zip(entries, doc['files']):
+    time = re.escape(f['modified'].replace('T', ' ')[:-1]) if f['modified'] else '-?'
+    assert re.fullmatch(r'  %s *offset +%s +%s bytes? *%s(  \(.*\))?' % (shown(f['name']), f'{f["offset"]:,}', f'{f["size"]:,}', time), line), line
+    assert (f['installed_as'] is None) == ('(cannot be installed: %s)' % f['problem'] in line), line
+sums = [line.split() for line in text if re.match(r'  DISK\d+\.CMP ', line)]
+assert (doc['integrity'] is None) == any(line.startswith('Checksums: none') for line in text)
+assert [[v['name'], f"{v['size']:,}", '0x%08X' % v['crc']] for v in (doc['integrity'] or {'volumes': []})['volumes']] == [[s[0], s[1], s[4]] for s in sums]
+PY
+}
+
 # A good package: every header value, every text and the entries, main first.
 package "$work/good.exe" --colours 102030,C0C0C0,FFFF00 --total-size 20000 --disk-count 2 \
   --text 'FooterText=' --text 'RunPrompt=Run "%s"?' \
@@ -20,6 +48,7 @@ check "good package listing" diff -u "$expected/list_good.txt" "$work/good.out"
 "$pmsetup" list "$work/good.exe" > /dev/full 2> "$work/err"
 check "a listing that cannot be written fails" test $? -eq 1
 check "a listing that cannot be written says so" grep -q "cannot write the report" "$work/err"
+json_agrees "good package" "$work/good.exe"
 
 # Entries that cannot be installed, or install under another name, are
 # marked with the reason.
@@ -29,6 +58,7 @@ check "a device name is marked" grep -qF '"aux.txt"' "$work/names.out"
 check "with its reason" grep -qF '(cannot be installed: it names a Windows device)' "$work/names.out"
 check "a name Windows shortens is marked" grep -qF '(installed as "B.TXT")' "$work/names.out"
 check "a plain name is not" grep -q '"Main.exe" *offset *0 *100 bytes$' "$work/names.out"
+json_agrees "names" "$work/names.exe"
 
 # Texts and names are shown in the code page --code-page names (1252 by
 # default), as characters; a byte that is none stays \xNN.  The columns
@@ -57,6 +87,10 @@ for row in "${codepage_rows[@]}"; do
   check "code page $code_page: the offsets line up" \
     test "$(grep '  offset ' "$work/cp.out" | sed 's/offset.*//' | while IFS= read -r line; do
               printf '%s\n' "$line" | LC_ALL=C.UTF-8 wc -L; done | sort -u | wc -l)" -eq 1
+  json_agrees "code page $code_page" "$work/cp.exe" --code-page "$code_page"
+  [[ $shown == *'\x'* ]] && check "code page $code_page: a name that does not convert carries its bytes" \
+    test "$(python3 -c 'import json, sys; print(json.load(sys.stdin)["files"][1]["name_hex"])' < "$work/json.out")" = \
+      "$(printf "$text.txt" | od -An -tx1 | tr -d ' \n' | tr a-f A-F)"
 done
 package "$work/cp.exe" --total-size 4 --entry "$(printf '\x83\x7c\x83\x58\x83\x67').EXE:0:4"
 check "code page 932: a main program whose name holds a | byte is listed" \
@@ -65,12 +99,43 @@ check "code page 932: a main program whose name holds a | byte is listed" \
 check "an unknown code page is refused" test $? -eq 1 -a ! -s "$work/out"
 check "and named" grep -qxF "pmsetup: --code-page 12345 is no Windows code page this system can convert" "$work/err"
 
+# A package on three disks: list --json gives its checksums, and verify
+# --json says of each disk what verify says.
+mkdir "$work/disks" && head -c 30000 /dev/urandom > "$work/disks/MAIN.EXE" && seq 1 9000 > "$work/disks/n.txt"
+printf '[texts]\nTitle = "T"\nDefaultDir = "C:\\\\T"\n[files]\nmain = "MAIN.EXE"\nother = ["n.txt"]\n' > "$work/disks/package.toml"
+"$pmsetup" pack "$work/disks/package.toml" --out "$work/disks/out" --disk-size 20000 --stub "$work/stub" > /dev/null
+json_agrees "a package on three disks" "$work/disks/out/SETUP.EXE"
+cp "$work/json.out" "$work/list.json"
+verify_agrees() {  # verify_agrees NAME STATUS VERDICTS
+  "$pmsetup" verify --json "$work/disks/out/SETUP.EXE" > "$work/json.out" 2> /dev/null
+  check "verify --json, $1: exits $2" test $? -eq "$2"
+  "$pmsetup" verify "$work/disks/out/SETUP.EXE" > "$work/text.out" 2> /dev/null
+  check "verify --json, $1: agrees with verify" python3 - "$work/json.out" "$work/text.out" "$work/list.json" "$2" "$3" <<'PY'
+import json, sys
+doc, text, listed = json.load(open(sys.argv[1])), open(sys.argv[2]).read().splitlines(), json.load(open(sys.argv[3]))
+installer, volumes = doc['installer'], doc['volumes']
+whole = [i for i, line in enumerate(text) if line.startswith('Still whole: ')] + [len(text)]
+text, whole_names = text[:whole[0]], [line[2:] for line in text[whole[0] + 1:]]
+assert (doc['salvage'] or {'whole': []})['whole'] == whole_names and (doc['salvage'] is None) == (sys.argv[4] == '0')
+assert text == ['SETUP.EXE  ' + ('good' if installer['verdict'] == 'good' else 'damaged: ' + installer['problem'])] + [v['name'] + '  ' + v['message'] for v in volumes]
+assert ' '.join(v['verdict'] for v in volumes) == sys.argv[5] and doc['sound'] == (sys.argv[4] == '0')
+assert [{'name': v['name'], 'size': v['expected_size'], 'crc': v['expected_crc']} for v in volumes] == listed['integrity']['volumes']
+assert all((v['size'], v['crc']) == (v['expected_size'], v['expected_crc']) for v in volumes if v['verdict'] == 'good')
+PY
+}
+verify_agrees "sound package" 0 "good good good"
+printf '\x55' | dd of="$work/disks/out/DISK2.CMP" bs=1 seek=7 conv=notrunc 2> /dev/null
+rm "$work/disks/out/DISK3.CMP"
+verify_agrees "a damaged and a missing disk" 1 "good damaged missing"
+
 damaged() {  # damaged NAME EXPECTED-MESSAGE FILE
   local name=$1 message=$2 file=$3
   timeout 5 "$pmsetup" list "$file" > "$work/out" 2> "$work/err"
   check "$name exits 1" test $? -eq 1
   check "$name message" grep -qxF "pmsetup: $file: $message" "$work/err"
   check "$name prints nothing on stdout" test ! -s "$work/out"
+  timeout 5 "$pmsetup" list --json "$file" > "$work/out" 2> /dev/null
+  check "$name with --json exits 1 and prints nothing on stdout" test $? -eq 1 -a ! -s "$work/out"
 }
 
 package "$work/trailer.exe" --trailer 99999

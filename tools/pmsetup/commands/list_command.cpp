@@ -1,8 +1,9 @@
-// pmsetup list PACKAGE [--code-page N]: what a package's SETUP.EXE holds.
+// pmsetup list PACKAGE [--code-page N] [--json]: what a package's SETUP.EXE holds.
 #include <iostream>
 #include <memory>
 
 #include "commands/commands.hpp"
+#include "reading/package_json.hpp"
 #include "reading/package_report.hpp"
 #include "reading/package_source.hpp"
 #include "platform/code_page.hpp"
@@ -13,12 +14,15 @@ namespace pmsetup {
 Command AddListCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto code_page = std::make_shared<int>(1252);
+  auto json = std::make_shared<bool>(false);
   CLI::App* list = app.add_subcommand("list", "Show the setup data of a package: colours, texts and files.");
   list->add_option("PACKAGE", *path, kPackageHelp)->required()->type_name("");
   list->add_option("--code-page", *code_page,
                    "the code page the package's texts and names are in (as in its manifest; default 1252)")
       ->type_name("N");
-  return {list, [path, code_page] {
+  list->add_flag("--json", *json,
+                 "print the listing as one JSON document instead (its members are described in the README)");
+  return {list, [path, code_page, json] {
     if (!platform::KnownCodePage(*code_page)) {
       std::cerr << "pmsetup: --code-page " << *code_page << " is no Windows code page this system can convert\n";
       return 1;
@@ -45,7 +49,9 @@ Command AddListCommand(CLI::App& app) {
                 << DescribeUnusable(setup_exe, result, defect) << '\n';
       status = 1;
     } else {
-      PrintPackage(std::cout, ReadStubVersionOf(setup_exe), package.block, package.record, *code_page);
+      const std::optional<StubVersion> stub = ReadStubVersionOf(setup_exe);
+      if (*json) std::cout << JsonText(ListingJson(package, stub, *code_page));
+      else PrintPackage(std::cout, stub, package.block, package.record, *code_page);
       const std::string hint = CodePageHint(package.block, *code_page);
       if (!hint.empty()) std::cerr << "pmsetup: " << ShownArgument(*path) << ": " << hint << '\n';
     }

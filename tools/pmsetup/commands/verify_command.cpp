@@ -1,15 +1,18 @@
 // pmsetup verify PACKAGE: reads the setup data and every disk of a package
 // and checks them against its integrity record, for burned disks, images
-// and old floppies alike.
+// and old floppies alike.  With --json, stdout has one document and
+// nothing else.
 #include <iostream>
 #include <memory>
 #include <vector>
 
 #include "commands/commands.hpp"
+#include "reading/disk_reading.hpp"
 #include "reading/package_source.hpp"
-#include "common/crc32.hpp"
+#include "reading/salvage.hpp"
 #include "package/file_name.hpp"
 #include "package/integrity_record.hpp"
+#include "reading/package_json.hpp"
 #include "reading/package_report.hpp"
 #include "platform/code_page.hpp"
 #include "platform/system.hpp"
@@ -19,44 +22,31 @@
 namespace pmsetup {
 namespace {
 
-// What was read of one disk: its size and CRC, or why it could not be.
-struct DiskReading {
-  platform::IoResult problem = platform::kIoOk;
-  std::int64_t size = 0;
-  std::uint32_t crc = 0;
-};
-
-DiskReading ReadDisk(const std::string& path, ProgressBar& progress, std::uint64_t& done) {
-  DiskReading reading;
-  platform::FileHandle file = platform::kNoFile;
-  reading.problem =
-      platform::FileOpen(path, platform::kRead, platform::kShareRead, platform::Disposition::kOpenExisting, file);
-  if (reading.problem != platform::kIoOk) return reading;
-  std::vector<std::uint8_t> buffer(1 << 16);
-  for (std::uint32_t got = 1; got > 0 && reading.problem == platform::kIoOk;) {
-    reading.problem = platform::FileRead(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()), got);
-    reading.crc = common::UpdateCrc32(reading.crc, buffer.data(), got);
-    reading.size += got;
-    progress.Show(done += got);
+// The files still whole before the first bad volume, which install
+// --salvage installs, and how many are lost; nothing when the volumes
+// before it cannot be decoded.
+std::optional<nlohmann::ordered_json> ReportWhole(const std::string& setup_exe, int first_bad,
+                                                  const std::vector<std::string>& sound, bool json) {
+  PackageFile package;
+  std::string error;
+  std::optional<std::int64_t> decodable;
+  if (ReadPackageFile(setup_exe, package) == platform::kIoOk) {
+    decodable = DecodableBytes(sound, package.block.TotalSize, error);
   }
-  const platform::IoResult closed = platform::FileClose(file);
-  if (reading.problem == platform::kIoOk) reading.problem = closed;
-  return reading;
+  if (!decodable) return std::nullopt;
+  const std::string volume = package::VolumeName(first_bad);
+  if (json) return SalvageJson(volume, *decodable, package.block, platform::AnsiCodePage);
+  const std::vector<const package::LibRec*> lost = LostEntries(package.block, *decodable);
+  std::cout << "Still whole: " << package.block.EntryCount - static_cast<int>(lost.size()) << " of "
+            << package.block.EntryCount << " files, all decoded before " << volume
+            << " is needed (install --salvage installs them)\n";
+  for (const package::LibRec* entry = package.block.FileList; entry != nullptr; entry = entry->Next) {
+    if (WholeWithin(*entry, *decodable)) std::cout << "  " << Shown(entry->Name) << '\n';
+  }
+  return std::nullopt;
 }
 
-std::string Verdict(const DiskReading& reading, const package::VolumeSum& recorded) {
-  if (reading.problem == platform::kFileNotFound) return "missing";
-  if (reading.problem == platform::kNotAFile) return "not a plain file";
-  if (reading.problem != platform::kIoOk) return "cannot be read: " + platform::ErrorText(reading.problem);
-  if (package::VolumeMatches(recorded, reading.size, reading.crc)) return "good";
-  std::string verdict = "damaged: its contents do not match the package";
-  if (reading.size != recorded.Size) {
-    verdict += " (" + ByteCount(reading.size) + ", packed with " + ByteCount(recorded.Size) + ")";
-  }
-  return verdict;
-}
-
-int Verify(const std::string& path, const std::vector<std::string>& volumes) {
+int Verify(const std::string& path, const std::vector<std::string>& volumes, bool json) {
   PackageSource source;
   if (const std::string problem = source.Open(path, volumes); !problem.empty()) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": " << problem << '\n';
@@ -92,17 +82,20 @@ int Verify(const std::string& path, const std::vector<std::string>& volumes) {
   // on Windows).
   const std::string setup_name = system_path->substr(system_path->find_last_of("/\\") + 1);  // npos + 1 is 0
   const char* damage = package::RecordDamage(check);
-  std::cout << Shown(setup_name) << "  " << (damage ? std::string("damaged: ") + damage : "good") << '\n';
+  if (!json) std::cout << Shown(setup_name) << "  " << (damage ? std::string("damaged: ") + damage : "good") << '\n';
   // A damaged installer program leaves the record sound: the disks can
   // still be checked, so that only SETUP.EXE need be copied again.
   if (damage && check != package::RecordCheck::kImageDamaged) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": the package is damaged; its disks cannot be checked against it\n";
+    if (json) std::cout << JsonText(VerifyJson(damage, std::nullopt, false));
     return 1;
   }
   std::uint64_t total = 0, done = 0;
   for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
   ProgressBar progress(total);
-  int bad = 0;
+  int bad = 0, first_bad = 0;
+  std::vector<std::string> sound;  // the volumes before the first bad one
+  std::vector<VolumeCheck> checks;
   for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
     const std::string name = package::VolumeName(static_cast<int>(n));
     const std::string found = source.FindVolume(static_cast<int>(n));
@@ -111,8 +104,15 @@ int Verify(const std::string& path, const std::vector<std::string>& volumes) {
                                                              : ReadDisk(*found_path, progress, done);
     const std::string verdict = Verdict(reading, record.Volume(n));
     bad += verdict != "good";
+    if (verdict != "good" && first_bad == 0) first_bad = static_cast<int>(n);
+    if (first_bad == 0) sound.push_back(*found_path);
     progress.Finish();
-    std::cout << name << "  " << verdict << '\n' << std::flush;
+    if (json) {
+      checks.push_back({name, found.empty() || !found_path ? std::nullopt : std::optional(found), reading.problem, verdict,
+                        record.Volume(n), reading.size, reading.crc});
+    } else {
+      std::cout << name << "  " << verdict << '\n' << std::flush;
+    }
   }
   if (damage) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": " << Shown(setup_name)
@@ -122,7 +122,15 @@ int Verify(const std::string& path, const std::vector<std::string>& volumes) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": " << bad << " of " << record.VolumeCount()
               << " disks " << (bad == 1 ? "is" : "are") << " not as packed\n";
   }
-  return damage || bad > 0 ? 1 : 0;
+  std::optional<nlohmann::ordered_json> salvage;
+  if (first_bad > 0) salvage = ReportWhole(setup_exe, first_bad, sound, json);
+  const bool as_packed = !damage && bad == 0;
+  if (json) {
+    nlohmann::ordered_json document = VerifyJson(damage, checks, as_packed);
+    document["salvage"] = salvage ? *salvage : nlohmann::ordered_json(nullptr);
+    std::cout << JsonText(document);
+  }
+  return as_packed ? 0 : 1;
 }
 
 }  // namespace
@@ -130,11 +138,14 @@ int Verify(const std::string& path, const std::vector<std::string>& volumes) {
 Command AddVerifyCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto volumes = std::make_shared<std::vector<std::string>>();
+  auto json = std::make_shared<bool>(false);
   CLI::App* verify = app.add_subcommand(
       "verify", "Check the setup data and every disk of a package against the checksums packed with it.");
   verify->add_option("PACKAGE", *path, kPackageHelp)->required()->type_name("");
   verify->add_option("--volumes", *volumes, kVolumesHelp)->type_name("PLACE");
-  return {verify, [path, volumes] { return Verify(*path, *volumes); }};
+  verify->add_flag("--json", *json,
+                   "print the verdicts as one JSON document instead (its members are described in the README)");
+  return {verify, [path, volumes, json] { return Verify(*path, *volumes, *json); }};
 }
 
 }  // namespace pmsetup

@@ -8,6 +8,7 @@
 
 #include "io/file_io.hpp"
 #include "reading/file_kind.hpp"
+#include "reading/listing_values.hpp"
 #include "package/file_details.hpp"
 #include "package/file_name.hpp"
 #include "package/little_endian.hpp"
@@ -17,12 +18,6 @@
 
 namespace pmsetup {
 namespace {
-
-std::string ColourText(std::uint32_t colour) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-  return text;
-}
 
 struct Trailer {
   std::int64_t limit = -1;  // offset of the trailer itself

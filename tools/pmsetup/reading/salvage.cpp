@@ -89,10 +89,6 @@ std::optional<std::int64_t> DecodableBytes(const std::vector<std::string>& volum
   return input->End().value_or(output.Count());
 }
 
-bool WholeWithin(const package::LibRec& entry, std::int64_t decodable) {
-  return entry.Size <= 0 || static_cast<std::int64_t>(entry.Offset) + entry.Size <= decodable;
-}
-
 std::vector<const package::LibRec*> LostEntries(const package::SetupBlock& block, std::int64_t decodable) {
   std::vector<const package::LibRec*> lost;
   for (const package::LibRec* entry = block.FileList; entry != nullptr; entry = entry->Next) {

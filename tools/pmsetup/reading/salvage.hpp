@@ -27,7 +27,9 @@ std::optional<std::int64_t> DecodableBytes(const std::vector<std::string>& volum
                                            std::string& error);
 
 // Whether the entry's bytes all lie within the first decodable bytes.
-bool WholeWithin(const package::LibRec& entry, std::int64_t decodable);
+inline bool WholeWithin(const package::LibRec& entry, std::int64_t decodable) {
+  return entry.Size <= 0 || static_cast<std::int64_t>(entry.Offset) + entry.Size <= decodable;
+}
 
 // The entries of block, in list order, that are not whole.
 std::vector<const package::LibRec*> LostEntries(const package::SetupBlock& block, std::int64_t decodable);
