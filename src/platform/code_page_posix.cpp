@@ -1,7 +1,9 @@
 #include <iconv.h>
 #include <locale.h>
-#include <utf8proc.h>
 #include <wctype.h>
+#ifndef __EMSCRIPTEN__
+#include <utf8proc.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -122,6 +124,16 @@ std::optional<std::string> ConvertedFromCodePage(const std::string& text, int co
   return ConvertText(text, CodePageName(code_page), "UTF-8");
 }
 
+#ifdef __EMSCRIPTEN__
+
+// The browser's reader packs nothing and lines nothing up in terminal
+// columns, so it goes without Unicode's tables, as pmsetup.exe does.
+std::string Composed(const std::string& utf8) { return utf8; }
+
+int DisplayColumns(char32_t) { return 1; }
+
+#else
+
 std::string Composed(const std::string& utf8) {
   utf8proc_uint8_t* composed = nullptr;
   const utf8proc_ssize_t length =
@@ -136,6 +148,8 @@ std::string Composed(const std::string& utf8) {
 int DisplayColumns(char32_t character) {
   return std::max(0, utf8proc_charwidth(static_cast<utf8proc_int32_t>(character)));
 }
+
+#endif
 
 std::optional<std::string> SystemPath(const std::string& utf8) { return ToCodePage(utf8, AnsiCodePage); }
 

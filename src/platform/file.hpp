@@ -18,8 +18,13 @@ using IoResult = std::int32_t;
 
 constexpr FileHandle kNoFile = -1;
 constexpr IoResult kIoOk = 0;
-// No file of that name: ENOENT and ERROR_FILE_NOT_FOUND share the number.
+// No file of that name: ENOENT and ERROR_FILE_NOT_FOUND share the number,
+// except under Emscripten, whose errno values are WASI's.
+#ifdef __EMSCRIPTEN__
+constexpr IoResult kFileNotFound = 44;
+#else
 constexpr IoResult kFileNotFound = 2;
+#endif
 // A read that delivered fewer bytes than a fixed-size field needs.
 constexpr IoResult kShortRead = 100;
 constexpr const char* kShortReadText = "fewer bytes were read or written than needed";

@@ -24,6 +24,10 @@
 #include "platform/staged_file_posix.hpp"
 
 namespace platform {
+
+// The file layer hands errno on as it is: a missing file must read as one.
+static_assert(kFileNotFound == ENOENT);
+
 namespace {
 
 struct OpenFile {
@@ -354,6 +358,46 @@ IoResult DeleteDirectory(const std::string& path) {
   return ::rmdir(NativePath(path).c_str()) != 0 ? errno : kIoOk;
 }
 
+#ifdef __EMSCRIPTEN__
+
+// Emscripten's flock() succeeds without locking anything.  Every
+// installation in the page runs in this one process, so the holds are
+// kept here instead, by the folder's identity.
+namespace {
+std::vector<std::pair<dev_t, ino_t>>& HeldFolders() {
+  static std::vector<std::pair<dev_t, ino_t>> held;
+  return held;
+}
+}  // namespace
+
+IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
+  hold = kNoFile;
+  const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const IoResult error = errno;
+    ::close(fd);
+    return error;
+  }
+  auto& held = HeldFolders();
+  if (std::find(held.begin(), held.end(), std::pair(st.st_dev, st.st_ino)) != held.end()) {
+    ::close(fd);
+    return kFolderHeld;
+  }
+  held.emplace_back(st.st_dev, st.st_ino);
+  hold = fd;
+  return kIoOk;
+}
+
+void ReleaseFolder(const std::string&, FileHandle hold) {
+  struct stat st {};
+  if (::fstat(static_cast<int>(hold), &st) == 0) std::erase(HeldFolders(), std::pair(st.st_dev, st.st_ino));
+  ::close(static_cast<int>(hold));
+}
+
+#else
+
 IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
   hold = kNoFile;
   const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -368,6 +412,8 @@ IoResult HoldFolder(const std::string& folder, FileHandle& hold) {
 }
 
 void ReleaseFolder(const std::string&, FileHandle hold) { ::close(static_cast<int>(hold)); }
+
+#endif
 
 bool HoldFileName(const std::string&) { return false; }
 
@@ -389,6 +435,22 @@ IoResult CanReplace(const std::string& path) {
   return HeldOpen(st, kWrite, kShareNone) ? EBUSY : kIoOk;
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser's file system in memory has no hard links.  Nothing else
+// runs in the page between the two renames to see the name go missing, so
+// the old file itself moves to the backup name, and back when the new one
+// cannot take its place.
+namespace {
+constexpr bool kOldFileMoves = true;
+bool KeepOld(const std::string& target, const std::string& keep) { return ::rename(target.c_str(), keep.c_str()) == 0; }
+}  // namespace
+#else
+namespace {
+constexpr bool kOldFileMoves = false;
+bool KeepOld(const std::string& target, const std::string& keep) { return ::link(target.c_str(), keep.c_str()) == 0; }
+}  // namespace
+#endif
+
 // rename() replaces in one step.  The old file is kept by a second link
 // made before it: the name it leaves never goes missing.  A reservation
 // that someone swapped for anything else makes link() fail; it never
@@ -409,13 +471,17 @@ IoResult FileReplace(const std::string& from, const std::string& to, std::string
     const std::string keep = LocalPath(*backup);
     if (keep.empty()) return EILSEQ;
     if (::unlink(keep.c_str()) != 0 && errno != ENOENT) return errno;
-    if (existed && ::link(target.c_str(), keep.c_str()) != 0) return errno;
+    if (existed && !KeepOld(target, keep)) return errno;
     if (!existed) {
       NoteChange(keep, false);
       backup->clear();
     }
   }
-  if (::rename(source.c_str(), target.c_str()) != 0) return errno;
+  if (::rename(source.c_str(), target.c_str()) != 0) {
+    const IoResult error = errno;
+    if (kOldFileMoves && backup != nullptr && !backup->empty()) ::rename(LocalPath(*backup).c_str(), target.c_str());
+    return error;
+  }
   NoteChange(source, false);
   NoteChange(target, true);
   return kIoOk;

@@ -35,7 +35,9 @@ std::unique_ptr<unsigned char[]>& SpareStage() {
 void StagedFile::ObtainStage() {
   if (stage_) return;
   stage_ = std::move(SpareStage());
-  if (!stage_) stage_ = std::make_unique_for_overwrite<unsigned char[]>(kStageSize);
+  // Left uninitialised: every byte is written before it is read.  (The
+  // browser build's C++ library lacks make_unique_for_overwrite.)
+  if (!stage_) stage_.reset(new unsigned char[kStageSize]);
 }
 
 IoResult StagedFile::EmptyOld(off_t length) {
