@@ -46,7 +46,12 @@ std::optional<nlohmann::ordered_json> ReportWhole(const std::string& setup_exe, 
   return std::nullopt;
 }
 
-int Verify(const std::string& path, const std::vector<std::string>& volumes, bool json) {
+int Verify(const std::string& path, const std::vector<std::string>& volumes, int code_page, bool json) {
+  if (!platform::KnownCodePage(code_page)) {
+    std::cerr << "pmsetup: --code-page " << code_page << " is no Windows code page this system can convert\n";
+    return 1;
+  }
+  platform::AnsiCodePage = code_page;
   PackageSource source;
   if (const std::string problem = source.Open(path, volumes); !problem.empty()) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": " << problem << '\n';
@@ -139,13 +144,18 @@ Command AddVerifyCommand(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto volumes = std::make_shared<std::vector<std::string>>();
   auto json = std::make_shared<bool>(false);
+  auto code_page = std::make_shared<int>(1252);
   CLI::App* verify = app.add_subcommand(
       "verify", "Check the setup data and every disk of a package against the checksums packed with it.");
   verify->add_option("PACKAGE", *path, kPackageHelp)->required()->type_name("");
   verify->add_option("--volumes", *volumes, kVolumesHelp)->type_name("PLACE");
+  verify->add_option("--code-page", *code_page,
+                     "the code page the package's names are in, for the files a bad disk leaves whole (as in its "
+                     "manifest; default 1252)")
+      ->type_name("N");
   verify->add_flag("--json", *json,
                    "print the verdicts as one JSON document instead (its members are described in the README)");
-  return {verify, [path, volumes, json] { return Verify(*path, *volumes, *json); }};
+  return {verify, [path, volumes, code_page, json] { return Verify(*path, *volumes, *code_page, *json); }};
 }
 
 }  // namespace pmsetup
