@@ -95,30 +95,22 @@ int Verify(const std::string& path, const std::vector<std::string>& volumes, int
     if (json) std::cout << JsonText(VerifyJson(damage, std::nullopt, false));
     return 1;
   }
-  std::uint64_t total = 0, done = 0;
-  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
-  ProgressBar progress(total);
   int bad = 0, first_bad = 0;
   std::vector<std::string> sound;  // the volumes before the first bad one
   std::vector<VolumeCheck> checks;
-  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
-    const std::string name = package::VolumeName(static_cast<int>(n));
-    const std::string found = source.FindVolume(static_cast<int>(n));
-    const std::optional<std::string> found_path = platform::SystemPath(found);
-    const DiskReading reading = found.empty() || !found_path ? DiskReading{platform::kFileNotFound}
-                                                             : ReadDisk(*found_path, progress, done);
-    const std::string verdict = Verdict(reading, record.Volume(n));
-    bad += verdict != "good";
-    if (verdict != "good" && first_bad == 0) first_bad = static_cast<int>(n);
-    if (first_bad == 0) sound.push_back(*found_path);
-    progress.Finish();
+  ReadVolumes(source, record, [&](const VolumeReading& volume) {
+    const std::string name = package::VolumeName(volume.number);
+    bad += volume.verdict != "good";
+    if (volume.verdict != "good" && first_bad == 0) first_bad = volume.number;
+    if (first_bad == 0) sound.push_back(*volume.path);
     if (json) {
-      checks.push_back({name, found.empty() || !found_path ? std::nullopt : std::optional(found), reading.problem, verdict,
-                        record.Volume(n), reading.size, reading.crc});
+      checks.push_back({name, volume.found, volume.reading.problem, volume.verdict, record.Volume(volume.number),
+                        volume.reading.size, volume.reading.crc});
     } else {
-      std::cout << name << "  " << verdict << '\n' << std::flush;
+      std::cout << name << "  " << volume.verdict << '\n' << std::flush;
     }
-  }
+    return true;
+  });
   if (damage) {
     std::cerr << "pmsetup: " << ShownArgument(path) << ": " << Shown(setup_name)
               << " is not as packed: copy it again from the original disk\n";

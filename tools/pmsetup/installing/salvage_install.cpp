@@ -6,7 +6,6 @@
 #include "package/file_name.hpp"
 #include "package/integrity_record.hpp"
 #include "package/setup_block.hpp"
-#include "platform/code_page.hpp"
 #include "reading/disk_reading.hpp"
 #include "reading/salvage.hpp"
 
@@ -16,24 +15,17 @@ namespace {
 // The first volume that differs from the record, or is missing; 0 when
 // none does.  The paths of the sound ones before it go to sound.
 int FirstBadVolume(PackageSource& source, std::vector<std::string>& sound, std::string& verdict) {
-  const package::IntegrityRecord& record = package::Integrity;
-  std::uint64_t total = 0, done = 0;
-  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
-  ProgressBar progress(total);
-  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
-    const std::string found = source.FindVolume(static_cast<int>(n));
-    const std::optional<std::string> path = platform::SystemPath(found);
-    const DiskReading reading = found.empty() || !path ? DiskReading{platform::kFileNotFound}
-                                                       : ReadDisk(*path, progress, done);
-    verdict = Verdict(reading, record.Volume(n));
-    if (verdict != "good") {
-      progress.Finish();
-      return static_cast<int>(n);
+  int first_bad = 0;
+  ReadVolumes(source, package::Integrity, [&](const VolumeReading& volume) {
+    if (volume.verdict == "good") {
+      sound.push_back(*volume.path);
+      return true;
     }
-    sound.push_back(*path);
-  }
-  progress.Finish();
-  return 0;
+    first_bad = volume.number;
+    verdict = volume.verdict;
+    return false;
+  });
+  return first_bad;
 }
 
 // Leaves in the block only the entries that are whole, and the volumes

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/crc32.hpp"
+#include "platform/code_page.hpp"
 #include "platform/system.hpp"
 #include "terminal/terminal_text.hpp"
 
@@ -36,6 +37,25 @@ std::string Verdict(const DiskReading& reading, const package::VolumeSum& record
     verdict += " (" + ByteCount(reading.size) + ", packed with " + ByteCount(recorded.Size) + ")";
   }
   return verdict;
+}
+
+void ReadVolumes(PackageSource& source, const package::IntegrityRecord& record,
+                 const std::function<bool(const VolumeReading&)>& visit) {
+  std::uint64_t total = 0, done = 0;
+  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) total += record.Volume(n).Size;
+  ProgressBar progress(total);
+  for (std::size_t n = 1; n <= record.VolumeCount(); ++n) {
+    VolumeReading volume{static_cast<int>(n), std::nullopt, std::nullopt, DiskReading{platform::kFileNotFound}, ""};
+    const std::string found = source.FindVolume(volume.number);
+    if (!found.empty()) volume.path = platform::SystemPath(found);
+    if (volume.path) {
+      volume.found = found;
+      volume.reading = ReadDisk(*volume.path, progress, done);
+    }
+    volume.verdict = Verdict(volume.reading, record.Volume(n));
+    progress.Finish();
+    if (!visit(volume)) return;
+  }
 }
 
 }  // namespace pmsetup

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "package/integrity_record.hpp"
 #include "platform/file.hpp"
+#include "reading/package_source.hpp"
 #include "terminal/progress_bar.hpp"
 
 namespace pmsetup {
@@ -24,5 +27,21 @@ DiskReading ReadDisk(const std::string& path, ProgressBar& progress, std::uint64
 
 // "good", "missing", "damaged: ..." and so on, as verify prints it.
 std::string Verdict(const DiskReading& reading, const package::VolumeSum& recorded);
+
+// One volume as ReadVolumes read it: where it was found (nothing when
+// nowhere), what was read, and the verdict.
+struct VolumeReading {
+  int number;
+  std::optional<std::string> found;  // as source found it, UTF-8
+  std::optional<std::string> path;   // the same as a system path
+  DiskReading reading;
+  std::string verdict;
+};
+
+// Reads the record's volumes in order, wherever source finds them, under
+// one progress bar, and hands each to visit once its bar has ended;
+// visit returns false to read no further.
+void ReadVolumes(PackageSource& source, const package::IntegrityRecord& record,
+                 const std::function<bool(const VolumeReading&)>& visit);
 
 }  // namespace pmsetup
